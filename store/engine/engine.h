@@ -160,8 +160,8 @@ public:
     PropertyValue CreateProperty(const QString& name, int type, const QVariant& value) const;
     void AppendProperty(const PropertyValue& property);  // errPropertyExists when present
     bool hasProperty(const QString& name) const;
-    QVariant Property(const QString& name) const;  // errItemNotFound when absent
-    void setProperty(const QString& name, const QVariant& value);  // errItemNotFound when absent
+    QVariant Property(const QString& name) const;  // errPropertyNotFound when absent
+    void setProperty(const QString& name, const QVariant& value);  // errPropertyNotFound when absent
 
     // Every user table (not the engine's hidden ones), in creation order.
     QStringList TableNames() const;
@@ -171,11 +171,10 @@ public:
     // For the engine's own tools (repair, schema exchange, replication, benchmarks).
     sqlite3* handle() const;
 
-private:
-    friend class Workspace;
-    friend std::unique_ptr<Database> openDatabase(const QString&, bool, bool);
     struct Private;
     explicit Database(std::unique_ptr<Private> d);
+
+private:
     std::unique_ptr<Private> d;
 };
 

@@ -27,6 +27,9 @@ enum ErrorNumber : int {
     errDatabaseExists = 3204,    // compact onto an existing file
     errObjectClosed = 3420,
     errDiskIO = 3026,
+    errCantOpen = 3051,          // exists but cannot be opened (permissions, a folder)
+    errExecuteSelect = 3065,     // Execute given a query that returns rows
+    errPropertyNotFound = 3270,
     errEngine = 3000,            // anything else the store reports
 };
 

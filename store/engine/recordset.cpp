@@ -1,0 +1,851 @@
+#include "store/engine/recordset_p.h"
+#include "store/engine/sql_dialect.h"
+
+#include <QDir>
+
+namespace engine {
+
+namespace {
+
+QString quoteIdent(const QString& name) {
+    QString q = name;
+    q.replace('"', "\"\"");
+    return '"' + q + '"';
+}
+
+// ---- A light reading of the SELECT statements the system writes ------------------------------
+// Enough to expand `*` and `X.*` (so that stored bytes are read only on demand) and to know when a
+// recordset maps onto one table and can be updated. Anything else runs untouched, read-only.
+
+struct Token {
+    enum Kind { Word, Ident, String, Number, Punct } kind;
+    QString text;
+    int begin, end;  // offsets in the statement
+    bool is(const char* word) const { return kind == Word && text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0; }
+    bool punct(QChar c) const { return kind == Punct && text.size() == 1 && text[0] == c; }
+    bool identifier() const { return kind == Word || kind == Ident; }
+    QString name() const {
+        if (kind != Ident) return text;
+        QString inner = text.mid(1, text.size() - 2);
+        return inner.replace(QString(2, text[0]), QString(text[0]));
+    }
+};
+
+QList<Token> tokenize(const QString& sql) {
+    QList<Token> out;
+    int i = 0;
+    const int n = sql.size();
+    while (i < n) {
+        const QChar c = sql[i];
+        if (c.isSpace()) {
+            ++i;
+            continue;
+        }
+        const int start = i;
+        if (c == '\'' || c == '"' || c == '`') {
+            ++i;
+            while (i < n) {
+                if (sql[i] == c) {
+                    if (i + 1 < n && sql[i + 1] == c) {
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                ++i;
+            }
+            out.append({c == '\'' ? Token::String : Token::Ident, sql.mid(start, i - start), start, i});
+        } else if (c == '[') {
+            while (i < n && sql[i] != ']') ++i;
+            i = qMin(n, i + 1);
+            out.append({Token::Ident, sql.mid(start, i - start), start, i});
+        } else if (c.isLetter() || c == '_') {
+            while (i < n && (sql[i].isLetterOrNumber() || sql[i] == '_' || sql[i] == '$')) ++i;
+            out.append({Token::Word, sql.mid(start, i - start), start, i});
+        } else if (c.isDigit()) {
+            while (i < n && (sql[i].isLetterOrNumber() || sql[i] == '.')) ++i;
+            out.append({Token::Number, sql.mid(start, i - start), start, i});
+        } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+            while (i < n && sql[i] != '\n') ++i;
+        } else {
+            static const QStringList pairs = {"<=", ">=", "<>", "!=", "==", "||", "<<", ">>"};
+            const QString two = sql.mid(i, 2);
+            const int len = pairs.contains(two) ? 2 : 1;
+            i += len;
+            out.append({Token::Punct, sql.mid(start, len), start, i});
+        }
+    }
+    return out;
+}
+
+bool isClauseWord(const Token& t) {
+    for (const char* w : {"WHERE", "GROUP", "ORDER", "HAVING", "LIMIT", "UNION", "EXCEPT", "INTERSECT", "WINDOW"})
+        if (t.is(w)) return true;
+    return false;
+}
+
+bool isJoinWord(const Token& t) {
+    for (const char* w : {"JOIN", "INNER", "LEFT", "RIGHT", "FULL", "OUTER", "CROSS", "NATURAL", "ON", "USING"})
+        if (t.is(w)) return true;
+    return false;
+}
+
+struct SelectItem {
+    enum Kind { Star, SourceStar, Column, Expression } kind = Expression;
+    QString text;       // as written, alias included
+    QString expr;       // without the alias
+    QString alias;
+    QString qualifier;  // for SourceStar and Column
+    QString column;
+    bool aggregate = false;
+};
+
+struct Source {
+    QString table;
+    QString qualifier;  // alias, or the table name
+};
+
+struct SelectShape {
+    bool ok = false;
+    bool distinct = false;
+    bool grouped = false;
+    QList<SelectItem> items;
+    QList<Source> sources;
+    QString from;  // "FROM ..." up to the first clause
+    QString rest;  // the clauses
+};
+
+SelectShape readSelect(const QString& sql) {
+    SelectShape shape;
+    const QList<Token> t = tokenize(sql);
+    int i = 0;
+    if (t.isEmpty() || !t[0].is("SELECT")) return shape;
+    ++i;
+    if (i < t.size() && (t[i].is("DISTINCT") || t[i].is("ALL"))) shape.distinct = t[i++].is("DISTINCT");
+    if (i < t.size() && t[i].is("TOP")) return shape;
+
+    // Select items up to FROM.
+    int depth = 0, itemStart = i;
+    auto closeItem = [&](int endTok) {
+        if (endTok <= itemStart) return false;
+        SelectItem item;
+        item.text = sql.mid(t[itemStart].begin, t[endTok - 1].end - t[itemStart].begin);
+        QList<Token> tk = t.mid(itemStart, endTok - itemStart);
+        item.expr = item.text;
+        if (tk.size() >= 3 && tk[tk.size() - 2].is("AS") && tk.last().identifier()) {
+            item.alias = tk.last().name();
+            tk = tk.mid(0, tk.size() - 2);
+            item.expr = sql.mid(tk.first().begin, tk.last().end - tk.first().begin);
+        }
+        for (int k = 0; k + 1 < tk.size(); ++k) {
+            if (tk[k].kind == Token::Word && tk[k + 1].punct('(')) {
+                static const QStringList aggregates = {"count", "sum", "avg", "min", "max", "total", "group_concat",
+                                                       "first", "last"};
+                if (aggregates.contains(tk[k].text.toLower())) item.aggregate = true;
+            }
+        }
+        if (tk.size() == 1 && tk[0].punct('*')) {
+            item.kind = SelectItem::Star;
+        } else if (tk.size() == 3 && tk[0].identifier() && tk[1].punct('.') && tk[2].punct('*')) {
+            item.kind = SelectItem::SourceStar;
+            item.qualifier = tk[0].name();
+        } else if (tk.size() == 1 && tk[0].identifier()) {
+            item.kind = SelectItem::Column;
+            item.column = tk[0].name();
+        } else if (tk.size() == 3 && tk[0].identifier() && tk[1].punct('.') && tk[2].identifier()) {
+            item.kind = SelectItem::Column;
+            item.qualifier = tk[0].name();
+            item.column = tk[2].name();
+        }
+        shape.items.append(item);
+        return true;
+    };
+    for (; i < t.size(); ++i) {
+        if (t[i].punct('(')) ++depth;
+        else if (t[i].punct(')')) --depth;
+        else if (depth == 0 && t[i].punct(',')) {
+            if (!closeItem(i)) return shape;
+            itemStart = i + 1;
+        } else if (depth == 0 && t[i].is("FROM")) {
+            break;
+        }
+    }
+    if (i >= t.size() || !closeItem(i)) return shape;
+
+    // Sources up to the first clause.
+    const int fromTok = i++;
+    int clauseTok = t.size();
+    depth = 0;
+    bool expectSource = true;
+    for (; i < t.size(); ++i) {
+        if (t[i].punct('(')) {
+            if (expectSource) return shape;  // a sub-query as a source
+            ++depth;
+            continue;
+        }
+        if (t[i].punct(')')) {
+            --depth;
+            continue;
+        }
+        if (depth > 0) continue;
+        if (isClauseWord(t[i])) {
+            clauseTok = i;
+            break;
+        }
+        if (t[i].punct(',') || t[i].is("JOIN")) {
+            expectSource = true;
+            continue;
+        }
+        if (t[i].is("ON") || t[i].is("USING")) {
+            expectSource = false;
+            continue;
+        }
+        if (!expectSource) continue;
+        if (isJoinWord(t[i])) continue;
+        if (!t[i].identifier()) return shape;
+        Source s;
+        s.table = t[i].name();
+        if (i + 2 < t.size() && t[i + 1].punct('.') && t[i + 2].identifier()) {
+            i += 2;
+            s.table = t[i].name();
+        }
+        s.qualifier = s.table;
+        if (i + 2 < t.size() && t[i + 1].is("AS") && t[i + 2].identifier()) {
+            s.qualifier = t[i + 2].name();
+            i += 2;
+        } else if (i + 1 < t.size() && t[i + 1].identifier() && !isJoinWord(t[i + 1]) && !isClauseWord(t[i + 1])) {
+            s.qualifier = t[++i].name();
+        }
+        shape.sources.append(s);
+        expectSource = false;
+    }
+    if (shape.sources.isEmpty()) return shape;
+    for (int k = clauseTok; k < t.size(); ++k) {
+        if (t[k].is("UNION") || t[k].is("EXCEPT") || t[k].is("INTERSECT")) return shape;
+        if (t[k].is("GROUP") || t[k].is("HAVING")) shape.grouped = true;
+    }
+    const int fromEnd = clauseTok < t.size() ? t[clauseTok].begin : sql.size();
+    shape.from = sql.mid(t[fromTok].begin, fromEnd - t[fromTok].begin).trimmed();
+    shape.rest = clauseTok < t.size() ? sql.mid(t[clauseTok].begin) : QString();
+    shape.ok = true;
+    return shape;
+}
+
+bool looksLikeTableName(const QString& source) {
+    const QString s = source.trimmed();
+    if (s.startsWith('[') && s.endsWith(']')) return !s.mid(1, s.size() - 2).contains(']');
+    for (QChar c : s)
+        if (!(c.isLetterOrNumber() || c == '_')) return false;
+    return !s.isEmpty();
+}
+
+}  // namespace
+
+// ---- Spooling pieces of a value before it is stored ------------------------------------------
+
+void Spool::append(const QByteArray& piece, const QString& field) {
+    if (size + piece.size() > kMaxLongBinary)
+        throw Error(errFieldTooSmall,
+                    QString("The data for the field '%1' is too large: a Code Library stores at most %2 MB in "
+                            "one item.")
+                        .arg(field)
+                        .arg(kMaxLongBinary / 1'000'000));
+    if (!file && pending.size() + piece.size() <= kChunkSize) {
+        pending.append(piece);
+    } else {
+        if (!file) {
+            file = std::make_unique<QTemporaryFile>(QDir::tempPath() + "/mrv-spool-XXXXXX");
+            if (!file->open()) throw Error(errDiskIO, "Cannot create a temporary file to hold the data.");
+        }
+        if (!pending.isEmpty()) {
+            if (file->write(pending) != pending.size()) throw Error(errDiskIO, "Cannot write a temporary file.");
+            pending.clear();
+        }
+        if (file->write(piece) != piece.size()) throw Error(errDiskIO, "Cannot write a temporary file.");
+    }
+    size += piece.size();
+}
+
+template <typename Sink>
+void Spool::drain(Sink sink) {
+    if (file) {
+        file->flush();
+        file->seek(0);
+        qint64 offset = 0;
+        while (!file->atEnd()) {
+            const QByteArray piece = file->read(kChunkSize);
+            if (piece.isEmpty()) throw Error(errDiskIO, "Cannot read a temporary file.");
+            sink(offset, piece);
+            offset += piece.size();
+        }
+        if (!pending.isEmpty()) sink(offset, pending);
+    } else if (!pending.isEmpty()) {
+        sink(0, pending);
+    }
+}
+
+// ---- The recordset --------------------------------------------------------------------------
+
+RecordsetData::RecordsetData(Database::Private* owner, const QString& src, RecordsetType t, int opts)
+    : db(owner), source(src), type(t), options(opts) {
+    prepare();
+    db->recordsets.insert(this);
+    stepRow();
+    empty = position == AfterLast;
+}
+
+RecordsetData::~RecordsetData() {
+    if (db) db->recordsets.remove(this);
+    detach();
+}
+
+void RecordsetData::detach() {
+    closeBlob();
+    sqlite3_finalize(stmt);
+    stmt = nullptr;
+    db = nullptr;
+}
+
+void RecordsetData::check() const {
+    if (!db || !stmt) throw Error(errObjectClosed, "The recordset is closed.");
+}
+
+void RecordsetData::prepare() {
+    QString text = source;
+    if (looksLikeTableName(source)) {
+        const QString name = source.trimmed().startsWith('[') ? source.trimmed().mid(1, source.trimmed().size() - 2)
+                                                              : source.trimmed();
+        if (!db->table(name))
+            throw Error(errTableMissing, QString("The table or query '%1' does not exist in '%2'.").arg(name, db->path));
+        text = "SELECT * FROM " + quoteIdent(name);
+    }
+    const QString translated = dialect::translate(text);
+    const SelectShape shape = readSelect(translated);
+
+    bool aggregate = false;
+    for (const auto& item : shape.items) aggregate |= item.aggregate;
+    QList<const TableInfo*> infos;
+    bool known = shape.ok && !shape.distinct && !shape.grouped;
+    for (const Source& s : shape.sources) {
+        const TableInfo* info = known ? db->table(s.table) : nullptr;
+        if (!info) known = false;
+        infos << info;
+    }
+
+    if (!known) {
+        sql = translated;
+        whyNotUpdatable = "The query joins or groups rows, so it cannot be updated.";
+    } else {
+        QStringList list;
+        auto addColumn = [&](int sourceIndex, const ColumnInfo& column, const QString& name, const QString& expr) {
+            FieldDesc f;
+            f.name = name;
+            f.column = column;
+            f.table = infos[sourceIndex]->name;
+            f.sourceIndex = sourceIndex;
+            f.typed = true;
+            f.col = int(list.size());
+            if (column.type == dbLongBinary) {
+                // The length comes from the record header alone; the bytes stay on disk until asked for.
+                f.deferred = true;
+                list << "length(" + expr + ")";
+            } else {
+                list << expr;
+            }
+            fields.push_back(f);
+        };
+        auto findSource = [&](const QString& qualifier) {
+            for (int s = 0; s < shape.sources.size(); ++s)
+                if (shape.sources[s].qualifier.compare(qualifier, Qt::CaseInsensitive) == 0) return s;
+            for (int s = 0; s < shape.sources.size(); ++s)
+                if (shape.sources[s].table.compare(qualifier, Qt::CaseInsensitive) == 0) return s;
+            return -1;
+        };
+        auto expandSource = [&](int s) {
+            for (const ColumnInfo& c : infos[s]->columns)
+                if (!c.hidden)
+                    addColumn(s, c, c.name, quoteIdent(shape.sources[s].qualifier) + "." + quoteIdent(c.name));
+        };
+        for (const SelectItem& item : shape.items) {
+            if (item.kind == SelectItem::Star) {
+                for (int s = 0; s < shape.sources.size(); ++s) expandSource(s);
+                continue;
+            }
+            if (item.kind == SelectItem::SourceStar) {
+                const int s = findSource(item.qualifier);
+                if (s < 0)
+                    throw Error(errSyntax, QString("Unknown table '%1' in: %2").arg(item.qualifier, source));
+                expandSource(s);
+                continue;
+            }
+            if (item.kind == SelectItem::Column) {
+                int s = item.qualifier.isEmpty() ? -1 : findSource(item.qualifier);
+                if (item.qualifier.isEmpty())
+                    for (int k = 0; k < shape.sources.size() && s < 0; ++k)
+                        if (infos[k]->indexOf(item.column) >= 0) s = k;
+                const int c = s >= 0 ? infos[s]->indexOf(item.column) : -1;
+                if (c >= 0) {
+                    addColumn(s, infos[s]->columns[c], item.alias.isEmpty() ? infos[s]->columns[c].name : item.alias,
+                              item.expr);
+                    if (!item.alias.isEmpty() && !fields.back().deferred) list.last() = item.text;
+                    continue;
+                }
+            }
+            FieldDesc f;
+            f.name = item.alias;  // filled from SQLite's column name below when empty
+            f.col = int(list.size());
+            list << item.text;
+            fields.push_back(f);
+        }
+        // Row identities: for deferred values and for writing back.
+        const bool single = shape.sources.size() == 1;
+        updatable = single && !aggregate && type != dbOpenSnapshot;
+        QList<int> rowidCols(shape.sources.size(), -1);
+        for (FieldDesc& f : fields) {
+            if (f.sourceIndex < 0 || (!f.deferred && !updatable)) continue;
+            if (rowidCols[f.sourceIndex] < 0) {
+                rowidCols[f.sourceIndex] = int(list.size());
+                list << quoteIdent(shape.sources[f.sourceIndex].qualifier) + ".rowid";
+            }
+            f.rowidCol = rowidCols[f.sourceIndex];
+        }
+        if (updatable) {
+            baseTable = infos[0]->name;
+            if (rowidCols[0] < 0) {
+                rowidCols[0] = int(list.size());
+                list << quoteIdent(shape.sources[0].qualifier) + ".rowid";
+            }
+            baseRowidCol = rowidCols[0];
+            rowSql = "SELECT " + list.join(", ") + " " + shape.from + " WHERE " +
+                     quoteIdent(shape.sources[0].qualifier) + ".rowid = ?1";
+        } else {
+            whyNotUpdatable = aggregate ? "The query summarises rows, so it cannot be updated."
+                              : type == dbOpenSnapshot ? "A snapshot cannot be updated."
+                                                       : "The query joins tables, so it cannot be updated.";
+        }
+        sql = "SELECT " + list.join(", ") + " " + shape.from + (shape.rest.isEmpty() ? "" : " " + shape.rest);
+    }
+
+    const QByteArray utf8 = sql.toUtf8();
+    const int rc = sqlite3_prepare_v2(db->db, utf8.constData(), int(utf8.size()), &stmt, nullptr);
+    if (rc != SQLITE_OK) throwSqlite(db->db, rc, source);
+    if (!known) {
+        for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+            FieldDesc f;
+            f.col = c;
+            fields.push_back(f);
+        }
+    }
+    for (FieldDesc& f : fields) {
+        if (f.name.isEmpty()) f.name = QString::fromUtf8(sqlite3_column_name(stmt, f.col));
+        if (f.typed) continue;
+        // An expression that is a column of some table after all (SQLite knows where it comes from).
+        const char* table = sqlite3_column_table_name(stmt, f.col);
+        const char* origin = sqlite3_column_origin_name(stmt, f.col);
+        if (!table || !origin) continue;
+        if (const TableInfo* info = db->table(QString::fromUtf8(table)))
+            if (int k = info->indexOf(QString::fromUtf8(origin)); k >= 0) {
+                f.column = info->columns[k];
+                f.typed = true;
+            }
+    }
+    for (int i = int(fields.size()) - 1; i >= 0; --i) byName.insert(fields[i].name.toLower(), i);
+    changes.resize(fields.size());
+    spools.resize(fields.size());
+}
+
+void RecordsetData::stepRow() {
+    closeBlob();
+    overlay.reset();
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) position = OnRow;
+    else if (rc == SQLITE_DONE) position = AfterLast;
+    else throwSqlite(db->db, rc, source);
+}
+
+void RecordsetData::requireRow() const {
+    check();
+    if (mode == Adding) return;
+    if (!overlay && position != OnRow) throw Error(errNoCurrentRecord, "No current record.");
+}
+
+int RecordsetData::fieldIndex(const QString& name) const {
+    const auto it = byName.constFind(name.toLower());
+    if (it == byName.constEnd())
+        throw Error(errItemNotFound, QString("The field '%1' does not exist in: %2").arg(name, source));
+    return it.value();
+}
+
+QVariant RecordsetData::value(int f) const {
+    requireRow();
+    const FieldDesc& fd = fields[size_t(f)];
+    if (mode != NoEdit) {
+        if (spools[size_t(f)]) throw Error(errNotUpdatable, QString("The field '%1' is being written in pieces.").arg(fd.name));
+        if (const auto& c = changes[size_t(f)]) {
+            if (fd.column.type == dbDate && c->isValid()) return parseDate(c->toString());
+            if ((fd.column.type == dbLong || fd.column.type == dbInteger || fd.column.type == dbByte) && c->isValid())
+                return c->toInt();
+            if (fd.column.type == dbBoolean && c->isValid()) return c->toLongLong() != 0;
+            return *c;
+        }
+        if (mode == Adding) return QVariant();
+    }
+    if (fd.deferred) {
+        const qint64 length = storedLength(f);
+        if (length < 0) return QVariant();
+        return const_cast<RecordsetData*>(this)->chunk(f, 0, length);
+    }
+    if (overlay) return (*overlay)[size_t(f)];
+    return readColumn(stmt, fd.col, fd.column.type, fd.typed);
+}
+
+qint64 RecordsetData::rowidOf(int f) const {
+    const FieldDesc& fd = fields[size_t(f)];
+    if (overlay) return overlayRowid;
+    return sqlite3_column_int64(stmt, fd.rowidCol);
+}
+
+qint64 RecordsetData::fieldSize(int f) const {
+    requireRow();
+    const FieldDesc& fd = fields[size_t(f)];
+    if (mode != NoEdit && spools[size_t(f)]) return spools[size_t(f)]->size;
+    if (fd.deferred) return storedLength(f);
+    const QVariant v = value(f);
+    if (v.isNull()) return -1;
+    return v.typeId() == QMetaType::QByteArray ? v.toByteArray().size() : v.toString().toUtf8().size();
+}
+
+qint64 RecordsetData::storedLength(int f) const {
+    const FieldDesc& fd = fields[size_t(f)];
+    if (overlay) {
+        const QVariant& v = (*overlay)[size_t(f)];
+        return v.isNull() ? -1 : v.toLongLong();
+    }
+    if (sqlite3_column_type(stmt, fd.col) == SQLITE_NULL) return -1;
+    return sqlite3_column_int64(stmt, fd.col);
+}
+
+void RecordsetData::closeBlob() {
+    if (blob) sqlite3_blob_close(blob);
+    blob = nullptr;
+    blobField = -1;
+    blobRowid = -1;
+}
+
+QByteArray RecordsetData::chunk(int f, qint64 offset, qint64 length) {
+    requireRow();
+    const FieldDesc& fd = fields[size_t(f)];
+    if (offset < 0 || length < 0) throw Error(errConversion, "GetChunk needs a positive offset and length.");
+    if (!fd.deferred) {
+        const QVariant v = value(f);
+        const QByteArray all = v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
+        return all.mid(offset, length);
+    }
+    const qint64 rowid = rowidOf(f);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!blob || blobField != f || blobRowid != rowid) {
+            const QByteArray table = fd.table.toUtf8();
+            const QByteArray column = fd.column.name.toUtf8();
+            int rc = SQLITE_OK;
+            if (blob && blobField == f) {
+                rc = sqlite3_blob_reopen(blob, rowid);
+            } else {
+                closeBlob();
+                rc = sqlite3_blob_open(db->db, "main", table.constData(), column.constData(), rowid, 0, &blob);
+            }
+            if (rc != SQLITE_OK) {
+                const int code = sqlite3_errcode(db->db);
+                closeBlob();
+                // A Null value has no blob to open.
+                if (code == SQLITE_ERROR) return QByteArray();
+                throwSqlite(db->db, rc, db->path);
+            }
+            blobField = f;
+            blobRowid = rowid;
+        }
+        const qint64 size = sqlite3_blob_bytes(blob);
+        if (offset >= size) return QByteArray();
+        const qint64 n = qMin(length, size - offset);
+        QByteArray out(n, Qt::Uninitialized);
+        const int rc = sqlite3_blob_read(blob, out.data(), int(n), int(offset));
+        if (rc == SQLITE_OK) return out;
+        closeBlob();
+        if (rc != SQLITE_ABORT) throwSqlite(db->db, rc, db->path);  // the row changed under us: reopen once
+    }
+    throw Error(errDamaged, QString("Cannot read the field '%1'.").arg(fd.name));
+}
+
+void RecordsetData::requireUpdatable() const {
+    check();
+    if ((options & dbReadOnly) || db->readOnly || type == dbOpenSnapshot)
+        throw Error(errReadOnly, QString("Cannot update: the recordset or the database is read-only (%1).").arg(source));
+    if (!updatable) throw Error(errNotUpdatable, QString("Cannot update. %1 (%2)").arg(whyNotUpdatable, source));
+}
+
+void RecordsetData::setValue(int f, const QVariant& v) {
+    check();
+    const FieldDesc& fd = fields[size_t(f)];
+    if (mode == NoEdit) throw Error(errNoEditInProgress, "Update or CancelUpdate without AddNew or Edit.");
+    if (fd.table.isEmpty() || fd.sourceIndex != 0 || fd.column.counter)
+        throw Error(errNotUpdatable, QString("The field '%1' cannot be updated.").arg(fd.name));
+    changes[size_t(f)] = coerceForColumn(v, fd.column);
+    spools[size_t(f)].reset();
+}
+
+void RecordsetData::appendChunk(int f, const QByteArray& piece) {
+    check();
+    const FieldDesc& fd = fields[size_t(f)];
+    if (mode == NoEdit) throw Error(errNoEditInProgress, "Update or CancelUpdate without AddNew or Edit.");
+    if (fd.table.isEmpty() || fd.sourceIndex != 0)
+        throw Error(errNotUpdatable, QString("The field '%1' cannot be updated.").arg(fd.name));
+    if (fd.column.type != dbLongBinary && fd.column.type != dbMemo)
+        throw Error(errConversion, QString("The field '%1' does not take data in pieces.").arg(fd.name));
+    auto& spool = spools[size_t(f)];
+    if (!spool) {
+        spool = std::make_unique<Spool>();
+        changes[size_t(f)].reset();
+    }
+    spool->append(piece, fd.name);
+}
+
+void RecordsetData::loadOverlay(qint64 rowid) {
+    check();
+    if (rowSql.isEmpty()) throw Error(errNotUpdatable, "Bookmarks are not available for this recordset.");
+    closeBlob();
+    Statement row(db->db, rowSql, source);
+    row.bind(1, rowid);
+    if (!row.step()) throw Error(errNoCurrentRecord, "No current record: the row was deleted or is not valid.");
+    std::vector<QVariant> values;
+    for (const FieldDesc& f : fields) {
+        // A deferred value is kept as its length; the bytes are read through the identity when asked for.
+        if (f.deferred)
+            values.push_back(sqlite3_column_type(row.get(), f.col) == SQLITE_NULL
+                                 ? QVariant()
+                                 : QVariant(sqlite3_column_int64(row.get(), f.col)));
+        else
+            values.push_back(readColumn(row.get(), f.col, f.column.type, f.typed));
+    }
+    overlay = std::move(values);
+    overlayRowid = rowid;
+}
+
+void RecordsetData::update() {
+    check();
+    if (mode == NoEdit) throw Error(errNoEditInProgress, "Update or CancelUpdate without AddNew or Edit.");
+    closeBlob();
+    QStringList columns;
+    std::vector<QVariant> values;
+    std::vector<int> spooled;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (spools[i]) {
+            columns << quoteIdent(fields[i].column.name);
+            values.push_back(QVariant());  // a placeholder; bound as zero bytes of the final size
+            spooled.push_back(int(i));
+        } else if (changes[i]) {
+            columns << quoteIdent(fields[i].column.name);
+            values.push_back(*changes[i]);
+        }
+    }
+    exec(db->db, "SAVEPOINT mrv_update", db->path);
+    try {
+        qint64 rowid = editRowid;
+        if (mode == Adding || !columns.isEmpty()) {
+            QString text;
+            if (mode == Adding) {
+                QStringList marks;
+                for (int i = 0; i < columns.size(); ++i) marks << QString("?%1").arg(i + 1);
+                text = columns.isEmpty() ? QString("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdent(baseTable))
+                                         : QString("INSERT INTO %1 (%2) VALUES (%3)")
+                                               .arg(quoteIdent(baseTable), columns.join(", "), marks.join(", "));
+            } else {
+                QStringList sets;
+                for (int i = 0; i < columns.size(); ++i) sets << QString("%1 = ?%2").arg(columns[i]).arg(i + 1);
+                text = QString("UPDATE %1 SET %2 WHERE rowid = ?%3")
+                           .arg(quoteIdent(baseTable), sets.join(", "))
+                           .arg(columns.size() + 1);
+            }
+            Statement st(db->db, text, db->path);
+            int mark = 1;
+            size_t next = 0;
+            for (size_t i = 0; i < fields.size(); ++i) {
+                if (spools[i]) {
+                    sqlite3_bind_zeroblob64(st.get(), mark++, sqlite3_uint64(spools[i]->size));
+                    ++next;
+                } else if (changes[i]) {
+                    st.bind(mark++, values[next++]);
+                }
+            }
+            if (mode == Editing) st.bind(mark, editRowid);
+            st.step();
+            if (mode == Adding) rowid = sqlite3_last_insert_rowid(db->db);
+        }
+        for (int f : spooled) {
+            sqlite3_blob* out = nullptr;
+            const QByteArray table = baseTable.toUtf8();
+            const QByteArray column = fields[size_t(f)].column.name.toUtf8();
+            int rc = sqlite3_blob_open(db->db, "main", table.constData(), column.constData(), rowid, 1, &out);
+            if (rc != SQLITE_OK) {
+                sqlite3_blob_close(out);
+                throwSqlite(db->db, rc, db->path);
+            }
+            try {
+                spools[size_t(f)]->drain([&](qint64 offset, const QByteArray& piece) {
+                    const int wrc = sqlite3_blob_write(out, piece.constData(), int(piece.size()), int(offset));
+                    if (wrc != SQLITE_OK) throwSqlite(db->db, wrc, db->path);
+                });
+            } catch (...) {
+                sqlite3_blob_close(out);
+                throw;
+            }
+            rc = sqlite3_blob_close(out);
+            if (rc != SQLITE_OK) throwSqlite(db->db, rc, db->path);
+        }
+        exec(db->db, "RELEASE mrv_update", db->path);
+        lastModified = rowid;
+    } catch (...) {
+        sqlite3_exec(db->db, "ROLLBACK TO mrv_update; RELEASE mrv_update", nullptr, nullptr, nullptr);
+        throw;
+    }
+    const EditMode was = mode;
+    mode = NoEdit;
+    std::fill(changes.begin(), changes.end(), std::nullopt);
+    for (auto& s : spools) s.reset();
+    if (was == Adding) {
+        if (recordCount >= 0) ++recordCount;
+    } else {
+        loadOverlay(lastModified);  // show what was written
+    }
+}
+
+Recordset::Recordset(std::unique_ptr<RecordsetData> data) : d(std::move(data)) {}
+Recordset::~Recordset() = default;
+
+Field Recordset::Fields(const QString& name) {
+    d->check();
+    return Field(d.get(), d->fieldIndex(name));
+}
+
+Field Recordset::Fields(int index) {
+    d->check();
+    if (index < 0 || index >= int(d->fields.size()))
+        throw Error(errItemNotFound, QString("There is no field number %1.").arg(index));
+    return Field(d.get(), index);
+}
+
+int Recordset::FieldCount() const { return int(d->fields.size()); }
+bool Recordset::eof() const { return d->overlay ? false : (d->empty || d->position == RecordsetData::AfterLast); }
+bool Recordset::bof() const { return d->overlay ? false : (d->empty || d->position == RecordsetData::BeforeFirst); }
+
+void Recordset::MoveFirst() {
+    d->check();
+    d->mode = RecordsetData::NoEdit;
+    if (d->empty) throw Error(errNoCurrentRecord, "No current record.");
+    sqlite3_reset(d->stmt);
+    d->stepRow();
+}
+
+void Recordset::MoveNext() {
+    d->check();
+    d->mode = RecordsetData::NoEdit;
+    if (d->position == RecordsetData::AfterLast && !d->overlay) throw Error(errNoCurrentRecord, "No current record.");
+    if (d->position == RecordsetData::AfterLast) {
+        d->overlay.reset();
+        return;
+    }
+    d->stepRow();
+}
+
+void Recordset::MoveLast() {
+    d->check();
+    d->mode = RecordsetData::NoEdit;
+    if (d->empty) throw Error(errNoCurrentRecord, "No current record.");
+    // A forward statement cannot step back: count the rows, then step to the last one again.
+    sqlite3_reset(d->stmt);
+    long n = 0;
+    for (d->stepRow(); d->position == RecordsetData::OnRow; d->stepRow()) ++n;
+    d->recordCount = n;
+    sqlite3_reset(d->stmt);
+    for (long i = 0; i < n; ++i) d->stepRow();
+}
+
+long Recordset::RecordCount() {
+    d->check();
+    if (d->recordCount < 0) {
+        Statement count(d->db->db, "SELECT count(*) FROM (" + d->sql + ")", d->source);
+        count.step();
+        d->recordCount = long(count.integer(0));
+    }
+    return d->recordCount;
+}
+
+void Recordset::AddNew() {
+    d->requireUpdatable();
+    d->closeBlob();
+    d->mode = RecordsetData::Adding;
+    std::fill(d->changes.begin(), d->changes.end(), std::nullopt);
+    for (auto& s : d->spools) s.reset();
+}
+
+void Recordset::Edit() {
+    d->requireUpdatable();
+    d->mode = RecordsetData::NoEdit;
+    d->requireRow();
+    d->editRowid = d->overlay ? d->overlayRowid : sqlite3_column_int64(d->stmt, d->baseRowidCol);
+    d->mode = RecordsetData::Editing;
+    std::fill(d->changes.begin(), d->changes.end(), std::nullopt);
+    for (auto& s : d->spools) s.reset();
+}
+
+void Recordset::Update() { d->update(); }
+
+void Recordset::CancelUpdate() {
+    d->check();
+    if (d->mode == RecordsetData::NoEdit) throw Error(errNoEditInProgress, "Update or CancelUpdate without AddNew or Edit.");
+    d->mode = RecordsetData::NoEdit;
+    std::fill(d->changes.begin(), d->changes.end(), std::nullopt);
+    for (auto& s : d->spools) s.reset();
+}
+
+bool Recordset::Updatable() const {
+    return d->db && d->updatable && !(d->options & dbReadOnly) && !d->db->readOnly && d->type != dbOpenSnapshot;
+}
+
+QByteArray Recordset::Bookmark() const {
+    d->requireRow();
+    if (d->baseRowidCol < 0) throw Error(errNotUpdatable, "Bookmarks are not available for this recordset.");
+    return QByteArray::number(d->overlay ? d->overlayRowid : sqlite3_column_int64(d->stmt, d->baseRowidCol));
+}
+
+void Recordset::setBookmark(const QByteArray& bookmark) {
+    bool ok = false;
+    const qint64 rowid = bookmark.toLongLong(&ok);
+    if (!ok) throw Error(errNoCurrentRecord, "Not a valid bookmark.");
+    d->mode = RecordsetData::NoEdit;
+    d->loadOverlay(rowid);
+}
+
+QByteArray Recordset::LastModified() const {
+    if (d->lastModified < 0) return QByteArray();
+    return QByteArray::number(d->lastModified);
+}
+
+void Recordset::Close() {
+    if (d->db) d->db->recordsets.remove(d.get());
+    d->detach();
+}
+
+QString Field::Name() const { return m_rs->fields[size_t(m_index)].name; }
+FieldType Field::Type() const {
+    const FieldDesc& f = m_rs->fields[size_t(m_index)];
+    return f.typed ? f.column.type : dbMemo;
+}
+int Field::Size() const { return m_rs->fields[size_t(m_index)].column.size; }
+int Field::Attributes() const { return m_rs->fields[size_t(m_index)].column.counter ? dbAutoIncrField : 0; }
+QVariant Field::Value() const { return m_rs->value(m_index); }
+void Field::setValue(const QVariant& value) { m_rs->setValue(m_index, value); }
+void Field::AppendChunk(const QByteArray& piece) { m_rs->appendChunk(m_index, piece); }
+QByteArray Field::GetChunk(qint64 offset, qint64 length) const { return m_rs->chunk(m_index, offset, length); }
+qint64 Field::FieldSize() const { return m_rs->fieldSize(m_index); }
+
+}  // namespace engine

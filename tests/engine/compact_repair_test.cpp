@@ -1,0 +1,136 @@
+// Compact into a new file, repair in place, and bring a library's schema up to the master's.
+
+#include "engine_fixture.h"
+
+#include <sqlite3.h>
+
+using namespace engine;
+
+using CompactRepairTest = EngineTest;
+
+namespace {
+
+QStringList rows(Database& db) {
+    QStringList out;
+    auto rs =
+        db.OpenRecordset("SELECT P.ProcKey, P.Name, P.Code, P.File FROM [Procedure] AS P ORDER BY ProcKey");
+    for (; !rs->eof(); rs->MoveNext())
+        out << QString("%1|%2|%3|%4")
+                   .arg(rs->Fields("ProcKey").text(), rs->Fields("Name").text(), rs->Fields("Code").text())
+                   .arg(rs->Fields("File").FieldSize());
+    return out;
+}
+
+QString integrity(const QString& file) {
+    try {
+        auto db = openDatabase(file, false, true);
+        return db->OpenRecordset("PRAGMA integrity_check")->Fields(0).Value().toString();
+    } catch (const Error& e) {
+        return e.description();
+    }
+}
+
+}  // namespace
+
+TEST_F(CompactRepairTest, CompactWritesANewStampedFileAndLeavesTheSourceAlone) {
+    QStringList before;
+    {
+        auto db = makeLibrary();
+        const int cat = addCategory(*db, "C");
+        for (int i = 0; i < 200; ++i) addItem(*db, cat, QString("n%1").arg(i), QString(2000, 'q'));
+        db->Execute("DELETE FROM [Procedure] WHERE ProcKey > 20");
+        db->AppendProperty(db->CreateProperty("Replicable", dbText, "T"));
+        // An old-format stamp, to see compact write ours.
+        db->Execute("PRAGMA user_version = 7");
+        before = rows(*db);
+    }
+    const QByteArray source = readAll(path("lib.mdb"));
+    CompactDatabase(path("lib.mdb"), path("out.mdb"), dbVersion30);
+    EXPECT_EQ(readAll(path("lib.mdb")), source);
+    EXPECT_LT(QFileInfo(path("out.mdb")).size(), source.size());
+    auto out = openDatabase(path("out.mdb"));
+    EXPECT_EQ(rows(*out), before);
+    EXPECT_EQ(out->Property("Replicable").toString(), "T");
+    EXPECT_EQ(out->OpenRecordset("PRAGMA user_version")->Fields(0).Value().toInt(), kFormatVersion);
+    EXPECT_EQ(out->OpenRecordset("PRAGMA application_id")->Fields(0).Value().toInt(), kApplicationId);
+    // Counters go on after the highest key ever used, not the highest kept.
+    EXPECT_EQ(addItem(*out, 1, "next"), 201);
+
+    EXPECT_EQ(errorOf([&] { CompactDatabase(path("lib.mdb"), path("out.mdb")); }), errDatabaseExists);
+    EXPECT_EQ(errorOf([&] { CompactDatabase(path("none.mdb"), path("x.mdb")); }), errFileNotFound);
+    EXPECT_FALSE(QFile::exists(path("x.mdb")));
+}
+
+TEST_F(CompactRepairTest, RepairLeavesASoundFileAsItIs) {
+    makeLibrary()->Close();
+    const QByteArray bytes = readAll(path("lib.mdb"));
+    const RepairReport report = RepairDatabase(path("lib.mdb"));
+    EXPECT_FALSE(report.wasDamaged);
+    EXPECT_EQ(readAll(path("lib.mdb")), bytes);
+}
+
+TEST_F(CompactRepairTest, RepairRebuildsADamagedFileFromWhatCanBeRead) {
+    QStringList before;
+    {
+        auto db = makeLibrary();
+        const int cat = addCategory(*db, "C");
+        for (int i = 0; i < 400; ++i)
+            addItem(*db, cat, QString("item %1").arg(i), QString(900, QChar('a' + i % 26)));
+        before = rows(*db);
+    }
+    // Overwrite one page in the middle of the item table with garbage.
+    QByteArray bytes = readAll(path("lib.mdb"));
+    const int pageSize = 4096;
+    const qsizetype page = bytes.size() / pageSize / 2;
+    for (int i = 0; i < pageSize; ++i) bytes[page * pageSize + i] = char(0xA5 ^ i);
+    writeAll(path("lib.mdb"), bytes);
+    EXPECT_NE(integrity(path("lib.mdb")), "ok");
+
+    const RepairReport report = RepairDatabase(path("lib.mdb"));
+    EXPECT_TRUE(report.wasDamaged);
+    EXPECT_FALSE(report.lost.isEmpty());
+    EXPECT_EQ(integrity(path("lib.mdb")), "ok");
+    auto db = openDatabase(path("lib.mdb"));
+    const QStringList after = rows(*db);
+    // Most rows survive, and every surviving row is exactly one of the originals.
+    EXPECT_GT(after.size(), before.size() * 9 / 10);
+    EXPECT_LT(after.size(), before.size());
+    for (const QString& row : after) EXPECT_TRUE(before.contains(row)) << row.toStdString();
+    EXPECT_EQ(db->OpenRecordset("SELECT * FROM Category")->RecordCount(), 1);
+}
+
+TEST_F(CompactRepairTest, RepairRefusesWhatIsNotALibrary) {
+    writeAll(path("text.mdb"), "hello\n");
+    EXPECT_EQ(errorOf([&] { RepairDatabase(path("text.mdb")); }), errNotADatabase);
+    EXPECT_EQ(readAll(path("text.mdb")), QByteArray("hello\n"));
+}
+
+TEST_F(CompactRepairTest, ApplySchemaAddsWhatTheMasterHasAndTouchesNothingElse) {
+    {
+        auto master = makeLibrary("dm.db");
+        master->Execute("ALTER TABLE Category ADD COLUMN [Sort] INTEGER");
+        master->Execute("CREATE INDEX CatParent ON Category(ParentKey)");
+        master->Execute("CREATE TABLE [Notes]([NoteKey] INTEGER PRIMARY KEY AUTOINCREMENT, [Text] LONGTEXT)");
+        master->Execute(
+            "CREATE TRIGGER Category_delete AFTER DELETE ON Category BEGIN DELETE FROM Procedure WHERE "
+            "CatKey = old.CatKey; END");
+    }
+    const QByteArray masterBytes = readAll(path("dm.db"));
+    auto lib = makeLibrary("old.mdb");
+    const int cat = addCategory(*lib, "Kept");
+    addItem(*lib, cat, "kept item");
+
+    const QStringList added = applySchema(*lib, path("dm.db"));
+    EXPECT_EQ(added, QStringList({"column Category.Sort", "table Notes", "index CatParent",
+                                  "trigger Category_delete"}));
+    EXPECT_EQ(readAll(path("dm.db")), masterBytes);
+    EXPECT_EQ(lib->OpenRecordset("SELECT Name, Sort FROM Category")->Fields("Name").Value().toString(),
+              "Kept");
+    EXPECT_EQ(lib->OpenRecordset("SELECT * FROM Notes")->RecordCount(), 0);
+    EXPECT_EQ(lib->OpenRecordset("SELECT * FROM [Procedure]")->RecordCount(), 1);
+    // Deleting a category now takes its items with it.
+    lib->Execute(QString("DELETE FROM [Category] WHERE CatKey = %1").arg(cat));
+    EXPECT_EQ(lib->OpenRecordset("SELECT * FROM [Procedure]")->RecordCount(), 0);
+    // A second pass has nothing left to add.
+    EXPECT_TRUE(applySchema(*lib, path("dm.db")).isEmpty());
+}

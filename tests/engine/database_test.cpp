@@ -1,0 +1,98 @@
+// Opening files of every kind, locks, and the file stays one self-contained rollback-journal file.
+
+#include "engine_fixture.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <thread>
+
+using namespace engine;
+
+using OpenTest = EngineTest;
+
+TEST_F(OpenTest, ForeignAndMissingFilesGiveNumberedErrors) {
+    EXPECT_EQ(errorOf([&] { openDatabase(path("missing.mdb")); }), errFileNotFound);
+    EXPECT_EQ(errorOf([&] { openDatabase(m_dir.path()); }), errCantOpen);
+    writeAll(path("notes.txt"), "This is a plain text file, not a library.\n");
+    EXPECT_EQ(errorOf([&] { openDatabase(path("notes.txt")); }), errNotADatabase);
+    // An empty file opens as an empty database; it has no tables, which the library check reports.
+    writeAll(path("empty.mdb"), QByteArray());
+    auto empty = openDatabase(path("empty.mdb"));
+    EXPECT_EQ(errorOf([&] { empty->OpenRecordset("SELECT * FROM [System]"); }), errTableMissing);
+}
+
+TEST_F(OpenTest, TruncatedLibraryNeverCrashes) {
+    {
+        auto db = makeLibrary();
+        const int cat = addCategory(*db, "Cat");
+        for (int i = 0; i < 60; ++i)
+            addItem(*db, cat, QString("Item %1").arg(i), QString(3000, QChar('a' + i % 26)));
+    }
+    const QByteArray whole = readAll(path("lib.mdb"));
+    ASSERT_GT(whole.size(), 100000);
+    int failures = 0;
+    for (qsizetype cut = 0; cut < whole.size(); cut += cut < 4096 ? 97 : 2048) {
+        writeAll(path("cut.mdb"), whole.left(cut));
+        try {
+            auto db = openDatabase(path("cut.mdb"));
+            auto rs = db->OpenRecordset("SELECT P.* FROM [Procedure] AS P");
+            for (; !rs->eof(); rs->MoveNext()) rs->Fields("Code").Value();
+        } catch (const Error& e) {
+            EXPECT_FALSE(e.description().isEmpty());
+            ++failures;
+        }
+    }
+    EXPECT_GT(failures, 0);
+}
+
+TEST_F(OpenTest, LibraryStaysInRollbackJournalMode) {
+    makeLibrary()->Close();
+    {
+        sqlite3* raw = nullptr;
+        sqlite3_open(QFile::encodeName(path("lib.mdb")).constData(), &raw);
+        sqlite3_exec(raw, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+        sqlite3_close(raw);
+    }
+    auto db = openDatabase(path("lib.mdb"));
+    auto mode = db->OpenRecordset("PRAGMA journal_mode");
+    EXPECT_EQ(mode->Fields(0).Value().toString(), "delete");
+    db->Close();
+    EXPECT_FALSE(QFile::exists(path("lib.mdb-wal")));
+
+    auto created = createDatabase(path("new.mdb"));
+    EXPECT_EQ(errorOf([&] { createDatabase(path("new.mdb")); }), errDatabaseExists);
+    EXPECT_EQ(created->OpenRecordset("PRAGMA application_id")->Fields(0).Value().toInt(), kApplicationId);
+    EXPECT_EQ(created->OpenRecordset("PRAGMA user_version")->Fields(0).Value().toInt(), kFormatVersion);
+}
+
+TEST_F(OpenTest, ExclusiveOpenLocksOthersOutUntilClosed) {
+    makeLibrary()->Close();
+    auto holder = openDatabase(path("lib.mdb"), true);
+    EXPECT_EQ(errorOf([&] {
+                  auto other = openDatabase(path("lib.mdb"));
+                  other->OpenRecordset("SELECT * FROM Category");
+              }),
+              errLocked);
+    holder->Close();
+    auto other = openDatabase(path("lib.mdb"));
+    EXPECT_EQ(other->OpenRecordset("SELECT * FROM Category")->RecordCount(), 0);
+}
+
+TEST_F(OpenTest, SecondConnectionWaitsForAWriterInsteadOfFailing) {
+    makeLibrary()->Close();
+    setBusyTimeout(5000);
+    auto db = openDatabase(path("lib.mdb"));
+    // Another writer holds the file for a moment, as a second program would.
+    sqlite3* raw = nullptr;
+    sqlite3_open(QFile::encodeName(path("lib.mdb")).constData(), &raw);
+    ASSERT_EQ(sqlite3_exec(raw, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::thread writer([raw] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sqlite3_exec(raw, "INSERT INTO Category(Name) VALUES ('first'); COMMIT", nullptr, nullptr, nullptr);
+    });
+    EXPECT_EQ(errorOf([&] { db->Execute("INSERT INTO Category(Name) VALUES ('second')"); }), 0);
+    writer.join();
+    sqlite3_close(raw);
+    EXPECT_EQ(db->OpenRecordset("SELECT * FROM Category")->RecordCount(), 2);
+}
