@@ -94,8 +94,12 @@ struct Salvage {
     // Copies a table row by row, stepping over what cannot be read.
     void copyRows(const QString& table, const QStringList& columns, const QStringList& blobColumns) {
         const QString qt = quoteIdent(table);
+        QStringList quotedColumns;
+        for (const QString& c : columns) quotedColumns << quoteIdent(c);
+        // Row identities are kept (replicas refer to rows by them), also in tables without a key column.
+        const QString all = quotedColumns.join(", ");
         if (tryExec("BEGIN")) {
-            if (tryExec(QString("INSERT INTO main.%1 SELECT * FROM old.%1").arg(qt))) {
+            if (tryExec(QString("INSERT INTO main.%1(rowid, %2) SELECT rowid, %2 FROM old.%1").arg(qt, all))) {
                 const int copied = sqlite3_changes(out);
                 if (tryExec("COMMIT")) {
                     report.rowsRecovered += copied;
@@ -106,8 +110,6 @@ struct Salvage {
         }
         QStringList withoutBlobs;
         for (const QString& c : columns) withoutBlobs << (blobColumns.contains(c) ? "NULL" : "old." + qt + "." + quoteIdent(c));
-        QStringList quotedColumns;
-        for (const QString& c : columns) quotedColumns << quoteIdent(c);
 
         sqlite3_stmt* next = nullptr;
         sqlite3_stmt* whole = nullptr;
@@ -117,8 +119,9 @@ struct Salvage {
         };
         const bool ready =
             prep(QString("SELECT rowid FROM old.%1 WHERE rowid > ?1 ORDER BY rowid LIMIT 1").arg(qt), &next) &&
-            prep(QString("INSERT INTO main.%1 SELECT * FROM old.%1 WHERE rowid = ?1").arg(qt), &whole) &&
-            prep(QString("INSERT INTO main.%1 (%2) SELECT %3 FROM old.%1 WHERE rowid = ?1")
+            prep(QString("INSERT INTO main.%1(rowid, %2) SELECT rowid, %2 FROM old.%1 WHERE rowid = ?1").arg(qt, all),
+                 &whole) &&
+            prep(QString("INSERT INTO main.%1 (rowid, %2) SELECT rowid, %3 FROM old.%1 WHERE rowid = ?1")
                      .arg(qt, quotedColumns.join(", "), withoutBlobs.join(", ")),
                  &partial);
         if (ready) {

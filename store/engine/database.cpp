@@ -1,5 +1,6 @@
 #include "store/engine/database_p.h"
 #include "store/engine/recordset_p.h"
+#include "store/engine/replication.h"
 #include "store/engine/sql_dialect.h"
 
 #include <QFileInfo>
@@ -435,6 +436,21 @@ namespace {
 constexpr char kPropertyTable[] = "mrv_properties";
 }
 
+void Database::Synchronize(const QString& otherPath, int exchangeType) {
+    engine::Synchronize(*this, otherPath, exchangeType);
+}
+
+void Database::MakeReplica(const QString& path, const QString& description, int options) {
+    engine::MakeReplica(*this, path, description, options);
+}
+
+namespace {
+// Setting "Replicable" to "T" is how a library joins replication, as it always was.
+bool makesReplicable(const QString& name, const QVariant& value) {
+    return name.compare("Replicable", Qt::CaseInsensitive) == 0 && valueToText(value).trimmed() == "T";
+}
+}  // namespace
+
 PropertyValue Database::CreateProperty(const QString& name, int type, const QVariant& value) const {
     return PropertyValue{name, type, value};
 }
@@ -451,6 +467,10 @@ void Database::AppendProperty(const PropertyValue& property) {
     d->ensureOpen();
     if (hasProperty(property.name))
         throw Error(errPropertyExists, QString("The property '%1' already exists in '%2'.").arg(property.name, d->path));
+    if (makesReplicable(property.name, property.value)) {
+        MakeReplicable(*this);
+        return;
+    }
     exec(d->db,
          QString("CREATE TABLE IF NOT EXISTS %1(Name TEXT PRIMARY KEY COLLATE NOCASE, Type INTEGER, Value)")
              .arg(kPropertyTable),
@@ -480,6 +500,7 @@ void Database::setProperty(const QString& name, const QVariant& value) {
     d->ensureOpen();
     if (!hasProperty(name))
         throw Error(errPropertyNotFound, QString("The property '%1' was not found in '%2'.").arg(name, d->path));
+    if (makesReplicable(name, value)) MakeReplicable(*this);
     Statement type(d->db, QString("SELECT Type FROM %1 WHERE Name = ?1").arg(kPropertyTable), d->path);
     type.bind(1, name);
     type.step();
@@ -520,6 +541,32 @@ std::unique_ptr<Database> wrap(const QString& path, sqlite3* db) {
 
 }  // namespace
 
+namespace {
+
+// SQLite reads a missing tail of the file as zeros, so a library cut short can look sound. The
+// header says how long the file must be.
+void checkLength(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return;
+    const QByteArray header = file.read(100);
+    if (header.size() < 100 || !header.startsWith("SQLite format 3")) return;
+    auto be32 = [&](int at) {
+        return quint32(uchar(header[at])) << 24 | quint32(uchar(header[at + 1])) << 16 |
+               quint32(uchar(header[at + 2])) << 8 | quint32(uchar(header[at + 3]));
+    };
+    qint64 pageSize = quint32(uchar(header[16])) << 8 | uchar(header[17]);
+    if (pageSize == 1) pageSize = 65536;
+    const bool sizeValid = be32(24) == be32(92) && be32(28) != 0;
+    if (sizeValid && file.size() < pageSize * be32(28))
+        throw Error(errDamaged, QString("The Code Library '%1' is damaged: the file is shorter than its contents "
+                                        "(%2 of %3 bytes).")
+                                    .arg(path)
+                                    .arg(file.size())
+                                    .arg(pageSize * be32(28)));
+}
+
+}  // namespace
+
 std::unique_ptr<Database> openDatabase(const QString& path, bool exclusive, bool readOnly) {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists())
@@ -531,8 +578,11 @@ std::unique_ptr<Database> openDatabase(const QString& path, bool exclusive, bool
     try {
         // The header is read lazily; read it now so a foreign or damaged file fails here.
         {
+            // The probe rolls back a journal left by a program that stopped mid-write; while it holds
+            // its read lock no other program can be half-way through growing the file.
             Statement probe(db, "SELECT count(*) FROM sqlite_master", full);
             probe.step();
+            checkLength(full);
         }
         if (!database->readOnly()) {
             // A closed library must be one self-contained file: never leave it in WAL mode.

@@ -163,6 +163,11 @@ public:
     QVariant Property(const QString& name) const;  // errPropertyNotFound when absent
     void setProperty(const QString& name, const QVariant& value);  // errPropertyNotFound when absent
 
+    // Replication (see replication.h): exchange changes with another member of the replica set
+    // (1 export, 2 import, 4 both ways), or make a new member.
+    void Synchronize(const QString& otherPath, int exchangeType);
+    void MakeReplica(const QString& path, const QString& description, int options = 0);
+
     // Every user table (not the engine's hidden ones), in creation order.
     QStringList TableNames() const;
 

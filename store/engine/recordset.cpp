@@ -1,4 +1,5 @@
 #include "store/engine/recordset_p.h"
+#include "store/engine/replication.h"
 #include "store/engine/sql_dialect.h"
 
 #include <QDir>
@@ -242,6 +243,8 @@ bool looksLikeTableName(const QString& source) {
 
 }  // namespace
 
+constexpr qint64 kDirectBindLimit = 4 * 1024 * 1024;
+
 // ---- Spooling pieces of a value before it is stored ------------------------------------------
 
 void Spool::append(const QByteArray& piece, const QString& field) {
@@ -267,22 +270,17 @@ void Spool::append(const QByteArray& piece, const QString& field) {
     size += piece.size();
 }
 
-template <typename Sink>
-void Spool::drain(Sink sink) {
-    if (file) {
-        file->flush();
-        file->seek(0);
-        qint64 offset = 0;
-        while (!file->atEnd()) {
-            const QByteArray piece = file->read(kChunkSize);
-            if (piece.isEmpty()) throw Error(errDiskIO, "Cannot read a temporary file.");
-            sink(offset, piece);
-            offset += piece.size();
-        }
-        if (!pending.isEmpty()) sink(offset, pending);
-    } else if (!pending.isEmpty()) {
-        sink(0, pending);
+std::pair<const char*, qint64> Spool::bytes() {
+    if (!file) return {pending.constData(), pending.size()};
+    if (!pending.isEmpty()) {
+        if (file->write(pending) != pending.size()) throw Error(errDiskIO, "Cannot write a temporary file.");
+        pending.clear();
     }
+    if (!file->flush()) throw Error(errDiskIO, "Cannot write a temporary file.");
+    // Mapped, not read: the pages come from the file cache and are never all on the heap.
+    if (!mapped) mapped = file->map(0, size);
+    if (!mapped && size > 0) throw Error(errDiskIO, "Cannot read a temporary file.");
+    return {reinterpret_cast<const char*>(mapped), size};
 }
 
 // ---- The recordset --------------------------------------------------------------------------
@@ -290,8 +288,15 @@ void Spool::drain(Sink sink) {
 RecordsetData::RecordsetData(Database::Private* owner, const QString& src, RecordsetType t, int opts)
     : db(owner), source(src), type(t), options(opts) {
     prepare();
+    try {
+        stepRow();
+    } catch (...) {
+        sqlite3_finalize(stmt);
+        stmt = nullptr;
+        db = nullptr;
+        throw;
+    }
     db->recordsets.insert(this);
-    stepRow();
     empty = position == AfterLast;
 }
 
@@ -318,7 +323,7 @@ void RecordsetData::prepare() {
                                                               : source.trimmed();
         if (!db->table(name))
             throw Error(errTableMissing, QString("The table or query '%1' does not exist in '%2'.").arg(name, db->path));
-        text = "SELECT * FROM " + quoteIdent(name);
+        text = "SELECT * FROM [" + name + "]";
     }
     const QString translated = dialect::translate(text);
     const SelectShape shape = readSelect(translated);
@@ -636,17 +641,31 @@ void RecordsetData::update() {
     closeBlob();
     QStringList columns;
     std::vector<QVariant> values;
-    std::vector<int> spooled;
+    // In a replica, new rows take their counter from this member's own block of keys.
+    size_t keyColumns = 0;
+    if (mode == Adding) {
+        if (const TableInfo* info = db->table(baseTable)) {
+            for (const ColumnInfo& c : info->columns) {
+                if (!c.counter) continue;
+                const qint64 key = nextReplicaKey(db->db, baseTable);
+                if (key >= 0) {
+                    columns << quoteIdent(c.name);
+                    values.push_back(QVariant(key));
+                    ++keyColumns;
+                }
+            }
+        }
+    }
     for (size_t i = 0; i < fields.size(); ++i) {
         if (spools[i]) {
             columns << quoteIdent(fields[i].column.name);
-            values.push_back(QVariant());  // a placeholder; bound as zero bytes of the final size
-            spooled.push_back(int(i));
+            values.push_back(QVariant());  // a placeholder; bound from the spool
         } else if (changes[i]) {
             columns << quoteIdent(fields[i].column.name);
             values.push_back(*changes[i]);
         }
     }
+    std::vector<int> large;
     exec(db->db, "SAVEPOINT mrv_update", db->path);
     try {
         qint64 rowid = editRowid;
@@ -668,9 +687,18 @@ void RecordsetData::update() {
             Statement st(db->db, text, db->path);
             int mark = 1;
             size_t next = 0;
+            for (; next < keyColumns; ++next) st.bind(mark++, values[next]);
             for (size_t i = 0; i < fields.size(); ++i) {
                 if (spools[i]) {
-                    sqlite3_bind_zeroblob64(st.get(), mark++, sqlite3_uint64(spools[i]->size));
+                    // Small values go in with the row; large ones are written in place afterwards, so
+                    // that the engine never builds the whole value in memory.
+                    if (spools[i]->size <= kDirectBindLimit) {
+                        const auto [data, length] = spools[i]->bytes();
+                        sqlite3_bind_blob64(st.get(), mark++, data ? data : "", sqlite3_uint64(length), SQLITE_STATIC);
+                    } else {
+                        sqlite3_bind_zeroblob64(st.get(), mark++, sqlite3_uint64(spools[i]->size));
+                        large.push_back(int(i));
+                    }
                     ++next;
                 } else if (changes[i]) {
                     st.bind(mark++, values[next++]);
@@ -680,25 +708,17 @@ void RecordsetData::update() {
             st.step();
             if (mode == Adding) rowid = sqlite3_last_insert_rowid(db->db);
         }
-        for (int f : spooled) {
-            sqlite3_blob* out = nullptr;
+        for (int f : large) {
             const QByteArray table = baseTable.toUtf8();
             const QByteArray column = fields[size_t(f)].column.name.toUtf8();
+            sqlite3_blob* out = nullptr;
             int rc = sqlite3_blob_open(db->db, "main", table.constData(), column.constData(), rowid, 1, &out);
-            if (rc != SQLITE_OK) {
-                sqlite3_blob_close(out);
-                throwSqlite(db->db, rc, db->path);
-            }
-            try {
-                spools[size_t(f)]->drain([&](qint64 offset, const QByteArray& piece) {
-                    const int wrc = sqlite3_blob_write(out, piece.constData(), int(piece.size()), int(offset));
-                    if (wrc != SQLITE_OK) throwSqlite(db->db, wrc, db->path);
-                });
-            } catch (...) {
-                sqlite3_blob_close(out);
-                throw;
-            }
-            rc = sqlite3_blob_close(out);
+            const auto [data, length] = spools[size_t(f)]->bytes();
+            constexpr qint64 piece = 1 << 20;
+            for (qint64 at = 0; rc == SQLITE_OK && at < length; at += piece)
+                rc = sqlite3_blob_write(out, data + at, int(qMin(piece, length - at)), int(at));
+            const int closed = sqlite3_blob_close(out);
+            if (rc == SQLITE_OK) rc = closed;
             if (rc != SQLITE_OK) throwSqlite(db->db, rc, db->path);
         }
         exec(db->db, "RELEASE mrv_update", db->path);

@@ -27,9 +27,9 @@ struct Spool {
     QByteArray pending;
     std::unique_ptr<QTemporaryFile> file;
     void append(const QByteArray& piece, const QString& field);
-    // Calls sink for every stored piece in order.
-    template <typename Sink>
-    void drain(Sink sink);
+    uchar* mapped = nullptr;
+    // All the bytes, to be bound once: a pointer into the mapped file, or the piece in memory.
+    std::pair<const char*, qint64> bytes();
 };
 
 struct RecordsetData {

@@ -1,6 +1,7 @@
 // Schema exchange with the design master: what the master has and the library lacks is added.
 
 #include "store/engine/database_p.h"
+#include "store/engine/replication.h"
 
 #include <QHash>
 
@@ -113,6 +114,8 @@ QStringList applySchema(Database& target, const QString& masterPath) {
             exec(db, o.sql, context);
             added << QString("%1 %2").arg(o.type, o.name);
         }
+        // A table added to a replica needs its identities and change tracking like the others.
+        if (!added.isEmpty() && isReplicable(target)) MakeReplicable(target);
         exec(db, "RELEASE mrv_schema", context);
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK TO mrv_schema; RELEASE mrv_schema", nullptr, nullptr, nullptr);

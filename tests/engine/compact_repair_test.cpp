@@ -40,6 +40,9 @@ TEST_F(CompactRepairTest, CompactWritesANewStampedFileAndLeavesTheSourceAlone) {
         for (int i = 0; i < 200; ++i) addItem(*db, cat, QString("n%1").arg(i), QString(2000, 'q'));
         db->Execute("DELETE FROM [Procedure] WHERE ProcKey > 20");
         db->AppendProperty(db->CreateProperty("Replicable", dbText, "T"));
+        // A table without a key column: its row identities must survive too.
+        db->Execute("INSERT INTO [System](GroupName) VALUES ('second')");
+        db->Execute("DELETE FROM [System] WHERE GroupName = 'Group'");
         // An old-format stamp, to see compact write ours.
         db->Execute("PRAGMA user_version = 7");
         before = rows(*db);
@@ -51,6 +54,7 @@ TEST_F(CompactRepairTest, CompactWritesANewStampedFileAndLeavesTheSourceAlone) {
     auto out = openDatabase(path("out.mdb"));
     EXPECT_EQ(rows(*out), before);
     EXPECT_EQ(out->Property("Replicable").toString(), "T");
+    EXPECT_EQ(out->OpenRecordset("SELECT rowid AS id FROM [System]")->Fields("id").Value().toInt(), 2);
     EXPECT_EQ(out->OpenRecordset("PRAGMA user_version")->Fields(0).Value().toInt(), kFormatVersion);
     EXPECT_EQ(out->OpenRecordset("PRAGMA application_id")->Fields(0).Value().toInt(), kApplicationId);
     // Counters go on after the highest key ever used, not the highest kept.
@@ -76,6 +80,8 @@ TEST_F(CompactRepairTest, RepairRebuildsADamagedFileFromWhatCanBeRead) {
         const int cat = addCategory(*db, "C");
         for (int i = 0; i < 400; ++i)
             addItem(*db, cat, QString("item %1").arg(i), QString(900, QChar('a' + i % 26)));
+        db->Execute("INSERT INTO [System](GroupName) VALUES ('second')");
+        db->Execute("DELETE FROM [System] WHERE GroupName = 'Group'");
         before = rows(*db);
     }
     // Overwrite one page in the middle of the item table with garbage.
@@ -97,6 +103,7 @@ TEST_F(CompactRepairTest, RepairRebuildsADamagedFileFromWhatCanBeRead) {
     EXPECT_LT(after.size(), before.size());
     for (const QString& row : after) EXPECT_TRUE(before.contains(row)) << row.toStdString();
     EXPECT_EQ(db->OpenRecordset("SELECT * FROM Category")->RecordCount(), 1);
+    EXPECT_EQ(db->OpenRecordset("SELECT rowid AS id FROM [System]")->Fields("id").Value().toInt(), 2);
 }
 
 TEST_F(CompactRepairTest, RepairRefusesWhatIsNotALibrary) {

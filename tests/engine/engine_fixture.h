@@ -12,6 +12,10 @@
 
 #include <memory>
 
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+QT_END_NAMESPACE
+
 class EngineTest : public testing::Test {
 protected:
     void SetUp() override {
