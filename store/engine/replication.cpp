@@ -7,6 +7,8 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <map>
+
 namespace engine {
 
 namespace {
@@ -409,8 +411,10 @@ public:
             mergeKnowledge();
             exec(m_db, "UPDATE main.mrv_replica SET applying = 0", m_dst);
             step(m_steps);
+            m_cache.clear();
             exec(m_db, "COMMIT", m_dst);
         } catch (...) {
+            m_cache.clear();
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
             throw;
         }
@@ -451,6 +455,25 @@ private:
     void loadKnowledge() {
         Statement st(m_db, "SELECT replica, gen FROM src.mrv_knowledge", m_src);
         while (st.step()) m_srcKnows.insert(st.text(0), st.integer(1));
+        Statement refs(m_db, "SELECT tbl, col, target FROM main.mrv_references", m_dst);
+        while (refs.step()) {
+            m_refsFrom[refs.text(0)].append({refs.text(1), refs.text(2)});
+            m_refsTo[refs.text(2)].append({refs.text(0), refs.text(1)});
+        }
+    }
+
+    // Statements run once per row are prepared once per exchange.
+    Statement& prepared(const QString& sql) {
+        std::unique_ptr<Statement>& st = m_cache[sql];
+        if (st) st->reset();
+        else st = std::make_unique<Statement>(m_db, sql, m_dst);
+        return *st;
+    }
+
+    bool mainHasTable(const QString& table) {
+        auto it = m_mainTables.find(table);
+        if (it == m_mainTables.end()) it = m_mainTables.insert(table, hasTable(m_db, "main", table));
+        return *it;
     }
 
     bool srcKnows(const Version& v) const { return v.gen <= m_srcKnows.value(v.origin, -1); }
@@ -510,9 +533,11 @@ private:
     }
 
     bool keyTaken(const QString& table, qint64 key) {
-        Statement st(m_db, QString("SELECT 1 FROM main.%1 WHERE rowid = ?1").arg(quoteIdent(table)), m_dst);
+        Statement& st = prepared(QString("SELECT 1 FROM main.%1 WHERE rowid = ?1").arg(quoteIdent(table)));
         st.bind(1, key);
-        return st.step();
+        const bool taken = st.step();
+        st.reset();
+        return taken;
     }
 
     qint64 freeCollisionKey(const QString& table, const QString& guid) {
@@ -531,23 +556,15 @@ private:
                  .arg(quoteLiteral(table))
                  .arg(from),
              m_dst);
-        Statement refs(m_db, "SELECT tbl, col FROM main.mrv_references WHERE target = ?1", m_dst);
-        refs.bind(1, table);
-        while (refs.step())
-            exec(m_db,
-                 QString("UPDATE main.%1 SET %2 = %3 WHERE %2 = %4")
-                     .arg(quoteIdent(refs.text(0)), quoteIdent(refs.text(1)))
-                     .arg(to)
-                     .arg(from),
+        for (const auto& [tbl, col] : m_refsTo.value(table))
+            exec(m_db, QString("UPDATE main.%1 SET %2 = %3 WHERE %2 = %4").arg(quoteIdent(tbl), quoteIdent(col)).arg(to).arg(from),
                  m_dst);
         ++m_report.keysMoved;
     }
 
     void setMeta(const QString& table, qint64 rid, const QString& guid, const Version& v) {
-        Statement st(m_db,
-                     "INSERT OR REPLACE INTO main.mrv_rows(tbl, rid, guid, origin, gen, time) VALUES (?1, ?2, ?3, ?4, "
-                     "?5, ?6)",
-                     m_dst);
+        Statement& st = prepared(
+            "INSERT OR REPLACE INTO main.mrv_rows(tbl, rid, guid, origin, gen, time) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
         st.bind(1, table);
         st.bind(2, rid);
         st.bind(3, guid);
@@ -561,10 +578,11 @@ private:
         const TableShape s = shapeOf(table);
         qint64 key = srid;
         if (!s.pk.isEmpty() && keyTaken(table, srid)) {
-            Statement occupant(m_db, "SELECT guid FROM main.mrv_rows WHERE tbl = ?1 AND rid = ?2", m_dst);
+            Statement& occupant = prepared("SELECT guid FROM main.mrv_rows WHERE tbl = ?1 AND rid = ?2");
             occupant.bind(1, table);
             occupant.bind(2, srid);
             const QString other = occupant.step() ? occupant.text(0) : QString();
+            occupant.reset();
             // The row with the smaller identity keeps the key; the other moves to its derived key.
             if (!other.isEmpty() && guid < other) {
                 moveLocalRow(table, srid, freeCollisionKey(table, other));
@@ -576,18 +594,16 @@ private:
         const QString cols = columnList(s);
         const QString sep = s.columns.isEmpty() ? QString() : ", ";
         if (!s.pk.isEmpty()) {
-            Statement ins(m_db,
-                          QString("INSERT INTO main.%1(rowid%2%3) SELECT ?1%2%3 FROM src.%1 WHERE rowid = ?2")
-                              .arg(quoteIdent(table), sep, cols),
-                          m_dst);
+            Statement& ins =
+                prepared(QString("INSERT INTO main.%1(rowid%2%3) SELECT ?1%2%3 FROM src.%1 WHERE rowid = ?2")
+                             .arg(quoteIdent(table), sep, cols));
             ins.bind(1, key);
             ins.bind(2, srid);
             ins.step();
             return key;
         }
-        Statement ins(m_db, QString("INSERT INTO main.%1(%2) SELECT %2 FROM src.%1 WHERE rowid = ?1")
-                                .arg(quoteIdent(table), cols),
-                      m_dst);
+        Statement& ins = prepared(QString("INSERT INTO main.%1(%2) SELECT %2 FROM src.%1 WHERE rowid = ?1")
+                                      .arg(quoteIdent(table), cols));
         ins.bind(1, srid);
         ins.step();
         return sqlite3_last_insert_rowid(m_db);
@@ -596,10 +612,9 @@ private:
     void updateRow(const QString& table, qint64 lrid, qint64 srid) {
         const TableShape s = shapeOf(table);
         if (s.columns.isEmpty()) return;
-        Statement up(m_db,
-                     QString("UPDATE main.%1 SET (%2) = (SELECT %2 FROM src.%1 WHERE rowid = ?1) WHERE rowid = ?2")
-                         .arg(quoteIdent(table), columnList(s)),
-                     m_dst);
+        Statement& up =
+            prepared(QString("UPDATE main.%1 SET (%2) = (SELECT %2 FROM src.%1 WHERE rowid = ?1) WHERE rowid = ?2")
+                         .arg(quoteIdent(table), columnList(s)));
         up.bind(1, srid);
         up.bind(2, lrid);
         up.step();
@@ -608,18 +623,16 @@ private:
     // True when the incoming row refers to a row that this file has deleted (an item filed in, or a
     // category moved under, a category deleted here).
     bool refersToDeletedRow(const QString& table, qint64 srid) {
-        Statement refs(m_db, "SELECT col, target FROM main.mrv_references WHERE tbl = ?1", m_dst);
-        refs.bind(1, table);
-        while (refs.step()) {
-            const QString target = refs.text(1);
-            Statement deleted(m_db,
-                              QString("SELECT 1 FROM src.%1 t JOIN src.mrv_rows r ON r.tbl = ?1 AND r.rid = t.%2 "
-                                      "JOIN main.mrv_tombstones d ON d.tbl = ?1 AND d.guid = r.guid WHERE t.rowid = ?2")
-                                  .arg(quoteIdent(table), quoteIdent(refs.text(0))),
-                              m_dst);
+        for (const auto& [col, target] : m_refsFrom.value(table)) {
+            Statement& deleted =
+                prepared(QString("SELECT 1 FROM src.%1 t JOIN src.mrv_rows r ON r.tbl = ?1 AND r.rid = t.%2 "
+                                 "JOIN main.mrv_tombstones d ON d.tbl = ?1 AND d.guid = r.guid WHERE t.rowid = ?2")
+                             .arg(quoteIdent(table), quoteIdent(col)));
             deleted.bind(1, target);
             deleted.bind(2, srid);
-            if (deleted.step()) return true;
+            const bool found = deleted.step();
+            deleted.reset();
+            if (found) return true;
         }
         return false;
     }
@@ -647,8 +660,7 @@ private:
                     // What it now belongs to is gone here: the deletion wins, as the other file will find
                     // when the deletion reaches it.
                     saveConflict("src", table, srid, guid, in, "what it belongs to was deleted in the other library");
-                    exec(m_db, QString("DELETE FROM main.%1 WHERE rowid = %2").arg(quoteIdent(table)).arg(lrid), m_dst);
-                    ++m_report.deleted;
+                    deleteRow(table, lrid);
                     continue;
                 }
                 if (!srcKnows(local)) {
@@ -701,15 +713,14 @@ private:
             local.reset();
             local.bind(1, table);
             local.bind(2, guid);
-            if (local.step() && hasTable(m_db, "main", table)) {
+            if (local.step() && mainHasTable(table)) {
                 const qint64 rid = local.integer(0);
                 const Version mine{local.text(1), local.integer(2), local.text(3)};
                 local.reset();
                 if (!srcKnows(mine))
                     saveConflict("main", table, rid, guid, mine, "changed in one library and deleted in the other");
                 keepUnseenDependents(table, rid);
-                exec(m_db, QString("DELETE FROM main.%1 WHERE rowid = %2").arg(quoteIdent(table)).arg(rid), m_dst);
-                ++m_report.deleted;
+                deleteRow(table, rid);
             }
             local.reset();
             keep.reset();
@@ -726,15 +737,10 @@ private:
     // (an item added here to a category deleted there): the library's own rules may delete them
     // with their parent, so they are kept in the conflict table first.
     void keepUnseenDependents(const QString& target, qint64 rid) {
-        Statement refs(m_db, "SELECT tbl, col FROM main.mrv_references WHERE target = ?1", m_dst);
-        refs.bind(1, target);
-        while (refs.step()) {
-            const QString table = refs.text(0);
-            Statement rows(m_db,
-                           QString("SELECT m.rid, m.guid, m.origin, m.gen, m.time FROM main.%1 t "
-                                   "JOIN main.mrv_rows m ON m.tbl = ?1 AND m.rid = t.rowid WHERE t.%2 = ?2")
-                               .arg(quoteIdent(table), quoteIdent(refs.text(1))),
-                           m_dst);
+        for (const auto& [table, col] : m_refsTo.value(target)) {
+            Statement& rows = prepared(QString("SELECT m.rid, m.guid, m.origin, m.gen, m.time FROM main.%1 t "
+                                               "JOIN main.mrv_rows m ON m.tbl = ?1 AND m.rid = t.rowid WHERE t.%2 = ?2")
+                                           .arg(quoteIdent(table), quoteIdent(col)));
             rows.bind(1, table);
             rows.bind(2, rid);
             while (rows.step()) {
@@ -743,7 +749,15 @@ private:
                     saveConflict("main", table, rows.integer(0), rows.text(1), v,
                                  "what it belongs to was deleted in the other library");
             }
+            rows.reset();
         }
+    }
+
+    void deleteRow(const QString& table, qint64 rid) {
+        Statement& del = prepared(QString("DELETE FROM main.%1 WHERE rowid = ?1").arg(quoteIdent(table)));
+        del.bind(1, rid);
+        del.step();
+        ++m_report.deleted;
     }
 
     // Rows arrive with the other file's keys in their reference columns; where the row referred to
@@ -801,6 +815,10 @@ private:
     QHash<QString, qint64> m_srcKnows;
     QHash<QString, TableShape> m_shapes;
     QList<std::pair<QString, qint64>> m_applied;
+    std::map<QString, std::unique_ptr<Statement>> m_cache;
+    QHash<QString, QList<std::pair<QString, QString>>> m_refsFrom;  // table → (column, target)
+    QHash<QString, QList<std::pair<QString, QString>>> m_refsTo;    // target → (table, column)
+    QHash<QString, bool> m_mainTables;
     int m_steps = 0;
 };
 

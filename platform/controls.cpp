@@ -1,0 +1,1383 @@
+#include "platform/controls.h"
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QDate>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QStackedLayout>
+#include <QStyleOption>
+#include <QStylePainter>
+#include <QStyledItemDelegate>
+#include <QTabBar>
+#include <QTime>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+
+namespace controls {
+
+namespace {
+
+[[noreturn]] void elementNotFound() {
+    throw engine::Error(errElementNotFound, "Element not found");
+}
+[[noreturn]] void keyNotUnique() {
+    throw engine::Error(errKeyNotUnique, "Key is not unique in collection");
+}
+
+// True for a node or row drawn as the drop target.
+constexpr int DropHighlightRole = Qt::UserRole + 1;
+
+// Sends a finished label edit to its control instead of writing it to the model, so that the
+// after-edit handler can refuse it; also draws the drop highlight as a selection and keeps the
+// selection on the label column when whole-row selection is off.
+class LabelDelegate : public QStyledItemDelegate {
+public:
+    LabelDelegate(QObject* parent, std::function<void(const QModelIndex&, const QString&)> commit,
+                  std::function<bool()> fullRow = {})
+        : QStyledItemDelegate(parent), m_commit(std::move(commit)), m_fullRow(std::move(fullRow)) {}
+
+    void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
+        if (auto* line = qobject_cast<QLineEdit*>(editor)) m_commit(index, line->text());
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.data(DropHighlightRole).toBool()) option->state |= QStyle::State_Selected;
+        if (index.column() > 0 && m_fullRow && !m_fullRow()) option->state &= ~QStyle::State_Selected;
+    }
+
+private:
+    std::function<void(const QModelIndex&, const QString&)> m_commit;
+    std::function<bool()> m_fullRow;
+};
+
+// Whether an edit call would open an editor now, so that the before-edit event is asked once
+// and only then. Selected-click editing arrives here later as AllEditTriggers from Qt's timer.
+bool opensEditor(const QModelIndex& index, QAbstractItemView::EditTrigger trigger,
+                 QAbstractItemView::EditTriggers enabled, bool editing) {
+    if (!index.isValid() || editing) return false;
+    return trigger == QAbstractItemView::AllEditTriggers ||
+           (trigger == QAbstractItemView::EditKeyPressed && (enabled & QAbstractItemView::EditKeyPressed));
+}
+
+QAbstractItemView::EditTriggers triggersFor(LabelEditMode mode) {
+    return mode == lvwAutomatic ? QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed
+                                : QAbstractItemView::NoEditTriggers;
+}
+
+QPoint eventPos(QWidget* from, QWidget* to, QMouseEvent* event) {
+    return from->mapTo(to, event->position().toPoint());
+}
+
+}  // namespace
+
+// =============================================================================================
+// ImageList
+
+ImageList::ImageList(QSize imageSize, QObject* parent) : QObject(parent), m_size(imageSize) {}
+
+QStringList ImageList::keys() const {
+    QStringList result;
+    for (const Entry& e : m_entries)
+        if (!e.key.isEmpty()) result << e.key;
+    return result;
+}
+
+void ImageList::add(const QString& key, const QPixmap& picture) {
+    if (picture.isNull() || picture.size() == m_size) {
+        add(key, QIcon(picture));
+        return;
+    }
+    add(key, QIcon(picture.scaled(m_size, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+}
+
+void ImageList::add(const QString& key, const QIcon& picture) {
+    if (contains(key)) keyNotUnique();
+    m_entries.push_back({key, picture});
+    if (!key.isEmpty()) m_byKey.insert(key, int(m_entries.size()) - 1);
+    emit changed();
+}
+
+void ImageList::remove(const QString& key) {
+    const auto it = m_byKey.constFind(key);
+    if (key.isEmpty() || it == m_byKey.constEnd()) elementNotFound();
+    m_entries.erase(m_entries.begin() + *it);
+    rebuildIndex();
+    emit changed();
+}
+
+void ImageList::renameKey(const QString& oldKey, const QString& newKey) {
+    const auto it = m_byKey.constFind(oldKey);
+    if (oldKey.isEmpty() || it == m_byKey.constEnd()) elementNotFound();
+    if (newKey == oldKey) return;
+    if (contains(newKey)) keyNotUnique();
+    m_entries[*it].key = newKey;
+    rebuildIndex();
+    emit changed();
+}
+
+void ImageList::clear() {
+    m_entries.clear();
+    m_byKey.clear();
+    emit changed();
+}
+
+QIcon ImageList::item(const QString& key) const {
+    const auto found = find(key);
+    if (!found) elementNotFound();
+    return *found;
+}
+
+std::optional<QIcon> ImageList::find(const QString& key) const {
+    if (key.isEmpty()) return std::nullopt;
+    const auto it = m_byKey.constFind(key);
+    if (it == m_byKey.constEnd()) return std::nullopt;
+    return m_entries[*it].icon;
+}
+
+void ImageList::rebuildIndex() {
+    m_byKey.clear();
+    for (int i = 0; i < int(m_entries.size()); ++i)
+        if (!m_entries[i].key.isEmpty()) m_byKey.insert(m_entries[i].key, i);
+}
+
+// =============================================================================================
+// Tree view
+
+class TreeModel : public QAbstractItemModel {
+public:
+    explicit TreeModel(TreeView* view) : QAbstractItemModel(view), m_view(view) { m_root.m_model = this; }
+
+    static TreeNode* nodeOf(const QModelIndex& index) {
+        return static_cast<TreeNode*>(index.internalPointer());
+    }
+    QModelIndex indexOf(const TreeNode* node) const {
+        if (!node || node == &m_root) return {};
+        return createIndex(node->m_row, 0, const_cast<TreeNode*>(node));
+    }
+
+    QModelIndex index(int row, int column, const QModelIndex& parent) const override {
+        const TreeNode* p = parent.isValid() ? nodeOf(parent) : &m_root;
+        if (column != 0 || row < 0 || row >= p->children()) return {};
+        return createIndex(row, 0, p->m_children[row].get());
+    }
+    QModelIndex parent(const QModelIndex& child) const override {
+        return child.isValid() ? indexOf(nodeOf(child)->m_parent) : QModelIndex();
+    }
+    int rowCount(const QModelIndex& parent) const override {
+        if (parent.column() > 0) return 0;
+        return parent.isValid() ? nodeOf(parent)->children() : m_root.children();
+    }
+    int columnCount(const QModelIndex&) const override { return 1; }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable
+                               : Qt::NoItemFlags;
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid()) return {};
+        const TreeNode* node = nodeOf(index);
+        switch (role) {
+            case Qt::DisplayRole:
+            case Qt::EditRole:
+                return node->m_text;
+            case Qt::DecorationRole:
+                if (m_view->m_images)
+                    if (const auto icon = m_view->m_images->find(node->m_image)) return *icon;
+                return {};
+            case DropHighlightRole:
+                return node == m_view->m_dropHighlight;
+            default:
+                return {};
+        }
+    }
+
+    TreeNode* insert(TreeNode* parent, int row, std::unique_ptr<TreeNode> node) {
+        TreeNode* raw = node.get();
+        raw->m_model = this;
+        raw->m_parent = parent;
+        raw->m_index = m_nextIndex++;
+        beginInsertRows(indexOf(parent), row, row);
+        parent->m_children.insert(parent->m_children.begin() + row, std::move(node));
+        renumber(parent, row);
+        if (!raw->m_key.isEmpty()) m_byKey.insert(raw->m_key, raw);
+        m_byIndex.insert(raw->m_index, raw);
+        endInsertRows();
+        return raw;
+    }
+    void erase(TreeNode* node) {
+        TreeNode* parent = node->m_parent;
+        const int row = node->m_row;
+        beginRemoveRows(indexOf(parent), row, row);
+        forget(node);
+        parent->m_children.erase(parent->m_children.begin() + row);
+        renumber(parent, row);
+        endRemoveRows();
+    }
+    void eraseAll() {
+        beginResetModel();
+        m_root.m_children.clear();
+        m_byKey.clear();
+        m_byIndex.clear();
+        m_nextIndex = 1;
+        endResetModel();
+    }
+    void changed(const TreeNode* node) {
+        const QModelIndex i = indexOf(node);
+        if (i.isValid()) emit dataChanged(i, i);
+    }
+
+    TreeView* m_view;
+    TreeNode m_root;
+    QHash<QString, TreeNode*> m_byKey;
+    QHash<int, TreeNode*> m_byIndex;
+    int m_nextIndex = 1;
+
+private:
+    static void renumber(TreeNode* parent, int from) {
+        for (int i = from; i < parent->children(); ++i) parent->m_children[i]->m_row = i;
+    }
+    void forget(const TreeNode* node) {
+        if (!node->m_key.isEmpty()) m_byKey.remove(node->m_key);
+        m_byIndex.remove(node->m_index);
+        for (const auto& child : node->m_children) forget(child.get());
+    }
+};
+
+TreeNode::~TreeNode() = default;
+
+void TreeNode::setKey(const QString& key) {
+    if (key == m_key) return;
+    if (!key.isEmpty() && m_model->m_byKey.contains(key)) keyNotUnique();
+    if (!m_key.isEmpty()) m_model->m_byKey.remove(m_key);
+    m_key = key;
+    if (!m_key.isEmpty()) m_model->m_byKey.insert(m_key, this);
+}
+
+void TreeNode::setText(const QString& text) {
+    m_text = text;
+    m_model->changed(this);
+}
+
+void TreeNode::setImage(const QString& image) {
+    m_image = image;
+    m_model->changed(this);
+}
+
+TreeNode* TreeNode::parent() const {
+    return m_parent == &m_model->m_root ? nullptr : m_parent;
+}
+TreeNode* TreeNode::child() const {
+    return m_children.empty() ? nullptr : m_children.front().get();
+}
+
+TreeNode* TreeNode::next() const {
+    return m_row + 1 < m_parent->children() ? m_parent->m_children[m_row + 1].get() : nullptr;
+}
+
+TreeNode* TreeNode::previous() const {
+    return m_row > 0 ? m_parent->m_children[m_row - 1].get() : nullptr;
+}
+TreeNode* TreeNode::firstSibling() const {
+    return m_parent->m_children.front().get();
+}
+TreeNode* TreeNode::lastSibling() const {
+    return m_parent->m_children.back().get();
+}
+
+TreeNode* TreeNode::root() const {
+    const TreeNode* n = this;
+    while (n->parent()) n = n->parent();
+    return const_cast<TreeNode*>(n);
+}
+
+bool TreeNode::expanded() const {
+    return m_model->m_view->isExpanded(m_model->indexOf(this));
+}
+void TreeNode::setExpanded(bool expanded) {
+    m_model->m_view->setExpanded(m_model->indexOf(this), expanded);
+}
+bool TreeNode::selected() const {
+    return m_model->m_view->selectedItem() == this;
+}
+void TreeNode::ensureVisible() {
+    m_model->m_view->ensureVisible(this);
+}
+
+TreeView::TreeView(QWidget* parent) : QTreeView(parent), m_model(new TreeModel(this)) {
+    setModel(m_model);
+    setHeaderHidden(true);
+    setSelectionMode(SingleSelection);
+    setEditTriggers(triggersFor(m_labelEdit));
+    setUniformRowHeights(true);
+    setItemDelegate(new LabelDelegate(
+        this, [this](const QModelIndex& index, const QString& text) { commitLabel(index, text); }));
+    connect(this, &QTreeView::clicked, this, [this](const QModelIndex& index) {
+        if (TreeNode* node = nodeFromIndex(index)) emit nodeClick(node);
+    });
+    connect(this, &QTreeView::expanded, this,
+            [this](const QModelIndex& index) { emit nodeExpand(nodeFromIndex(index)); });
+    connect(this, &QTreeView::collapsed, this,
+            [this](const QModelIndex& index) { emit nodeCollapse(nodeFromIndex(index)); });
+}
+
+TreeView::~TreeView() = default;
+
+TreeNode* TreeView::add(const QString& relative, TreeRelationship relationship, const QString& key,
+                        const QString& text, const QString& image) {
+    return add(relative.isEmpty() ? nullptr : node(relative), relationship, key, text, image);
+}
+
+TreeNode* TreeView::add(TreeNode* relative, TreeRelationship relationship, const QString& key,
+                        const QString& text, const QString& image) {
+    if (!key.isEmpty() && m_model->m_byKey.contains(key)) keyNotUnique();
+    TreeNode* parent = &m_model->m_root;
+    int row = parent->children();
+    if (relative) {
+        parent = relationship == tvwChild ? relative : relative->m_parent;
+        switch (relationship) {
+            case tvwChild:
+            case tvwLast:
+                row = parent->children();
+                break;
+            case tvwFirst:
+                row = 0;
+                break;
+            case tvwNext:
+                row = relative->m_row + 1;
+                break;
+            case tvwPrevious:
+                row = relative->m_row;
+                break;
+        }
+    }
+    std::unique_ptr<TreeNode> node(new TreeNode);
+    node->m_key = key;
+    node->m_text = text;
+    node->m_image = image;
+    return m_model->insert(parent, row, std::move(node));
+}
+
+void TreeView::remove(const QString& key) {
+    remove(node(key));
+}
+
+void TreeView::remove(TreeNode* node) {
+    if (!node) return;
+    const auto inBranch = [node](const TreeNode* n) {
+        for (; n; n = n->parent())
+            if (n == node) return true;
+        return false;
+    };
+    TreeNode* selected = selectedItem();
+    const bool reselect = selected && inBranch(selected);
+    TreeNode* successor = node->next() ? node->next() : node->previous() ? node->previous() : node->parent();
+    if (inBranch(m_dropHighlight)) m_dropHighlight = nullptr;
+    m_model->erase(node);
+    if (reselect) setSelectedItem(successor);
+}
+
+void TreeView::clear() {
+    m_dropHighlight = nullptr;
+    m_model->eraseAll();
+}
+
+int TreeView::count() const {
+    return int(m_model->m_byIndex.size());
+}
+
+TreeNode* TreeView::node(const QString& key) const {
+    TreeNode* found = findNode(key);
+    if (!found) elementNotFound();
+    return found;
+}
+
+TreeNode* TreeView::findNode(const QString& key) const {
+    return key.isEmpty() ? nullptr : m_model->m_byKey.value(key);
+}
+
+TreeNode* TreeView::findNodeByIndex(int index) const {
+    return m_model->m_byIndex.value(index);
+}
+TreeNode* TreeView::firstRoot() const {
+    return m_model->m_root.child();
+}
+
+TreeNode* TreeView::selectedItem() const {
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? nullptr : nodeFromIndex(selected.first());
+}
+
+void TreeView::setSelectedItem(TreeNode* node) {
+    if (!node) {
+        selectionModel()->clear();
+        return;
+    }
+    selectionModel()->setCurrentIndex(indexFromNode(node), QItemSelectionModel::ClearAndSelect);
+}
+
+void TreeView::setDropHighlight(TreeNode* node) {
+    if (node == m_dropHighlight) return;
+    TreeNode* old = m_dropHighlight;
+    m_dropHighlight = node;
+    if (old) m_model->changed(old);
+    if (node) m_model->changed(node);
+}
+
+TreeNode* TreeView::hitTest(const QPoint& pos) const {
+    return nodeFromIndex(indexAt(viewport()->mapFrom(this, pos)));
+}
+
+void TreeView::ensureVisible(TreeNode* node) {
+    if (!node) return;
+    for (TreeNode* p = node->parent(); p; p = p->parent()) expand(indexFromNode(p));
+    scrollTo(indexFromNode(node));
+}
+
+void TreeView::setImageList(ImageList* images) {
+    disconnect(m_imagesChanged);
+    m_images = images;
+    if (images) {
+        setIconSize(images->imageSize());
+        m_imagesChanged = connect(images, &ImageList::changed, viewport(), qOverload<>(&QWidget::update));
+    }
+    viewport()->update();
+}
+
+void TreeView::setLabelEdit(LabelEditMode mode) {
+    m_labelEdit = mode;
+    setEditTriggers(triggersFor(mode));
+}
+
+void TreeView::startLabelEdit() {
+    if (TreeNode* node = selectedItem()) edit(indexFromNode(node));
+}
+
+TreeNode* TreeView::nodeFromIndex(const QModelIndex& index) const {
+    return index.isValid() && index.model() == m_model ? TreeModel::nodeOf(index) : nullptr;
+}
+
+QModelIndex TreeView::indexFromNode(const TreeNode* node) const {
+    return m_model->indexOf(node);
+}
+
+bool TreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    if (opensEditor(index, trigger, editTriggers(), state() == EditingState)) {
+        bool cancel = false;
+        emit beforeLabelEdit(nodeFromIndex(index), cancel);
+        if (cancel) return false;
+    }
+    return QTreeView::edit(index, trigger, event);
+}
+
+void TreeView::commitLabel(const QModelIndex& index, const QString& text) {
+    // The handler may remove or move nodes; the persistent index follows the edited one.
+    const QPersistentModelIndex edited(index);
+    bool cancel = false;
+    emit afterLabelEdit(nodeFromIndex(index), cancel, text);
+    if (!cancel && edited.isValid()) nodeFromIndex(edited)->setText(text);
+}
+
+void TreeView::keyPressEvent(QKeyEvent* event) {
+    emit keyDown(event->key(), event->modifiers());
+    const QModelIndex before = currentIndex();
+    QTreeView::keyPressEvent(event);
+    const QModelIndex after = currentIndex();
+    if (after.isValid() && after != before) emit nodeClick(nodeFromIndex(after));
+}
+
+void TreeView::mousePressEvent(QMouseEvent* event) {
+    emit mouseDown(event->button(), event->modifiers(), eventPos(viewport(), this, event));
+    QTreeView::mousePressEvent(event);
+}
+
+// =============================================================================================
+// List view
+
+class ListModel : public QAbstractTableModel {
+public:
+    explicit ListModel(ListView* view) : QAbstractTableModel(view), m_view(view) {}
+
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : m_view->m_shownRows;
+    }
+    int columnCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : std::max(1, m_view->columnCount());
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        if (!index.isValid()) return Qt::NoItemFlags;
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemNeverHasChildren;
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid()) return {};
+        const ListItem* item = m_view->m_items[index.row()].get();
+        const int column = index.column();
+        switch (role) {
+            case Qt::DisplayRole:
+            case Qt::EditRole:
+                return column == 0 ? item->m_text : item->subItem(column);
+            case Qt::DecorationRole: {
+                if (column != 0) return {};
+                const bool large = m_view->m_view == lvwIcon;
+                const ImageList* images = large ? m_view->m_largeImages : m_view->m_smallImages;
+                if (images)
+                    if (const auto icon = images->find(large ? item->m_icon : item->m_smallIcon))
+                        return *icon;
+                return {};
+            }
+            case Qt::TextAlignmentRole:
+                if (column == 0 || column >= m_view->columnCount()) return {};
+                return QVariant::fromValue(m_view->m_columns[column].alignment | Qt::AlignVCenter);
+            case DropHighlightRole:
+                return item == m_view->m_dropHighlight;
+            default:
+                return {};
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || section >= m_view->columnCount()) return {};
+        if (role == Qt::DisplayRole) return m_view->m_columns[section].text;
+        if (role == Qt::TextAlignmentRole && section > 0)
+            return QVariant::fromValue(m_view->m_columns[section].alignment | Qt::AlignVCenter);
+        return {};
+    }
+
+    void changed(const ListItem* item, int column) {
+        if (item->m_row >= m_view->m_shownRows) return;
+        const QModelIndex i = index(item->m_row, column);
+        emit dataChanged(i, i);
+    }
+    void changedRow(const ListItem* item) {
+        if (item->m_row >= m_view->m_shownRows) return;
+        emit dataChanged(index(item->m_row, 0), index(item->m_row, columnCount({}) - 1));
+    }
+
+    // The protected model notifications, for the control that owns the rows.
+    void beginInsert(int first, int last) { beginInsertRows({}, first, last); }
+    void endInsert() { endInsertRows(); }
+    void beginRemove(int first, int last) { beginRemoveRows({}, first, last); }
+    void endRemove() { endRemoveRows(); }
+    void beginReset() { beginResetModel(); }
+    void endReset() { endResetModel(); }
+    void beginInsertColumn(int column) { beginInsertColumns({}, column, column); }
+    void endInsertColumn() { endInsertColumns(); }
+    void beginRemoveColumn(int column) { beginRemoveColumns({}, column, column); }
+    void endRemoveColumn() { endRemoveColumns(); }
+    void headerChanged(int first, int last) { emit headerDataChanged(Qt::Horizontal, first, last); }
+    void allChanged() {
+        if (m_view->m_shownRows > 0)
+            emit dataChanged(index(0, 0), index(m_view->m_shownRows - 1, columnCount({}) - 1));
+    }
+    QModelIndexList persistent() const { return persistentIndexList(); }
+    void movePersistent(const QModelIndexList& from, const QModelIndexList& to) {
+        changePersistentIndexList(from, to);
+    }
+
+    ListView* m_view;
+};
+
+// The details (report) view and the icon/list view share one model and one selection; both
+// send their label edits, keys and clicks through the owning control.
+class ListDetailsView : public QTreeView {
+public:
+    explicit ListDetailsView(ListView* owner) : QTreeView(owner), m_owner(owner) {}
+
+protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override {
+        const bool asking = opensEditor(index, trigger, editTriggers(), state() == EditingState);
+        // Only the label is edited in place, wherever on the row the edit began.
+        if (asking && index.column() != 0) return edit(index.siblingAtColumn(0), trigger, event);
+        if (m_owner->refusesEdit(index, asking)) return false;
+        return QTreeView::edit(index, trigger, event);
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        m_owner->viewKeyPressed(event);
+        const QModelIndex before = currentIndex();
+        QTreeView::keyPressEvent(event);
+        m_owner->viewCurrentMoved(before, currentIndex());
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        m_owner->viewMousePressed(this, event);
+        QTreeView::mousePressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QTreeView::mouseReleaseEvent(event);
+        emit m_owner->click();
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        QTreeView::mouseDoubleClickEvent(event);
+        emit m_owner->dblClick();
+    }
+
+private:
+    ListView* m_owner;
+};
+
+class ListIconView : public QListView {
+public:
+    explicit ListIconView(ListView* owner) : QListView(owner), m_owner(owner) {}
+
+protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override {
+        const bool asking = opensEditor(index, trigger, editTriggers(), state() == EditingState);
+        if (m_owner->refusesEdit(index, asking)) return false;
+        return QListView::edit(index, trigger, event);
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        m_owner->viewKeyPressed(event);
+        const QModelIndex before = currentIndex();
+        QListView::keyPressEvent(event);
+        m_owner->viewCurrentMoved(before, currentIndex());
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        m_owner->viewMousePressed(this, event);
+        QListView::mousePressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QListView::mouseReleaseEvent(event);
+        emit m_owner->click();
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        QListView::mouseDoubleClickEvent(event);
+        emit m_owner->dblClick();
+    }
+
+private:
+    ListView* m_owner;
+};
+
+void ListItem::setKey(const QString& key) {
+    ListView* view = m_model->m_view;
+    if (key == m_key) return;
+    if (!key.isEmpty() && view->m_byKey.contains(key)) keyNotUnique();
+    if (!m_key.isEmpty()) view->m_byKey.remove(m_key);
+    m_key = key;
+    if (!m_key.isEmpty()) view->m_byKey.insert(m_key, this);
+}
+
+void ListItem::setText(const QString& text) {
+    m_text = text;
+    m_model->changed(this, 0);
+}
+
+QString ListItem::subItem(int i) const {
+    return i >= 1 && i <= m_subItems.size() ? m_subItems[i - 1] : QString();
+}
+
+void ListItem::setSubItem(int i, const QString& text) {
+    if (i < 1) elementNotFound();
+    while (m_subItems.size() < i) m_subItems.append(QString());
+    m_subItems[i - 1] = text;
+    if (i < m_model->columnCount({})) m_model->changed(this, i);
+}
+
+void ListItem::setIcon(const QString& key) {
+    m_icon = key;
+    m_model->changed(this, 0);
+}
+
+void ListItem::setSmallIcon(const QString& key) {
+    m_smallIcon = key;
+    m_model->changed(this, 0);
+}
+
+int ListItem::index() const {
+    m_model->m_view->flushPending();
+    return m_row + 1;
+}
+
+bool ListItem::selected() const {
+    return m_model->m_view->selectedItem() == this;
+}
+void ListItem::ensureVisible() {
+    m_model->m_view->ensureVisible(this);
+}
+
+ListView::ListView(QWidget* parent)
+    : QWidget(parent),
+      m_model(new ListModel(this)),
+      m_details(new ListDetailsView(this)),
+      m_iconView(new ListIconView(this)) {
+    m_details->setObjectName("detailsView");
+    m_iconView->setObjectName("iconView");
+    auto* stack = new QStackedLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->addWidget(m_iconView);
+    stack->addWidget(m_details);
+
+    m_iconView->setModel(m_model);
+    m_details->setModel(m_model);
+    QItemSelectionModel* own = m_details->selectionModel();
+    m_details->setSelectionModel(m_iconView->selectionModel());
+    delete own;
+
+    const auto commit = [this](const QModelIndex& index, const QString& text) { commitLabel(index, text); };
+    m_details->setItemDelegate(new LabelDelegate(m_details, commit, [this] { return fullRowSelect(); }));
+    m_iconView->setItemDelegate(new LabelDelegate(m_iconView, commit));
+
+    m_details->setRootIsDecorated(false);
+    m_details->setItemsExpandable(false);
+    m_details->setUniformRowHeights(true);
+    m_details->setAllColumnsShowFocus(true);
+    m_details->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_details->header()->setStretchLastSection(false);
+    m_details->header()->setSectionsClickable(true);
+    m_details->header()->setSectionsMovable(false);
+    m_iconView->setMovement(QListView::Static);
+    m_iconView->setResizeMode(QListView::Adjust);
+    m_iconView->setLayoutMode(QListView::Batched);
+    m_iconView->setBatchSize(2000);
+    for (QAbstractItemView* v :
+         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_iconView)}) {
+        v->setSelectionMode(QAbstractItemView::SingleSelection);
+        v->setEditTriggers(triggersFor(m_labelEdit));
+        v->setTextElideMode(Qt::ElideRight);
+        connect(v, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+            if (ListItem* item = itemFromIndex(index)) emit itemClick(item);
+        });
+    }
+    connect(m_details->header(), &QHeaderView::sectionClicked, this,
+            [this](int section) { emit columnClick(section + 1); });
+    connect(m_details->header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+        if (section < columnCount()) m_columns[section].width = size;
+    });
+    setView(lvwIcon);
+}
+
+ListView::~ListView() {
+    // The views go before the rows they show.
+    delete m_details;
+    delete m_iconView;
+}
+
+ListItem* ListView::add(const QString& key, const QString& text, const QString& icon,
+                        const QString& smallIcon) {
+    if (!key.isEmpty() && m_byKey.contains(key)) keyNotUnique();
+    std::unique_ptr<ListItem> item(new ListItem);
+    item->m_model = m_model;
+    item->m_key = key;
+    item->m_text = text;
+    item->m_icon = icon;
+    item->m_smallIcon = smallIcon;
+    return insertItem(std::move(item));
+}
+
+ListItem* ListView::insertItem(std::unique_ptr<ListItem> item) {
+    // Rows are only gathered here; flushPending() shows them, and sorts them while Sorted is on,
+    // so that filling row by row costs one model notification, not one per row.
+    ListItem* raw = item.get();
+    raw->m_row = int(m_items.size());
+    m_items.push_back(std::move(item));
+    if (!raw->m_key.isEmpty()) m_byKey.insert(raw->m_key, raw);
+    if (m_updateDepth == 0) schedulePendingFlush();
+    return raw;
+}
+
+void ListView::schedulePendingFlush() {
+    if (m_flushScheduled) return;
+    m_flushScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_flushScheduled = false;
+        if (m_updateDepth == 0) flushPending();
+    });
+}
+
+void ListView::flushPending() {
+    const int total = int(m_items.size());
+    if (m_shownRows >= total) return;
+    m_model->beginInsert(m_shownRows, total - 1);
+    m_shownRows = total;
+    m_model->endInsert();
+    if (m_sorted) sortItems();
+}
+
+void ListView::beginUpdate() {
+    if (m_updateDepth++ == 0) setUpdatesEnabled(false);
+}
+
+void ListView::endUpdate() {
+    if (m_updateDepth == 0) return;
+    if (--m_updateDepth > 0) return;
+    flushPending();
+    setUpdatesEnabled(true);
+}
+
+void ListView::remove(const QString& key) {
+    remove(item(key));
+}
+
+void ListView::remove(ListItem* item) {
+    if (!item) return;
+    flushPending();
+    const int row = item->m_row;
+    m_model->beginRemove(row, row);
+    if (m_dropHighlight == item) m_dropHighlight = nullptr;
+    if (!item->m_key.isEmpty()) m_byKey.remove(item->m_key);
+    m_items.erase(m_items.begin() + row);
+    --m_shownRows;
+    renumber(row);
+    m_model->endRemove();
+}
+
+void ListView::clear() {
+    m_model->beginReset();
+    m_dropHighlight = nullptr;
+    m_items.clear();
+    m_byKey.clear();
+    m_shownRows = 0;
+    m_model->endReset();
+}
+
+ListItem* ListView::item(const QString& key) const {
+    ListItem* found = findItem(key);
+    if (!found) elementNotFound();
+    return found;
+}
+
+ListItem* ListView::item(int index) const {
+    const_cast<ListView*>(this)->flushPending();
+    if (index < 1 || index > count()) elementNotFound();
+    return m_items[index - 1].get();
+}
+
+ListItem* ListView::findItem(const QString& key) const {
+    return key.isEmpty() ? nullptr : m_byKey.value(key);
+}
+
+void ListView::renumber(int from) {
+    for (int i = from; i < int(m_items.size()); ++i) m_items[i]->m_row = i;
+}
+
+int ListView::addColumn(const QString& text, int width, const QString& key, Qt::Alignment alignment) {
+    const int column = columnCount();
+    if (column == 0) {
+        m_columns.push_back({key, text, width, alignment});
+        m_model->headerChanged(0, 0);
+    } else {
+        m_model->beginInsertColumn(column);
+        m_columns.push_back({key, text, width, alignment});
+        m_model->endInsertColumn();
+    }
+    m_details->header()->resizeSection(column, width);
+    return column + 1;
+}
+
+void ListView::requireColumn(int index) const {
+    if (index < 1 || index > columnCount()) elementNotFound();
+}
+
+void ListView::removeColumn(int index) {
+    requireColumn(index);
+    const int column = index - 1;
+    const auto dropSubItem = [this, column] {
+        if (column == 0) return;
+        for (const auto& item : m_items)
+            if (column <= item->m_subItems.size()) item->m_subItems.removeAt(column - 1);
+    };
+    if (columnCount() == 1) {
+        m_columns.clear();
+        dropSubItem();
+        m_model->headerChanged(0, 0);
+        m_model->allChanged();
+        return;
+    }
+    m_model->beginRemoveColumn(column);
+    m_columns.erase(m_columns.begin() + column);
+    dropSubItem();
+    m_model->endRemoveColumn();
+    applyColumnWidths();
+}
+
+void ListView::clearColumns() {
+    while (columnCount() > 0) removeColumn(columnCount());
+}
+
+QString ListView::columnText(int index) const {
+    requireColumn(index);
+    return m_columns[index - 1].text;
+}
+
+void ListView::setColumnText(int index, const QString& text) {
+    requireColumn(index);
+    m_columns[index - 1].text = text;
+    m_model->headerChanged(index - 1, index - 1);
+}
+
+QString ListView::columnKey(int index) const {
+    requireColumn(index);
+    return m_columns[index - 1].key;
+}
+
+int ListView::columnWidth(int index) const {
+    requireColumn(index);
+    return m_columns[index - 1].width;
+}
+
+void ListView::setColumnWidth(int index, int width) {
+    requireColumn(index);
+    m_columns[index - 1].width = width;
+    m_details->header()->resizeSection(index - 1, width);
+}
+
+void ListView::applyColumnWidths() {
+    for (int i = 0; i < columnCount(); ++i) m_details->header()->resizeSection(i, m_columns[i].width);
+}
+
+void ListView::setView(ListViewStyle view) {
+    m_view = view;
+    auto* stack = static_cast<QStackedLayout*>(layout());
+    if (view == lvwReport) {
+        stack->setCurrentWidget(m_details);
+    } else {
+        const QFontMetrics metrics(m_iconView->font());
+        switch (view) {
+            case lvwIcon: {
+                m_iconView->setViewMode(QListView::IconMode);
+                m_iconView->setFlow(QListView::LeftToRight);
+                m_iconView->setWordWrap(true);
+                const QSize icon = m_largeImages ? m_largeImages->imageSize() : QSize(32, 32);
+                m_iconView->setGridSize(QSize(std::max(icon.width() + 56, metrics.averageCharWidth() * 16),
+                                              icon.height() + metrics.lineSpacing() * 2 + 12));
+                break;
+            }
+            case lvwSmallIcon:
+            case lvwList:
+                m_iconView->setViewMode(QListView::ListMode);
+                m_iconView->setFlow(view == lvwList ? QListView::TopToBottom : QListView::LeftToRight);
+                m_iconView->setWordWrap(false);
+                m_iconView->setGridSize(QSize());
+                m_iconView->setSpacing(1);
+                break;
+            default:
+                break;
+        }
+        m_iconView->setMovement(QListView::Static);
+        m_iconView->setWrapping(true);
+        m_iconView->setResizeMode(QListView::Adjust);
+        stack->setCurrentWidget(m_iconView);
+    }
+    applyIconSizes();
+    m_model->allChanged();
+}
+
+void ListView::applyIconSizes() {
+    const QSize large = m_largeImages ? m_largeImages->imageSize() : QSize(32, 32);
+    const QSize small = m_smallImages ? m_smallImages->imageSize() : QSize(16, 16);
+    m_iconView->setIconSize(m_view == lvwIcon ? large : small);
+    m_details->setIconSize(small);
+}
+
+void ListView::setSortKey(int key) {
+    m_sortKey = key;
+    if (m_sorted) sortItems();
+}
+
+void ListView::setSortOrder(ListSortOrder order) {
+    m_sortOrder = order;
+    if (m_sorted) sortItems();
+}
+
+void ListView::setSorted(bool sorted) {
+    m_sorted = sorted;
+    if (sorted) sortItems();
+}
+
+QString ListView::sortText(const ListItem* item) const {
+    return m_sortKey == 0 ? item->m_text : item->subItem(m_sortKey);
+}
+
+void ListView::sortItems() {
+    // Shown without sorting first, so the model never sees a row move that it was not told of.
+    const int total = int(m_items.size());
+    if (m_shownRows < total) {
+        m_model->beginInsert(m_shownRows, total - 1);
+        m_shownRows = total;
+        m_model->endInsert();
+    }
+    emit m_model->layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList from = m_model->persistent();
+    std::vector<const ListItem*> held;
+    held.reserve(from.size());
+    for (const QModelIndex& i : from) held.push_back(m_items[i.row()].get());
+    // Folded once, then compared as they are: far cheaper than folding in every comparison.
+    std::vector<std::pair<QString, std::unique_ptr<ListItem>>> keyed;
+    keyed.reserve(m_items.size());
+    for (auto& item : m_items) keyed.emplace_back(sortText(item.get()).toCaseFolded(), std::move(item));
+    const auto ascending = [](const auto& a, const auto& b) { return a.first < b.first; };
+    const auto descending = [](const auto& a, const auto& b) { return b.first < a.first; };
+    if (m_sortOrder == lvwAscending)
+        std::stable_sort(keyed.begin(), keyed.end(), ascending);
+    else
+        std::stable_sort(keyed.begin(), keyed.end(), descending);
+    for (std::size_t i = 0; i < keyed.size(); ++i) m_items[i] = std::move(keyed[i].second);
+    renumber(0);
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (int i = 0; i < from.size(); ++i) to << m_model->index(held[i]->m_row, from[i].column());
+    m_model->movePersistent(from, to);
+    emit m_model->layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+ListItem* ListView::selectedItem() const {
+    const QModelIndexList selected = m_iconView->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? nullptr : itemFromIndex(selected.first());
+}
+
+void ListView::setSelectedItem(ListItem* item) {
+    QItemSelectionModel* selection = m_iconView->selectionModel();
+    if (!item) {
+        selection->clear();
+        return;
+    }
+    flushPending();
+    selection->setCurrentIndex(m_model->index(item->m_row, 0),
+                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void ListView::setDropHighlight(ListItem* item) {
+    if (item == m_dropHighlight) return;
+    ListItem* old = m_dropHighlight;
+    m_dropHighlight = item;
+    if (old) m_model->changedRow(old);
+    if (item) m_model->changedRow(item);
+}
+
+ListItem* ListView::hitTest(const QPoint& pos) const {
+    QAbstractItemView* view = currentView();
+    return itemFromIndex(view->indexAt(view->viewport()->mapFrom(this, pos)));
+}
+
+void ListView::ensureVisible(ListItem* item) {
+    if (!item) return;
+    flushPending();
+    currentView()->scrollTo(m_model->index(item->m_row, 0));
+}
+
+void ListView::setIcons(ImageList* images) {
+    disconnect(m_largeChanged);
+    m_largeImages = images;
+    if (images)
+        m_largeChanged =
+            connect(images, &ImageList::changed, m_iconView->viewport(), qOverload<>(&QWidget::update));
+    setView(m_view);
+}
+
+void ListView::setSmallIcons(ImageList* images) {
+    disconnect(m_smallChanged);
+    m_smallImages = images;
+    if (images)
+        m_smallChanged = connect(images, &ImageList::changed, this, [this] {
+            m_iconView->viewport()->update();
+            m_details->viewport()->update();
+        });
+    applyIconSizes();
+    m_model->allChanged();
+}
+
+void ListView::setLabelEdit(LabelEditMode mode) {
+    m_labelEdit = mode;
+    m_details->setEditTriggers(triggersFor(mode));
+    m_iconView->setEditTriggers(triggersFor(mode));
+}
+
+void ListView::startLabelEdit() {
+    if (ListItem* item = selectedItem()) currentView()->edit(m_model->index(item->m_row, 0));
+}
+
+void ListView::setExtendedStyle(int style) {
+    m_extendedStyle = style;
+    m_details->viewport()->update();
+}
+
+QAbstractItemView* ListView::currentView() const {
+    return m_view == lvwReport ? static_cast<QAbstractItemView*>(m_details) : m_iconView;
+}
+
+ListItem* ListView::itemFromIndex(const QModelIndex& index) const {
+    if (!index.isValid() || index.model() != m_model || index.row() >= m_shownRows) return nullptr;
+    return m_items[index.row()].get();
+}
+
+bool ListView::refusesEdit(const QModelIndex& index, bool asking) {
+    if (!asking) return false;
+    bool cancel = false;
+    emit beforeLabelEdit(itemFromIndex(index), cancel);
+    return cancel;
+}
+
+void ListView::commitLabel(const QModelIndex& index, const QString& text) {
+    const QPersistentModelIndex edited(index);
+    bool cancel = false;
+    emit afterLabelEdit(itemFromIndex(index), cancel, text);
+    if (!cancel && edited.isValid()) itemFromIndex(edited)->setText(text);
+}
+
+void ListView::viewKeyPressed(QKeyEvent* event) {
+    emit keyDown(event->key(), event->modifiers());
+}
+
+void ListView::viewCurrentMoved(const QModelIndex& before, const QModelIndex& after) {
+    if (after.isValid() && after.row() != before.row())
+        if (ListItem* item = itemFromIndex(after)) emit itemClick(item);
+}
+
+void ListView::viewMousePressed(QAbstractItemView* view, QMouseEvent* event) {
+    emit mouseDown(event->button(), event->modifiers(), eventPos(view->viewport(), this, event));
+}
+
+// =============================================================================================
+// Status bar
+
+StatusPanel::StatusPanel(StatusBar* bar, const QString& key) : QLabel(bar), m_bar(bar), m_key(key) {
+    setTextFormat(Qt::PlainText);
+    setTextInteractionFlags(Qt::NoTextInteraction);
+}
+
+int StatusPanel::index() const {
+    return int(m_bar->m_panels.indexOf(const_cast<StatusPanel*>(this))) + 1;
+}
+
+void StatusPanel::setPanelStyle(PanelStyle style) {
+    m_style = style;
+    refreshClock();
+    m_bar->tick();
+}
+
+void StatusPanel::setAutoSize(PanelAutoSize autoSize) {
+    m_autoSize = autoSize;
+    applyWidth();
+    m_bar->relayout();
+}
+
+void StatusPanel::setPanelWidth(int width) {
+    m_width = width;
+    applyWidth();
+}
+
+void StatusPanel::applyWidth() {
+    if (m_autoSize == sbrNoAutoSize) {
+        setFixedWidth(m_width);
+    } else {
+        setMinimumWidth(m_width);
+        setMaximumWidth(QWIDGETSIZE_MAX);
+    }
+}
+
+void StatusPanel::refreshClock() {
+    if (m_style == sbrTime) setText(QLocale().toString(QTime::currentTime(), QLocale::ShortFormat));
+    if (m_style == sbrDate) setText(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+}
+
+void StatusPanel::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
+    if (rect().contains(event->position().toPoint())) emit m_bar->panelClick(this);
+}
+
+void StatusPanel::mouseDoubleClickEvent(QMouseEvent* event) {
+    QLabel::mouseDoubleClickEvent(event);
+    emit m_bar->panelDblClick(this);
+}
+
+StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent), m_clock(new QTimer(this)) {
+    m_clock->setSingleShot(true);
+    connect(m_clock, &QTimer::timeout, this, &StatusBar::tick);
+}
+
+StatusPanel* StatusBar::addPanel(const QString& text, int width, const QString& key, PanelStyle style,
+                                 PanelAutoSize autoSize) {
+    if (!key.isEmpty()) {
+        for (const StatusPanel* p : m_panels)
+            if (p->m_key == key) keyNotUnique();
+    }
+    auto* panel = new StatusPanel(this, key);
+    panel->setObjectName(QStringLiteral("panel%1").arg(m_panels.size() + 1));
+    panel->setText(text);
+    panel->m_width = width;
+    panel->m_autoSize = autoSize;
+    panel->applyWidth();
+    m_panels.append(panel);
+    panel->setPanelStyle(style);
+    relayout();
+    return panel;
+}
+
+StatusPanel* StatusBar::panel(int index) const {
+    if (index < 1 || index > m_panels.size()) elementNotFound();
+    return m_panels[index - 1];
+}
+
+StatusPanel* StatusBar::panel(const QString& key) const {
+    for (StatusPanel* p : m_panels)
+        if (!key.isEmpty() && p->m_key == key) return p;
+    elementNotFound();
+}
+
+void StatusBar::removePanel(int index) {
+    StatusPanel* p = panel(index);
+    m_panels.removeAt(index - 1);
+    removeWidget(p);
+    delete p;
+    relayout();
+}
+
+void StatusBar::relayout() {
+    for (StatusPanel* p : m_panels) removeWidget(p);
+    for (StatusPanel* p : m_panels) {
+        addWidget(p, p->m_autoSize == sbrSpring ? 1 : 0);
+        p->show();
+    }
+}
+
+void StatusBar::tick() {
+    bool clocks = false;
+    for (StatusPanel* p : m_panels) {
+        p->refreshClock();
+        clocks = clocks || p->m_style != sbrText;
+    }
+    if (!clocks) {
+        m_clock->stop();
+        return;
+    }
+    // Wakes once a minute, just after the minute turns.
+    const QTime now = QTime::currentTime();
+    m_clock->start((60 - now.second()) * 1000 - now.msec() + 50);
+}
+
+// =============================================================================================
+// Tab strip
+
+TabStrip::TabStrip(QWidget* parent) : QWidget(parent), m_bar(new QTabBar(this)) {
+    m_bar->setObjectName("tabBar");
+    m_bar->setDrawBase(false);
+    m_bar->setExpanding(false);
+    connect(m_bar, &QTabBar::currentChanged, this, [this] {
+        if (!m_silent) emit click();
+    });
+    placeBar();
+}
+
+int TabStrip::add(const QString& key, const QString& caption) {
+    if (indexOf(key) > 0) keyNotUnique();
+    m_silent = true;
+    const int i = m_bar->addTab(caption);
+    m_silent = false;
+    m_bar->setTabData(i, key);
+    placeBar();
+    return i + 1;
+}
+
+void TabStrip::requireIndex(int index) const {
+    if (index < 1 || index > count()) elementNotFound();
+}
+
+void TabStrip::remove(int index) {
+    requireIndex(index);
+    m_bar->removeTab(index - 1);
+    placeBar();
+}
+
+void TabStrip::clear() {
+    m_silent = true;
+    while (m_bar->count() > 0) m_bar->removeTab(0);
+    m_silent = false;
+    placeBar();
+}
+
+int TabStrip::count() const {
+    return m_bar->count();
+}
+
+QString TabStrip::key(int index) const {
+    requireIndex(index);
+    return m_bar->tabData(index - 1).toString();
+}
+
+QString TabStrip::caption(int index) const {
+    requireIndex(index);
+    return m_bar->tabText(index - 1);
+}
+
+void TabStrip::setCaption(int index, const QString& caption) {
+    requireIndex(index);
+    m_bar->setTabText(index - 1, caption);
+    placeBar();
+}
+
+int TabStrip::indexOf(const QString& key) const {
+    if (key.isEmpty()) return 0;
+    for (int i = 0; i < m_bar->count(); ++i)
+        if (m_bar->tabData(i).toString() == key) return i + 1;
+    return 0;
+}
+
+int TabStrip::tab(const QString& key) const {
+    const int i = indexOf(key);
+    if (i == 0) elementNotFound();
+    return i;
+}
+
+int TabStrip::selectedIndex() const {
+    return m_bar->currentIndex() + 1;
+}
+
+void TabStrip::setSelectedIndex(int index) {
+    requireIndex(index);
+    m_bar->setCurrentIndex(index - 1);
+}
+
+QString TabStrip::selectedKey() const {
+    return count() > 0 ? key(selectedIndex()) : QString();
+}
+void TabStrip::setSelectedKey(const QString& key) {
+    setSelectedIndex(tab(key));
+}
+
+QRect TabStrip::clientRect() const {
+    const int frame = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+    const int top = m_bar->sizeHint().height();
+    return QRect(frame, top + frame, std::max(0, width() - 2 * frame),
+                 std::max(0, height() - top - 2 * frame));
+}
+
+QSize TabStrip::sizeHint() const {
+    const QSize bar = m_bar->sizeHint();
+    return QSize(std::max(bar.width(), 200), bar.height() + 150);
+}
+
+QSize TabStrip::minimumSizeHint() const {
+    return m_bar->minimumSizeHint() + QSize(0, 20);
+}
+
+void TabStrip::placeBar() {
+    const QSize hint = m_bar->sizeHint();
+    m_bar->setGeometry(0, 0, std::min(width(), hint.width()), hint.height());
+    update();
+}
+
+void TabStrip::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeBar();
+}
+
+void TabStrip::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionTabWidgetFrame frame;
+    frame.initFrom(this);
+    frame.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+    frame.shape = QTabBar::RoundedNorth;
+    frame.tabBarSize = m_bar->size();
+    frame.tabBarRect = m_bar->geometry();
+    const int overlap = style()->pixelMetric(QStyle::PM_TabBarBaseOverlap, nullptr, this);
+    const int top = std::max(0, m_bar->sizeHint().height() - overlap);
+    frame.rect = QRect(0, top, width(), height() - top);
+    painter.drawPrimitive(QStyle::PE_FrameTabWidget, frame);
+}
+
+}  // namespace controls

@@ -1,0 +1,331 @@
+#include "store/files.h"
+
+#include "platform/shell.h"
+#include "platform/ui.h"
+#include "store/error_report.h"
+#include "store/paths.h"
+#include "store/settings.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QLocale>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QUrl>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+
+namespace store {
+
+namespace {
+
+const QString LF = QStringLiteral("\n");
+const QString kTempFilesSection = QStringLiteral("Temp Files");
+constexpr int kTempFileKeys = 1000;
+
+// The numbers the old platform gave its file errors.
+enum FileErrorNumber {
+    errInvalidArgument = 5,
+    errFileNotFound = 53,
+    errInputPastEnd = 62,
+    errPathFileAccess = 75
+};
+
+engine::Error fileError(int number, const QString& path, const QFileDevice& file) {
+    const QString what = number == errFileNotFound ? QStringLiteral("File not found: ")
+                                                   : QStringLiteral("Path/File access error: ");
+    return engine::Error(number, what + path + QStringLiteral(" (") + file.errorString() + ')');
+}
+
+// A folder of ours: a real directory (not a link), owned by us, closed to everyone else.
+bool makePrivateFolder(const QString& folder) {
+    const QByteArray native = QFile::encodeName(folder);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) return false;
+    struct stat st {};
+    if (::lstat(native.constData(), &st) != 0) return false;
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return false;
+    return (st.st_mode & 07777) == 0700 || ::chmod(native.constData(), 0700) == 0;
+}
+
+// NAME_MAX counts bytes; cut the stem, keeping the extension, until the name fits.
+QString fitFileName(const QString& name) {
+    constexpr int kNameMax = 255;
+    if (name.toUtf8().size() <= kNameMax) return name;
+    const qsizetype dot = name.lastIndexOf('.');
+    QString stem = name, extension;
+    if (dot > 0 && name.size() - dot <= 32) {
+        stem = name.left(dot);
+        extension = name.mid(dot);
+    }
+    while (!stem.isEmpty() && (stem + extension).toUtf8().size() > kNameMax)
+        stem.chop(stem.size() > 1 && stem.back().isLowSurrogate() ? 2 : 1);
+    return stem + extension;
+}
+
+struct Stamp {
+    bool exists = false;
+    qint64 modifiedSeconds = 0, modifiedNanoseconds = 0, size = 0;
+    bool operator==(const Stamp&) const = default;
+};
+
+// Full precision: a program that saves within the second of the extraction still counts as a change.
+Stamp stampOf(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    return {true, qint64(st.st_mtim.tv_sec), qint64(st.st_mtim.tv_nsec), qint64(st.st_size)};
+}
+
+QString fileTimeText(const QDateTime& time) {
+    return QLocale::c().toString(time.toUTC(), QStringLiteral("MM/dd/yy hh:mm:ss"));
+}
+
+QUrl targetUrl(const QString& target) {
+    const QString text = target.trimmed();
+    if (text.startsWith(QLatin1String("www."), Qt::CaseInsensitive))
+        return QUrl(QStringLiteral("http://") + text);
+    if (!text.startsWith('/')) {
+        QUrl url(text, QUrl::TolerantMode);
+        // One letter before ':' would be a drive, not a scheme.
+        if (url.isValid() && url.scheme().size() > 1) {
+            if (url.scheme().compare(QLatin1String("mailto"), Qt::CaseInsensitive) == 0)
+                url.setPath(url.path().trimmed());  // "mailto: address" is how callers write it
+            return url;
+        }
+    }
+    const QFileInfo info(text);
+    return QUrl::fromLocalFile(info.isRelative() ? QDir(programFolder()).filePath(text) : text);
+}
+
+}  // namespace
+
+// ---- Stored files ------------------------------------------------------------------------------
+
+void BLOBSaveToFile(engine::Field field, const QString& path) {
+    try {
+        // Truncate: the path may hold a longer extract of the same item from before.
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            throw fileError(errPathFileAccess, path, file);
+        const qint64 size = field.FieldSize();
+        for (qint64 offset = 0; offset < size;) {
+            const QByteArray piece = field.GetChunk(offset, engine::kChunkSize);
+            if (piece.isEmpty())
+                throw engine::Error(engine::errDamaged,
+                                    QStringLiteral("The stored file ends before its size."));
+            if (file.write(piece) != piece.size()) throw fileError(errPathFileAccess, path, file);
+            offset += piece.size();
+        }
+        if (!file.flush()) throw fileError(errPathFileAccess, path, file);
+    } catch (const engine::Error& error) {
+        ReportError(error, QStringLiteral("bCodeLib.BLOBSaveToFile"));
+    }
+}
+
+bool BlobSaveToField(engine::Field field, const QString& path) {
+    if (path.isEmpty()) return false;
+    try {
+        QFile file(path);
+        if (!FileExists(path)) throw fileError(errFileNotFound, path, file);
+        if (!file.open(QIODevice::ReadOnly)) throw fileError(errPathFileAccess, path, file);
+        const qint64 length = file.size();
+        if (length == 0) {
+            // An emptied file is a change like any other: store it empty, not the old content.
+            field.AppendChunk(QByteArray());
+            return true;
+        }
+        const auto read = [&](qint64 count) {
+            const QByteArray piece = file.read(count);
+            if (piece.size() != count)
+                throw engine::Error(errInputPastEnd, QStringLiteral("Input past end of file: ") + path);
+            return piece;
+        };
+        const qint64 remainder = length % engine::kChunkSize;
+        if (remainder > 0) field.AppendChunk(read(remainder));
+        for (qint64 block = 0; block < length / engine::kChunkSize; ++block)
+            field.AppendChunk(read(engine::kChunkSize));
+        return true;
+    } catch (const engine::Error& error) {
+        ReportError(error, QStringLiteral("bCodeLib.BlobSaveToField"));
+        return false;
+    }
+}
+
+// ---- The temporary folder ----------------------------------------------------------------------
+
+QString tempFolder() {
+    const QString system = QDir::tempPath();
+    const QString folder = system + QStringLiteral("/morvane-") + QString::number(::geteuid());
+    if (makePrivateFolder(folder)) return folder + '/';
+    // Someone else holds that name: a private folder of our own for the rest of the process.
+    static QHash<QString, QString> fallbacks;
+    QString& fallback = fallbacks[system];
+    if (fallback.isEmpty() || !makePrivateFolder(fallback)) {
+        QTemporaryDir made(system + QStringLiteral("/morvane-XXXXXX"));
+        made.setAutoRemove(false);
+        fallback = made.isValid() ? made.path() : QString();
+    }
+    return fallback.isEmpty() ? system + '/' : fallback + '/';
+}
+
+QString uniqueTempFileName(const QString& prefix) {
+    QTemporaryFile file(tempFolder() + prefix + QStringLiteral("XXXXXX.tmp"));
+    file.setAutoRemove(false);
+    if (!file.open())
+        throw engine::Error(errPathFileAccess,
+                            QStringLiteral("Path/File access error: cannot create a file in ") +
+                                tempFolder() + QStringLiteral(" (") + file.errorString() + ')');
+    return file.fileName();
+}
+
+QString tempItemPath(const QString& name) {
+    QString safe = name;
+    safe.remove(QChar(0));
+    safe.replace('/', '_');
+    if (safe.isEmpty() || safe == QLatin1String(".") || safe == QLatin1String("..")) safe.prepend('_');
+    return tempFolder() + fitFileName(safe);
+}
+
+void RegisterTempFile(const QString& path) {
+    const QString app = generalAppName();
+    const QStringList keys = GetSettingKeys(app, kTempFilesSection);
+    const QSet<QString> present(keys.begin(), keys.end());
+    for (int i = 1; i <= kTempFileKeys; ++i) {
+        const QString key = QString::number(i);
+        if (!present.contains(key) || GetSetting(app, kTempFilesSection, key).isEmpty()) {
+            SaveSetting(app, kTempFilesSection, key, path);
+            return;
+        }
+    }
+    SaveSetting(app, kTempFilesSection, QString::number(kTempFileKeys + 1), path);
+}
+
+void DeleteTempFiles() {
+    const QString app = generalAppName();
+    const QString notFound = QStringLiteral("NOTFOUND");
+    QSet<QString> done;
+    for (int i = 1; i <= kTempFileKeys; ++i) {
+        const QString key = QString::number(i);
+        const QString file = GetSetting(app, kTempFilesSection, key, notFound);
+        if (file == notFound) break;
+        if (!file.isEmpty() && FileExists(file)) QFile::remove(file);  // gone or locked: the key goes anyway
+        done.insert(key);
+    }
+    if (done.isEmpty()) return;
+    // Every change rewrites the whole settings file, so take the cheaper way to the same keys: drop
+    // them one by one, or drop the section and put back the few that stay (beyond a gap, "1001").
+    QList<QPair<QString, QString>> kept;
+    for (const QString& key : GetSettingKeys(app, kTempFilesSection))
+        if (!done.contains(key)) kept.append({key, GetSetting(app, kTempFilesSection, key)});
+    if (kept.size() < done.size()) {
+        DeleteSetting(app, kTempFilesSection);
+        for (const auto& [key, value] : kept) SaveSetting(app, kTempFilesSection, key, value);
+    } else {
+        for (const QString& key : done) DeleteSetting(app, kTempFilesSection, key);
+    }
+}
+
+// ---- Web shortcuts and paths -------------------------------------------------------------------
+
+void WriteWebShortcut(const QString& address, const QString& path) {
+    // A line break in the address would start a line of its own in the file.
+    const QString url = address.section(QRegularExpression(QStringLiteral("[\r\n]")), 0, 0);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw fileError(errPathFileAccess, path, file);
+    const QByteArray text = "[InternetShortcut]\r\nURL=" + url.toUtf8() + "\r\n";
+    if (file.write(text) != text.size() || !file.flush()) throw fileError(errPathFileAccess, path, file);
+    file.close();
+    QCoreApplication::processEvents();
+}
+
+bool IsURL(const QString& text) {
+    return text.left(7).toLower() == QLatin1String("http://") ||
+           text.left(4).toLower() == QLatin1String("www.");
+}
+
+bool FileExists(const QString& path) {
+    if (path.isEmpty()) return false;
+    const QFileInfo info(path);
+    return info.exists() && info.isFile();
+}
+
+bool PathExists(const QString& path) {
+    if (path.isEmpty()) return false;
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+QString ParentFolder(const QString& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QString() : path.left(slash);
+}
+
+QString FileNamePart(const QString& path) {
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+FileTimes GetFileTimes(const QString& path) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !(info.exists() || info.isSymLink()))
+        return {QStringLiteral("Error"), QStringLiteral("Error"), false};
+    FileTimes times;
+    const QDateTime born = info.birthTime();
+    times.creationIsBirthTime = born.isValid();
+    times.creation = fileTimeText(born.isValid() ? born : info.metadataChangeTime());
+    times.lastWrite = fileTimeText(info.lastModified());
+    return times;
+}
+
+// ---- Shell services ----------------------------------------------------------------------------
+
+void ShellOpen(const QString& target) {
+    shell::openUrl(targetUrl(target));
+}
+
+void ShowFileProperties(const QString& path, QWidget* owner) {
+    shell::showProperties(path, owner);
+}
+
+void ShellExecAndWait(const QString& path, QWidget* owner, const QString& program) {
+    // The old platform could lose track of the started process; QProcess always knows its child, so
+    // the "upgrade your version" refusal has no counterpart here.
+    if (shell::openAndWait(path, program, owner)) return;
+    ui::MsgBox(QStringLiteral("Unable to open this file: ") + LF + QStringLiteral(" ") + path,
+               ui::vbOKOnly | ui::vbExclamation | ui::vbMsgBoxSetForeground,
+               QStringLiteral("Error Opening File"));
+}
+
+bool OpenFileAndWait(const QString& path, const QString& program, QWidget* owner) {
+    const Stamp before = stampOf(path);
+    ShellExecAndWait(path, owner, program);
+    const Stamp after = stampOf(path);
+    return before.exists && after.exists && !(after == before);
+}
+
+void ShellAndWait(const QString& commandLine) {
+    QStringList arguments = QProcess::splitCommand(commandLine);
+    if (arguments.isEmpty())
+        throw engine::Error(errInvalidArgument, QStringLiteral("Invalid procedure call or argument"));
+    const QString program = arguments.takeFirst();
+    ShellAndWait(program, arguments);
+}
+
+void ShellAndWait(const QString& program, const QStringList& arguments) {
+    if (!shell::runAndWait(program, arguments).started)
+        throw engine::Error(errFileNotFound, QStringLiteral("File not found: ") + program);
+}
+
+bool ShellFileCopy(const QString& source, const QString& destination, QWidget* owner) {
+    return shell::copyFile(source, destination, owner);
+}
+
+}  // namespace store

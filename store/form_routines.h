@@ -1,0 +1,48 @@
+#pragma once
+
+// Small routines the forms share: tab panels, moving a category branch in the tree, whole-row
+// selection, keeping a window on top, counting visible windows, and the category move test.
+
+#include "platform/controls.h"
+
+#include <QList>
+#include <QString>
+
+class QWidget;
+class QWindow;
+
+namespace store {
+
+// Shows the selected tab's panel over the strip's client area and hides the others; panel i - 1
+// belongs to tab i. Errors are ignored (a missing panel is skipped).
+void ShowTabPanel(controls::TabStrip& tabs, const QList<QWidget*>& panels);
+// Places panel inside the strip's client area (panel may have another parent than the strip).
+void PlaceTabPanel(controls::TabStrip& tabs, QWidget* panel);
+
+// Copies the branch of the node sourceKey below the node targetKey and then removes the
+// original. Every node keeps its key, text, image, tag and order among its siblings; a
+// selection inside the branch moves with it. Missing keys raise engine::Error; a
+// target inside the branch (which would copy forever) returns false and changes nothing.
+bool MoveTreeBranch(controls::TreeView& tree, const QString& sourceKey, const QString& targetKey);
+
+// Whether the category sourceKey may be moved below targetKey. Compared by displayed names: false
+// for the root "0 Key", when the target has the name of the source's parent or of the source,
+// or when a node with the source's name lies on the target's path up to the root. Missing keys
+// give false.
+bool IsValidCategoryMove(const controls::TreeView& tree, const QString& sourceKey, const QString& targetKey);
+
+void SetFullRowSelect(controls::ListView& list);
+
+// Keeps form's window above all normal windows, or returns it to the normal layer, without
+// moving or resizing it. Errors are ignored.
+void SetTopMost(QWidget* form, bool topMost);
+
+// The visible windows at the same level as window (the top-level windows of this program for a
+// window, the sibling widgets for a child) whose title, read up to 255 characters, contains text.
+int CountVisibleWindows(QWidget* window, const QString& text);
+
+// Up to 255 characters of the window's title.
+QString GetWindowTitle(const QWindow* window);
+QString GetWindowTitle(const QWidget* window);
+
+}  // namespace store

@@ -1,0 +1,99 @@
+// The help window over the pages the build puts beside the program.
+
+#include "platform/help.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kHelpFile = QStringLiteral(MRV_TEST_PROGRAM_DIR "/MRVHelp.hlp");
+
+class HelpTest : public ::testing::Test {
+protected:
+    void TearDown() override { help::WinHelp(nullptr, kHelpFile, help::HELP_QUIT); }
+    static help::HelpWindow* window() { return help::helpWindow(); }
+    static QString shown() {
+        const QUrl url = window()->currentSource();
+        return url.fileName() + (url.hasFragment() ? "#" + url.fragment() : QString());
+    }
+};
+
+TEST_F(HelpTest, ContextNumbersOpenTheirPages) {
+    ASSERT_TRUE(help::WinHelp(nullptr, kHelpFile, help::HELP_CONTEXT, 15));
+    ASSERT_TRUE(window());
+    EXPECT_TRUE(window()->isVisible());
+    EXPECT_EQ(shown(), "synchronisation.html");
+    EXPECT_EQ(window()->currentTitle(), "Library groups and synchronisation");
+
+    EXPECT_TRUE(help::WinHelp(nullptr, kHelpFile, help::HELP_CONTEXT, 44));
+    EXPECT_EQ(shown(), "library.html#copy-backup");
+    EXPECT_EQ(window()->currentTitle(), "Libraries: choosing, creating, copying");
+    EXPECT_TRUE(help::WinHelp(nullptr, kHelpFile, help::HELP_CONTEXT, 48));
+    EXPECT_EQ(shown(), "preferences.html#shared-module-folder");
+
+    // A number without a page: the contents, and the caller is told.
+    EXPECT_FALSE(help::WinHelp(nullptr, kHelpFile, help::HELP_CONTEXT, 999));
+    EXPECT_EQ(shown(), "index.html");
+    EXPECT_EQ(window()->findChild<QListWidget*>("lstContents")->count(), 8);
+
+    help::WinHelp(nullptr, kHelpFile, help::HELP_QUIT);
+    EXPECT_FALSE(window() && window()->isVisible());
+}
+
+TEST_F(HelpTest, KeywordIndexFindsByFirstLetters) {
+    ASSERT_TRUE(help::WinHelp(nullptr, kHelpFile, help::HELP_PARTIALKEY));
+    EXPECT_EQ(window()->findChild<QTabWidget*>("tabHelp")->currentIndex(), 1);
+    auto* keywords = window()->findChild<QListWidget*>("lstIndex");
+    ASSERT_TRUE(keywords);
+    EXPECT_GT(keywords->count(), 20);
+    EXPECT_EQ(keywords->currentItem()->text(), "Archive");  // sorted, the first one selected
+
+    window()->showIndex("shared MOD");
+    EXPECT_EQ(keywords->currentItem()->text(), "Shared module folder");
+    auto* keyword = window()->findChild<QLineEdit*>("txtKeyword");
+    emit keyword->returnPressed();
+    EXPECT_EQ(shown(), "preferences.html#shared-module-folder");
+
+    window()->showIndex("zzz");  // no keyword begins so: the first one stays selected
+    EXPECT_EQ(keywords->currentItem()->text(), "Archive");
+}
+
+TEST_F(HelpTest, EveryTopicAndLinkLeadsToAPageAndAnchorThatExist) {
+    const QString folder = QStringLiteral(MRV_TEST_PROGRAM_DIR "/help");
+    const auto readText = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    };
+    const auto check = [&](const QString& target, const QString& from) {
+        const QString page = target.section('#', 0, 0);
+        const QString anchor = target.section('#', 1);
+        const QString text = readText(folder + "/" + page);
+        EXPECT_FALSE(text.isEmpty()) << target.toStdString() << " from " << from.toStdString();
+        if (!anchor.isEmpty()) {
+            EXPECT_TRUE(text.contains("<a name=\"" + anchor + "\">"))
+                << target.toStdString() << " from " << from.toStdString();
+        }
+    };
+
+    const QString topics = readText(folder + "/topics.txt");
+    ASSERT_FALSE(topics.isEmpty());
+    static const QRegularExpression target(R"re(([a-z-]+\.html(#[a-z-]+)?))re");
+    for (auto it = target.globalMatch(topics); it.hasNext();) check(it.next().captured(1), "topics.txt");
+
+    static const QRegularExpression href(R"re(href="([^"]+)")re");
+    for (const QString& page : QDir(folder).entryList({"*.html"})) {
+        for (auto it = href.globalMatch(readText(folder + "/" + page)); it.hasNext();) {
+            const QString link = it.next().captured(1);
+            if (!link.startsWith("http") && !link.startsWith("mailto:")) check(link, page);
+        }
+    }
+}
+
+}  // namespace

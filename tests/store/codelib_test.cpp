@@ -1,0 +1,262 @@
+#include "store/codelib.h"
+
+#include "store/files.h"
+#include "tests/store/store_fixture.h"
+
+#include <QtEndian>
+
+using namespace storetest;
+
+namespace {
+
+constexpr int kInfo = ui::vbOKOnly | ui::vbInformation;
+constexpr int kWarning = ui::vbOKOnly | ui::vbExclamation;
+
+class DBOpenTest : public StoreTest {
+protected:
+    // A file that must be refused: false, the user told, the caller's handle untouched, and the
+    // file itself not changed by the attempt.
+    void expectRefused(const QString& file) {
+        const QByteArray before = readBytes(file);
+        engine::Database* db = nullptr;
+        EXPECT_FALSE(open(file, db));
+        EXPECT_EQ(db, nullptr);
+        EXPECT_FALSE(boxes().isEmpty()) << "refused without a word";
+        EXPECT_EQ(readBytes(file), before);
+    }
+    static int version(engine::Database* db) {
+        return scalar(db, QStringLiteral("SELECT DatabaseVersion FROM [System]")).toInt();
+    }
+};
+
+TEST(SQLQuote, DoublesEverySingleQuoteAndNothingElse) {
+    EXPECT_EQ(store::SQLQuote(QStringLiteral("O'Brien's \"code\"")), QStringLiteral("O''Brien''s \"code\""));
+    EXPECT_EQ(store::SQLQuote(QStringLiteral("''")), QStringLiteral("''''"));
+    EXPECT_EQ(store::SQLQuote(QStringLiteral("plain")), QStringLiteral("plain"));
+}
+
+TEST_F(DBOpenTest, FileExistsWantsARegularFile) {
+    const QString file = path(QStringLiteral("a file.mdb"));
+    writeBytes(file, "x");
+    ASSERT_TRUE(QFile::link(file, path(QStringLiteral("link.mdb"))));
+    EXPECT_TRUE(store::FileExists(file));
+    EXPECT_TRUE(store::FileExists(path(QStringLiteral("link.mdb"))));
+    for (const QString& no :
+         {path(QString()), path(QStringLiteral("missing.mdb")), QString(), QStringLiteral("/dev/null")})
+        EXPECT_FALSE(store::FileExists(no)) << no.toStdString();
+}
+
+TEST_F(DBOpenTest, MissingFileOrFolderIsNotFound) {
+    makeMaster();
+    for (const QString& missing : {path(QStringLiteral("gone.mdb")), path(QString())}) {
+        ui::testing::clear();
+        engine::Database* db = nullptr;
+        EXPECT_FALSE(open(missing, db));
+        EXPECT_EQ(db, nullptr);
+        ASSERT_EQ(boxes().size(), 1);
+        expectBox(0, QStringLiteral("Database NOT FOUND!"),
+                  QStringLiteral("Error: Code Library Database was NOT FOUND:\n\n") + missing, kWarning);
+    }
+}
+
+TEST_F(DBOpenTest, EmptyAndTextFilesAreRefused) {
+    makeMaster();
+    writeBytes(path(QStringLiteral("empty.mdb")), QByteArray());
+    expectRefused(path(QStringLiteral("empty.mdb")));
+    ui::testing::clear();
+    writeBytes(path(QStringLiteral("notes.mdb")),
+               QByteArray("Sub Main()\r\n    Beep\r\nEnd Sub\r\n").repeated(200));
+    expectRefused(path(QStringLiteral("notes.mdb")));
+}
+
+TEST_F(DBOpenTest, TruncatedLibraryIsRefusedAtEveryLength) {
+    makeMaster();
+    const QString whole = makeLibrary(QStringLiteral("whole.mdb"));
+    {
+        auto db = engine::openDatabase(whole);
+        for (int i = 0; i < 40; ++i)
+            db->Execute(QStringLiteral("INSERT INTO [Category] (ParentKey, Name) VALUES (0, 'C%1')").arg(i));
+        auto rs = db->OpenRecordset(QStringLiteral("SELECT * FROM [Procedure]"));
+        for (int i = 0; i < 60; ++i) {
+            rs->AddNew();
+            rs->Fields(QStringLiteral("CatKey")).setValue(1 + i % 40);
+            rs->Fields(QStringLiteral("Name")).setValue(QStringLiteral("Item%1").arg(i));
+            rs->Fields(QStringLiteral("Code"))
+                .setValue(QStringLiteral("Sub Item%1()\nEnd Sub\n").arg(i).repeated(20));
+            if (i % 20 == 0) rs->Fields(QStringLiteral("File")).AppendChunk(QByteArray(40000, char('A' + i)));
+            rs->Update();
+        }
+    }
+    const QByteArray bytes = readBytes(whole);
+    ASSERT_GT(bytes.size(), 100000);
+    const QString cut = path(QStringLiteral("cut.mdb"));
+    for (qsizetype length = 0; length < bytes.size(); length += 512) {
+        SCOPED_TRACE(length);
+        ui::testing::clear();
+        writeBytes(cut, bytes.left(length));
+        engine::Database* db = nullptr;
+        EXPECT_FALSE(open(cut, db));
+        EXPECT_FALSE(boxes().isEmpty());
+    }
+}
+
+TEST_F(DBOpenTest, DamagedSystemTableIsReportedNotUpgraded) {
+    makeMaster();
+    const QString file = makeLibrary(QStringLiteral("damaged.mdb"));
+    QByteArray bytes = readBytes(file);
+    const int pageSize = qFromBigEndian<quint16>(bytes.constData() + 16);
+    bytes.replace(pageSize, pageSize, QByteArray(pageSize, '\xff'));  // page 2: the System table
+    writeBytes(file, bytes);
+    expectRefused(file);
+    ASSERT_EQ(boxes().size(), 1);
+    EXPECT_EQ(boxes()[0].title, QStringLiteral("Morvane Error"));
+    EXPECT_TRUE(boxes()[0].text.startsWith(QStringLiteral("Error #%1\n").arg(engine::errDamaged)));
+}
+
+TEST_F(DBOpenTest, DatabaseWithoutSystemTableIsOnlyALibraryWithoutMaster) {
+    const QString file = path(QStringLiteral("other.mdb"));
+    engine::createDatabase(file)->Execute(
+        QStringLiteral("CREATE TABLE [Customers] ([Id] INTEGER, [Name] TEXT(50))"));
+    engine::Database* db = nullptr;
+    EXPECT_TRUE(open(file, db));
+    EXPECT_TRUE(boxes().isEmpty());
+    close(db);
+
+    makeMaster();
+    EXPECT_FALSE(open(file, db));
+    EXPECT_EQ(db, nullptr);
+    ASSERT_EQ(boxes().size(), 1);
+    expectBox(0, QStringLiteral("Incorrect Database..."),
+              QStringLiteral("This is not a valid Code Library Database!    \r\rTry again..."), kWarning);
+}
+
+TEST_F(DBOpenTest, CurrentAndNewerLibrariesOpenSilentlyAndUnchanged) {
+    makeMaster();
+    for (int newer : {0, 2}) {
+        const QString file =
+            makeLibrary(QStringLiteral("lib%1.mdb").arg(newer), store::kLibrarySchemaVersion + newer);
+        engine::Database* db = nullptr;
+        ASSERT_TRUE(open(file, db));
+        EXPECT_EQ(db->Name(), QFileInfo(file).absoluteFilePath());
+        EXPECT_EQ(version(db), store::kLibrarySchemaVersion + newer);
+        EXPECT_TRUE(store::sharedWorkspace()->Databases().contains(db));
+    }
+    EXPECT_TRUE(boxes().isEmpty());
+}
+
+TEST_F(DBOpenTest, FailedOpenKeepsTheCallersLibraryAndClosesTheCandidate) {
+    makeMaster();
+    engine::Database* db = nullptr;
+    ASSERT_TRUE(open(makeLibrary(QStringLiteral("good.mdb")), db));
+    engine::Database* const good = db;
+    const qsizetype openBefore = store::sharedWorkspace()->Databases().size();
+
+    engine::createDatabase(path(QStringLiteral("other.mdb")))->Close();
+    EXPECT_FALSE(store::DBOpen(path(QStringLiteral("other.mdb")), db));
+    EXPECT_EQ(db, good);
+    EXPECT_EQ(store::sharedWorkspace()->Databases().size(), openBefore);
+    EXPECT_EQ(version(db), store::kLibrarySchemaVersion);
+
+    close(db);
+    EXPECT_EQ(db, nullptr);
+    EXPECT_EQ(store::sharedWorkspace()->Databases().size(), openBefore - 1);
+    store::DBClose(db);  // closing nothing is harmless
+}
+
+TEST_F(DBOpenTest, OlderLibraryIsUpgradedToTheMastersSchemaAndVersion) {
+    makeMaster(7);
+    const QByteArray masterBefore = readBytes(store::designMasterPath());
+    // An early library: no Category table, Procedure without its later columns, no indexes.
+    const QString file = path(QStringLiteral("old.mdb"));
+    engine::createDatabase(file)->Close();
+    execute(
+        file,
+        {QStringLiteral("CREATE TABLE [System] ([DatabaseVersion] SMALLINT, [GroupName] TEXT(255))"),
+         QStringLiteral("CREATE TABLE [Procedure] ([ProcKey] INTEGER PRIMARY KEY AUTOINCREMENT, "
+                        "[CatKey] INTEGER, [Name] TEXT(255), [Code] LONGTEXT, [File] LONGBLOB)"),
+         QStringLiteral("INSERT INTO [System] VALUES (1, 'Old Group')"),
+         QStringLiteral("INSERT INTO [Procedure] (CatKey, Name, Code) VALUES (1, 'Keep', 'Sub Keep()')")});
+
+    engine::Database* db = nullptr;
+    ASSERT_TRUE(open(file, db));
+    ASSERT_EQ(boxes().size(), 2);
+    expectBox(0, QStringLiteral("Morvane UPGRADE Required!"),
+              QStringLiteral("This Code Library's 'Schema Design' is out-of-date:\n\n\t") + db->Name() +
+                  QStringLiteral("\n\nThe System will now attempt to UPGRADE this Library's Schema Design."),
+              kInfo);
+    expectBox(1, QStringLiteral("Success!"),
+              QStringLiteral("SUCCESS!\nThis Morvane Upgrade was Completed Successfully!\n\n") + db->Name(),
+              kInfo);
+
+    EXPECT_EQ(version(db), 7);  // the master's, not one more than before
+    EXPECT_EQ(scalar(db, QStringLiteral("SELECT GroupName FROM [System]")).toString(),
+              QStringLiteral("Old Group"));
+    EXPECT_EQ(scalar(db, QStringLiteral("SELECT Code FROM [Procedure]")).toString(),
+              QStringLiteral("Sub Keep()"));
+    // The added columns, table, indexes and rule are there.
+    db->Execute(
+        QStringLiteral("UPDATE [Procedure] SET Owner = 1, LastChangedBy = 1, LastChanged = #06/30/03#"));
+    EXPECT_EQ(scalar(db, QStringLiteral(
+                             "SELECT Count(*) FROM sqlite_master WHERE type = 'index' AND name IN "
+                             "('CategoryParentKey', 'CategoryName', 'ProcedureCatKey', 'ProcedureName')"))
+                  .toInt(),
+              4);
+    db->Execute(QStringLiteral("INSERT INTO [Category] (ParentKey, Name) VALUES (0, 'New')"));
+    db->Execute(QStringLiteral("DELETE FROM [Category] WHERE CatKey = 1"));
+    EXPECT_EQ(scalar(db, QStringLiteral("SELECT Count(*) FROM [Procedure]")).toInt(), 0);
+
+    EXPECT_EQ(readBytes(store::designMasterPath()), masterBefore);
+    close(db);
+    ui::testing::clear();
+    ASSERT_TRUE(open(file, db));
+    EXPECT_TRUE(boxes().isEmpty());
+}
+
+TEST_F(DBOpenTest, LibraryWithoutReadableVersionIsUpgraded) {
+    makeMaster();
+    const QString nullVersion = makeLibrary(QStringLiteral("null.mdb"));
+    const QString noRow = makeLibrary(QStringLiteral("norow.mdb"));
+    execute(nullVersion, {QStringLiteral("UPDATE [System] SET DatabaseVersion = Null")});
+    execute(noRow, {QStringLiteral("DELETE FROM [System]")});
+    for (const QString& file : {nullVersion, noRow}) {
+        SCOPED_TRACE(file.toStdString());
+        ui::testing::clear();
+        engine::Database* db = nullptr;
+        ASSERT_TRUE(open(file, db));
+        ASSERT_EQ(boxes().size(), 2);
+        EXPECT_EQ(boxes()[1].title, QStringLiteral("Success!"));
+        EXPECT_EQ(version(db), store::kLibrarySchemaVersion);
+        EXPECT_EQ(scalar(db, QStringLiteral("SELECT Count(*) FROM [System]")).toInt(), 1);
+    }
+}
+
+TEST_F(DBOpenTest, UpgradeFailureIsReportedAndLeavesTheVersion) {
+    writeBytes(store::designMasterPath(), "a master that cannot be read has no version to give");
+    const QString file = makeLibrary(QStringLiteral("lib.mdb"));
+    execute(file, {QStringLiteral("UPDATE [System] SET DatabaseVersion = Null")});
+    engine::Database* db = nullptr;
+    EXPECT_FALSE(open(file, db));
+    EXPECT_EQ(db, nullptr);
+    ASSERT_EQ(boxes().size(), 2);
+    EXPECT_EQ(boxes()[0].title, QStringLiteral("Morvane UPGRADE Required!"));
+    EXPECT_EQ(boxes()[1].title, QStringLiteral("Morvane Error"));
+    EXPECT_TRUE(
+        boxes()[1].text.contains(QStringLiteral("Occured in Procedure: 'bCodeLib.DBValidateVersion'")));
+    EXPECT_TRUE(
+        scalar(engine::openDatabase(file).get(), QStringLiteral("SELECT DatabaseVersion FROM [System]"))
+            .isNull());
+}
+
+TEST_F(DBOpenTest, ItemsGoAnywhereAndGoWithTheirCategory) {
+    engine::Database* db = nullptr;
+    ASSERT_TRUE(open(makeLibrary(QStringLiteral("lib.mdb")), db));
+    db->Execute(QStringLiteral("INSERT INTO [Category] (ParentKey, Name) VALUES (0, 'Gone')"));
+    db->Execute(QStringLiteral("INSERT INTO [Category] (ParentKey, Name) VALUES (0, 'Stays')"));
+    for (int catKey : {1, 1, 2, 99})  // no category has the key 99
+        db->Execute(QStringLiteral("INSERT INTO [Procedure] (CatKey, Name) VALUES (%1, 'x')").arg(catKey));
+    db->Execute(QStringLiteral("DELETE FROM [Category] WHERE CatKey = 1"));
+    EXPECT_EQ(scalar(db, QStringLiteral("SELECT Count(*) FROM [Procedure] WHERE CatKey = 1")).toInt(), 0);
+    EXPECT_EQ(scalar(db, QStringLiteral("SELECT Count(*) FROM [Procedure]")).toInt(), 2);
+}
+
+}  // namespace

@@ -1,0 +1,119 @@
+#pragma once
+
+// What the store tests share: recorded message boxes, a program folder of their own (with or
+// without a design master) and helpers to make library files.
+
+#include "platform/ui.h"
+#include "store/codelib.h"
+#include "store/engine/engine.h"
+#include "store/error_report.h"
+#include "store/library_schema.h"
+#include "store/paths.h"
+#include "store/repair_compact.h"
+#include "store/status_target.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace storetest {
+
+class RecordingStatus : public store::StatusTarget {
+public:
+    explicit RecordingStatus(QString instance = QString()) : m_instance(std::move(instance)) {}
+    void setStatusBar(const QString& text) override { texts << text; }
+    QString InstanceName() const override { return m_instance; }
+    QStringList texts;
+
+private:
+    QString m_instance;
+};
+
+inline QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+inline QVariant scalar(engine::Database* db, const QString& sql) {
+    auto rs = db->OpenRecordset(sql, engine::dbOpenSnapshot);
+    return rs->eof() ? QVariant() : rs->Fields(0).Value();
+}
+
+inline void execute(const QString& file, const QStringList& statements) {
+    auto db = engine::openDatabase(file);
+    for (const QString& sql : statements) db->Execute(sql);
+    db->Close();
+}
+
+class StoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui::testing::enableRecording();
+        ui::testing::clear();
+        ASSERT_TRUE(m_dir.isValid());
+        QDir(m_dir.path()).mkpath(QStringLiteral("program/Library"));
+        store::setProgramFolder(m_dir.path() + QStringLiteral("/program"));
+        m_previousOpener = store::setMailLinkOpener([this](const QString& link) { mailLinks << link; });
+    }
+    void TearDown() override {
+        for (engine::Database*& db : m_opened) store::DBClose(db);
+        store::setProgramFolder(QString());
+        store::setMailLinkOpener(m_previousOpener);
+        store::setRepairCompactFaultHook({});
+        ui::testing::clear();
+    }
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    static const QList<ui::testing::ShownBox>& boxes() { return ui::testing::shownBoxes(); }
+    static void expectBox(int index, const QString& title, const QString& text, int style) {
+        ASSERT_LT(index, boxes().size());
+        const ui::testing::ShownBox& box = boxes()[index];
+        EXPECT_EQ(box.title, title);
+        EXPECT_EQ(box.text, text);
+        EXPECT_EQ(box.buttons, style & 7);
+        EXPECT_EQ(box.icon, style & 0x70);
+        EXPECT_EQ(box.defaultButton, ((style & 0x300) >> 8) + 1);
+        EXPECT_TRUE(box.foreground);  // every box of the store is
+    }
+
+    QString makeLibrary(const QString& name, int version = store::kLibrarySchemaVersion) {
+        return makeFile(path(name), version);
+    }
+    void makeMaster(int version = store::kLibrarySchemaVersion) {
+        makeFile(store::designMasterPath(), version);
+    }
+
+    // DBOpen, remembering what it opened so that the test closes it.
+    bool open(const QString& file, engine::Database*& db) {
+        const bool ok = store::DBOpen(file, db);
+        if (ok) m_opened << db;
+        return ok;
+    }
+    void close(engine::Database*& db) {
+        m_opened.removeAll(db);
+        store::DBClose(db);
+    }
+
+    QStringList mailLinks;
+
+private:
+    static QString makeFile(const QString& file, int version) {
+        store::createLibrary(file, {QString(), QStringLiteral("Test Group"), QDateTime()})->Close();
+        execute(file, {QStringLiteral("UPDATE [System] SET DatabaseVersion = %1").arg(version)});
+        return file;
+    }
+    QTemporaryDir m_dir;
+    store::MailLinkOpener m_previousOpener;
+    QList<engine::Database*> m_opened;
+};
+
+}  // namespace storetest
