@@ -11,18 +11,6 @@ namespace engine {
 
 namespace {
 
-QString quoteIdent(const QString& name) {
-    QString q = name;
-    q.replace('"', "\"\"");
-    return '"' + q + '"';
-}
-
-QString quoteLiteral(const QString& text) {
-    QString q = text;
-    q.replace('\'', "''");
-    return '\'' + q + '\'';
-}
-
 // A file written beside its final name and renamed into place when complete, so that the final name
 // never holds a half-written library.
 class PendingFile {

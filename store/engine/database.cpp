@@ -13,12 +13,6 @@ namespace engine {
 namespace {
 int g_busyTimeout = 5000;
 
-QString quoteIdent(const QString& name) {
-    QString q = name;
-    q.replace('"', "\"\"");
-    return '"' + q + '"';
-}
-
 QString sqliteMessage(sqlite3* db) { return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString(); }
 }  // namespace
 

@@ -29,6 +29,18 @@ struct TableInfo {
 inline constexpr char kHiddenPrefix[] = "mrv_";
 bool isHiddenName(const QString& name);
 
+inline QString quoteIdent(const QString& name) {
+    QString q = name;
+    q.replace('"', "\"\"");
+    return '"' + q + '"';
+}
+
+inline QString quoteLiteral(const QString& text) {
+    QString q = text;
+    q.replace('\'', "''");
+    return '\'' + q + '\'';
+}
+
 // The column type a declared SQLite type stands for.
 ColumnInfo columnFromDeclaration(const QString& name, const QString& declared);
 

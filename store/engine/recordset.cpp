@@ -8,12 +8,6 @@ namespace engine {
 
 namespace {
 
-QString quoteIdent(const QString& name) {
-    QString q = name;
-    q.replace('"', "\"\"");
-    return '"' + q + '"';
-}
-
 // ---- A light reading of the SELECT statements the system writes ------------------------------
 // Enough to expand `*` and `X.*` (so that stored bytes are read only on demand) and to know when a
 // recordset maps onto one table and can be updated. Anything else runs untouched, read-only.

@@ -15,18 +15,6 @@ namespace {
 
 std::function<void(int)> g_hook;
 
-QString quoteIdent(const QString& name) {
-    QString q = name;
-    q.replace('"', "\"\"");
-    return '"' + q + '"';
-}
-
-QString quoteLiteral(const QString& text) {
-    QString q = text;
-    q.replace('\'', "''");
-    return '\'' + q + '\'';
-}
-
 QString newId() { return QUuid::createUuid().toString(QUuid::WithBraces).toUpper(); }
 
 constexpr char kNow[] = "strftime('%Y-%m-%d %H:%M:%f','now')";

@@ -9,12 +9,6 @@ namespace engine {
 
 namespace {
 
-QString quoteIdent(const QString& name) {
-    QString q = name;
-    q.replace('"', "\"\"");
-    return '"' + q + '"';
-}
-
 // Column definitions of a CREATE TABLE statement, by lower-case column name, as written.
 QHash<QString, QString> columnDefinitions(const QString& createSql) {
     QHash<QString, QString> defs;
