@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <cstdio>
 
@@ -187,16 +188,50 @@ struct Salvage {
 
 }  // namespace
 
+namespace {
+
+// A file cut off inside a page would have the missing tail of that page read as zeros, turning the
+// rows stored there into rows of zeros. Salvage from a copy cut back to whole pages instead, so that
+// such rows count as lost rather than as rescued. Returns the copy's path, or empty when not needed.
+QString pageAlignedCopy(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QString();
+    const QByteArray header = file.read(100);
+    if (header.size() < 100 || !header.startsWith("SQLite format 3")) return QString();
+    qint64 pageSize = qint64(uchar(header[16])) << 8 | uchar(header[17]);
+    if (pageSize == 1) pageSize = 65536;
+    if (pageSize < 512 || file.size() % pageSize == 0) return QString();
+    const QString copy = path + ".mrv-read";
+    QFile::remove(copy);
+    if (!QFile::copy(path, copy) || !QFile::resize(copy, file.size() / pageSize * pageSize))
+        throw Error(errDiskIO, QString("Cannot make a working copy of '%1'.").arg(path));
+    return copy;
+}
+
+}  // namespace
+
 RepairReport RepairDatabase(const QString& path) {
     RepairReport report;
-    const QString full = QFileInfo(path).absoluteFilePath();
+    const QString target = QFileInfo(path).absoluteFilePath();
+    // Opening rolls back a journal left by a program that stopped mid-write.
+    { openFile(target, false, false, false); }
+    const QString aligned = pageAlignedCopy(target);
+    const auto removeAligned = qScopeGuard([&] {
+        if (!aligned.isEmpty()) QFile::remove(aligned);
+    });
+    const QString full = aligned.isEmpty() ? target : aligned;
     int applicationId = kApplicationId, userVersion = kFormatVersion;
     {
-        // Opening rolls back a journal left by a program that stopped mid-write.
-        const std::unique_ptr<Database> db = openDatabase(full);
+        bool cutShort = !aligned.isEmpty();
+        try {
+            openDatabase(full, false, true);
+        } catch (const Error& e) {
+            cutShort = e.number() == errDamaged;
+        }
+        const std::unique_ptr<Database> db = openFile(full, false, true, false);
         try {
             Statement check(db->handle(), "PRAGMA integrity_check", full);
-            if (check.step() && check.text(0) == "ok" && !check.step()) return report;
+            if (!cutShort && check.step() && check.text(0) == "ok" && !check.step()) return report;
         } catch (const Error&) {
             // Damage bad enough to stop the check itself: salvage below.
         }
@@ -215,7 +250,7 @@ RepairReport RepairDatabase(const QString& path) {
     };
     QList<Object> objects;
     {
-        const std::unique_ptr<Database> db = openDatabase(full, false, true);
+        const std::unique_ptr<Database> db = openFile(full, false, true, false);
         try {
             Statement st(db->handle(), "SELECT type, name, sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY rowid",
                          full);
@@ -228,7 +263,7 @@ RepairReport RepairDatabase(const QString& path) {
         }
     }
 
-    PendingFile pending(full);
+    PendingFile pending(target);
     sqlite3* out = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(pending.path()).constData(), &out, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                         nullptr) != SQLITE_OK) {
@@ -244,6 +279,7 @@ RepairReport RepairDatabase(const QString& path) {
         for (const Object& o : objects)
             if (o.type == "table" && !o.name.startsWith("sqlite_")) exec(out, o.sql, full);
         exec(out, "COMMIT", full);
+        exec(out, "PRAGMA writable_schema = ON", full);  // see openFile: read a file cut short too
         exec(out, "ATTACH DATABASE " + quoteLiteral(full) + " AS old", full);
         for (const Object& o : objects) {
             if (o.type != "table" || o.name.startsWith("sqlite_")) continue;
@@ -274,7 +310,7 @@ RepairReport RepairDatabase(const QString& path) {
     }
     if (report.rowsRecovered == 0 && !report.lost.isEmpty() && objects.isEmpty())
         throw Error(errDamaged, QString("Nothing could be read from '%1'.").arg(full));
-    QFile::remove(full + "-journal");
+    QFile::remove(target + "-journal");
     pending.commit();
     return report;
 }

@@ -562,6 +562,10 @@ void checkLength(const QString& path) {
 }  // namespace
 
 std::unique_ptr<Database> openDatabase(const QString& path, bool exclusive, bool readOnly) {
+    return openFile(path, exclusive, readOnly, true);
+}
+
+std::unique_ptr<Database> openFile(const QString& path, bool exclusive, bool readOnly, bool checkSize) {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists())
         throw Error(errFileNotFound, QString("Could not find the file '%1'.").arg(path));
@@ -571,12 +575,15 @@ std::unique_ptr<Database> openDatabase(const QString& path, bool exclusive, bool
     std::unique_ptr<Database> database = wrap(full, db);
     try {
         // The header is read lazily; read it now so a foreign or damaged file fails here.
+        // SQLite itself refuses a file that lost whole pages unless the schema is writable; repair
+        // reads what is there.
+        if (!checkSize) exec(db, "PRAGMA writable_schema = ON", full);
         {
             // The probe rolls back a journal left by a program that stopped mid-write; while it holds
             // its read lock no other program can be half-way through growing the file.
             Statement probe(db, "SELECT count(*) FROM sqlite_master", full);
             probe.step();
-            checkLength(full);
+            if (checkSize) checkLength(full);
         }
         if (!database->readOnly()) {
             // A closed library must be one self-contained file: never leave it in WAL mode.

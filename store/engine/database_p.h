@@ -44,6 +44,10 @@ inline QString quoteLiteral(const QString& text) {
 // The column type a declared SQLite type stands for.
 ColumnInfo columnFromDeclaration(const QString& name, const QString& declared);
 
+// openDatabase, optionally without refusing a file shorter than its header says (repair reads
+// what is there).
+std::unique_ptr<Database> openFile(const QString& path, bool exclusive, bool readOnly, bool checkSize);
+
 // Maps a SQLite result code to the engine's numbered error, naming the file or object.
 [[noreturn]] void throwSqlite(sqlite3* db, int rc, const QString& context);
 

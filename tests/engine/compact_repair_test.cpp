@@ -106,6 +106,26 @@ TEST_F(CompactRepairTest, RepairRebuildsADamagedFileFromWhatCanBeRead) {
     EXPECT_EQ(db->OpenRecordset("SELECT rowid AS id FROM [System]")->Fields("id").Value().toInt(), 2);
 }
 
+TEST_F(CompactRepairTest, RepairRescuesALibraryCutShort) {
+    QStringList before;
+    {
+        auto db = makeLibrary();
+        const int cat = addCategory(*db, "C");
+        for (int i = 0; i < 300; ++i) addItem(*db, cat, QString("item %1").arg(i), QString(900, 'z'));
+        before = rows(*db);
+    }
+    const QByteArray bytes = readAll(path("lib.mdb"));
+    writeAll(path("lib.mdb"), bytes.left(bytes.size() - 3 * 4096 - 100));
+    EXPECT_EQ(errorOf([&] { openDatabase(path("lib.mdb")); }), errDamaged);
+    const RepairReport report = RepairDatabase(path("lib.mdb"));
+    EXPECT_TRUE(report.wasDamaged);
+    auto db = openDatabase(path("lib.mdb"));
+    EXPECT_EQ(integrity(path("lib.mdb")), "ok");
+    const QStringList after = rows(*db);
+    EXPECT_GT(after.size(), before.size() / 2);
+    for (const QString& row : after) EXPECT_TRUE(before.contains(row)) << row.toStdString();
+}
+
 TEST_F(CompactRepairTest, RepairRefusesWhatIsNotALibrary) {
     writeAll(path("text.mdb"), "hello\n");
     EXPECT_EQ(errorOf([&] { RepairDatabase(path("text.mdb")); }), errNotADatabase);
