@@ -10,10 +10,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QSaveFile>
 #include <QScopedValueRollback>
 #include <QSet>
@@ -219,6 +221,8 @@ Band::Band(Bar* bar, const BandDef& def)
             m_toolBar->setObjectName(m_name);
             m_toolBar->toggleViewAction()->setObjectName(m_name + QStringLiteral("_Show"));
             m_toolBar->setToolButtonStyle(buttonStyleOf(m_style));
+            // Tool pictures are drawn for 16 pixels; a style's larger size would blur them.
+            m_toolBar->setIconSize(QSize(16, 16));
             connect(m_toolBar->toggleViewAction(), &QAction::triggered, this, &Band::userToggled);
             connect(m_toolBar, &QToolBar::topLevelChanged, this, &Band::userMoved);
             connect(m_toolBar, &QToolBar::orientationChanged, this, [this](Qt::Orientation o) {
@@ -522,8 +526,26 @@ QIcon Bar::resolvePicture(const QString& name) const {
     if (name.isEmpty()) return {};
     if (name.startsWith(QLatin1String("builtin:"))) return builtinPictures().value(name.mid(8));
     if (name.startsWith(QLatin1String("theme:"))) return QIcon::fromTheme(name.mid(6));
-    const QString path = QDir(m_pictureFolder).filePath(name);
-    return QFileInfo::exists(path) ? QIcon(path) : QIcon();
+    // A resource path names the same picture wherever the layout file lies.
+    QString path;
+    if (name.startsWith(u':'))
+        path = name;
+    else if (name.startsWith(QLatin1String("qrc:/")))
+        path = name.mid(3);
+    else
+        path = QDir(m_pictureFolder).filePath(name);
+    if (!QFileInfo(path).isFile()) return {};
+    QIcon icon(path);
+    // A twin drawn at twice the size ("open@2x.png") serves large buttons as well as HiDPI screens,
+    // so it goes in as a plain larger picture rather than as one for double-density screens only.
+    const QFileInfo file(path);
+    if (file.completeBaseName().endsWith(QLatin1String("@2x"))) return icon;
+    QImage twin(file.path() + u'/' + file.completeBaseName() + QLatin1String("@2x.") + file.suffix());
+    if (!twin.isNull()) {
+        twin.setDevicePixelRatio(1);
+        icon.addPixmap(QPixmap::fromImage(twin));
+    }
+    return icon;
 }
 
 bool Bar::opensTransitively(const QString& from, const QString& to) const {

@@ -14,6 +14,8 @@ namespace store {
 
 // The maker's support address, named in the question and in the mail link.
 inline constexpr char kSupportAddress[] = "support@morvane.org";
+// The maker's web site, opened from the about window and the web site command.
+inline constexpr char kWebSiteAddress[] = "https://www.morvane.org/";
 
 // location: "module.procedure" (may be empty). document: told the error on its status bar, and
 // names the instance in the report. An error number 0 is no error: nothing happens.

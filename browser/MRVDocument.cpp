@@ -1,0 +1,733 @@
+#include "browser/MRVDocument.h"
+
+#include "library/frmDBList.h"
+#include "platform/controls.h"
+#include "platform/help.h"
+#include "platform/sound.h"
+#include "platform/toolbar.h"
+#include "platform/twips.h"
+#include "platform/ui.h"
+#include "prefs/frmAbout.h"
+#include "prefs/frmTip.h"
+#include "resources/resources.h"
+#include "store/codelib.h"
+#include "store/error_report.h"
+#include "store/files.h"
+#include "store/paths.h"
+#include "store/settings.h"
+#include "store/startup.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTextStream>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace browser {
+
+namespace {
+
+const QString LF = QStringLiteral("\n");
+constexpr int kForeground = ui::vbMsgBoxSetForeground;
+constexpr int kSplitterWidth = 60;  // twips
+constexpr int kFirstStatusInterval = 30000;
+constexpr int kStatusInterval = 15000;
+
+bool g_toolWindowCreating = false;
+
+QString general() {
+    return store::generalAppName();
+}
+
+// Lets paints and timers run; the user's clicks wait, so no command starts inside another.
+void doEvents() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+// A boolean setting as its text was written ("True", "False", or a number).
+bool settingBool(const QString& text, bool defaultValue) {
+    const QString t = text.trimmed();
+    if (t.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0) return true;
+    if (t.compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0) return false;
+    bool number = false;
+    const double value = t.toDouble(&number);
+    return number ? value != 0 : defaultValue;
+}
+
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+toolbar::Tool* barTool(toolbar::Bar* bar, const QString& name) {
+    return bar->tools().find(name);
+}
+
+toolbar::Tool* bandTool(toolbar::Bar* bar, const QString& band, const QString& name) {
+    toolbar::Band* b = bar->findBand(band);
+    return b ? b->tools().find(name) : nullptr;
+}
+
+}  // namespace
+
+// ---- Construction --------------------------------------------------------------------------------
+
+MRVDocument::MRVDocument(QWidget* parent) : QWidget(parent) {
+    initResources();
+    setObjectName(QStringLiteral("MRVDocument"));
+    createControls();
+}
+
+MRVDocument::~MRVDocument() {
+    Terminate();
+}
+
+void MRVDocument::createControls() {
+    setFocusPolicy(Qt::StrongFocus);
+    m_area = new QWidget(this);
+    m_area->setObjectName(QStringLiteral("documentArea"));
+    m_area->installEventFilter(this);
+
+    imgLargeIcons = new controls::ImageList(QSize(32, 32), this);
+    imgLargeIcons->setObjectName(QStringLiteral("imgLargeIcons"));
+    imgSmallIcons = new controls::ImageList(QSize(16, 16), this);
+    imgSmallIcons->setObjectName(QStringLiteral("imgSmallIcons"));
+
+    treCats = new controls::TreeView(m_area);
+    treCats->setObjectName(QStringLiteral("treCats"));
+    treCats->setImageList(imgSmallIcons);
+    connect(treCats, &controls::TreeView::nodeClick, this, &MRVDocument::treCats_NodeClick);
+    // A label shows the name the library holds; a typed name that was not stored is not shown.
+    connect(treCats, &controls::TreeView::afterLabelEdit, this,
+            [](controls::TreeNode*, bool& cancel, const QString&) { cancel = true; });
+
+    picVertSplitter = new QFrame(m_area);
+    picVertSplitter->setObjectName(QStringLiteral("picVertSplitter"));
+    picVertSplitter->setFrameShape(QFrame::NoFrame);
+    picVertSplitter->setCursor(Qt::SplitHCursor);
+    picVertSplitter->setAutoFillBackground(true);
+    picVertSplitter->setBackgroundRole(QPalette::Button);
+
+    lstvProcs = new controls::ListView(m_area);
+    lstvProcs->setObjectName(QStringLiteral("lstvProcs"));
+    lstvProcs->setIcons(imgLargeIcons);
+    lstvProcs->setSmallIcons(imgSmallIcons);
+    lstvProcs->addColumn(QStringLiteral("Name"), 220);
+    lstvProcs->addColumn(QStringLiteral("Category"), 140);
+    lstvProcs->addColumn(QStringLiteral("Type"), 80);
+    lstvProcs->addColumn(QStringLiteral("Changed"), 90);
+    lstvProcs->addColumn(QStringLiteral("Description"), 320);
+    lstvProcs->setView(controls::lvwReport);
+
+    StatusBar1 = new controls::StatusBar(m_area);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+
+    chkShowHideTreeview = new QCheckBox(QStringLiteral("Categories"), m_area);
+    chkShowHideTreeview->setObjectName(QStringLiteral("chkShowHideTreeview"));
+    chkShowHideTreeview->setToolTip(QStringLiteral("Show or hide the category tree"));
+    chkShowHideTreeview->setChecked(true);
+    chkShowHideTreeview->adjustSize();
+
+    txtSearch = new QLineEdit(QStringLiteral("Type 'Search Criteria' Here..."), m_area);
+    txtSearch->setObjectName(QStringLiteral("txtSearch"));
+    // Called up over the status bar when the user asks for a quick search.
+    txtSearch->hide();
+
+    // Panel 1 lies under the check box, panel 2 holds the messages.
+    StatusBar1->addPanel(QString(), chkShowHideTreeview->width() + 12);
+    StatusBar1->addPanel(QString(), 200, QString(), controls::sbrText, controls::sbrSpring);
+    StatusBar1->addPanel(QString(), 70, QString(), controls::sbrTime);
+    StatusBar1->setFixedHeight(std::max({StatusBar1->sizeHint().height(), txtSearch->sizeHint().height() + 2,
+                                         chkShowHideTreeview->height() + 4}));
+    StatusBar1->lower();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(kFirstStatusInterval);
+    connect(Timer1, &QTimer::timeout, this, &MRVDocument::Timer1_Timer);
+
+    ActiveBar1 = new toolbar::Bar(this);
+    ActiveBar1->setObjectName(QStringLiteral("ActiveBar1"));
+    ActiveBar1->attach(this, m_area);
+    connect(ActiveBar1, &toolbar::Bar::toolClicked, this,
+            [this](const QString& tool, const QString&) { dispatchTool(tool); });
+}
+
+QWidget* createDocument(QWidget* parent) {
+    auto* document = new MRVDocument(parent);
+    document->InitProperties();
+    return document;
+}
+
+// ---- Instance kind ------------------------------------------------------------------------------
+
+void MRVDocument::InitProperties() {
+    const QString loading = store::GetSetting(general(), QStringLiteral("General Properties"),
+                                              QStringLiteral("Loading Instance"), QStringLiteral("0"));
+    if (loading == QLatin1String("1"))
+        setInstanceType(AddInInstance);
+    else if (loading == QLatin1String("2"))
+        setInstanceType(ClientInstance);
+    else if (loading == QLatin1String("3") || loading == QLatin1String("0"))
+        setInstanceType(BrowserInstance);
+}
+
+void MRVDocument::setInstanceType(int type) {
+    // An instance starts once; its kind names its settings for the rest of its life.
+    if (m_instanceType != NoInstance) return;
+    switch (type) {
+        case AddInInstance:
+            m_instanceName = QStringLiteral("\\(VB Add-In)");
+            break;
+        case ClientInstance:
+            m_instanceName = QStringLiteral("\\(Client)");
+            break;
+        case BrowserInstance:
+            m_instanceName = QStringLiteral("\\(Browser)");
+            break;
+        default:
+            return;
+    }
+    m_instanceType = type;
+    store::SaveSetting(general(), QStringLiteral("General Properties"), QStringLiteral("Loading Instance"),
+                       QStringLiteral("0"));
+    doEvents();
+    SmallImagesLoad(imgSmallIcons);
+    LargeImagesLoad(imgLargeIcons);
+    DocInitialize();
+}
+
+QString MRVDocument::instanceApp() const {
+    return store::instanceAppName(m_instanceName);
+}
+
+void MRVDocument::setToolWindowCreating(bool creating) {
+    g_toolWindowCreating = creating;
+}
+
+bool MRVDocument::toolWindowCreating() {
+    return g_toolWindowCreating;
+}
+
+// ---- Start-up -----------------------------------------------------------------------------------
+
+void MRVDocument::DocInitialize() {
+    try {
+        store::DeleteTempFiles();
+        m_layoutAllowed = true;
+        m_splitterDragX = INT_MAX;
+        ActiveBar1->recalcLayout();
+        FormatWindow();
+        doEvents();
+
+        SettingsLoad();
+
+        const QString app = instanceApp();
+        QString path =
+            store::GetSetting(app, QStringLiteral("Properties"), QStringLiteral("Current Library"));
+        if (path.isEmpty()) {
+            path = DBSelect();
+            if (path.isEmpty()) return;
+        }
+        engine::Database* opened = nullptr;
+        while (!store::DBOpen(path, opened)) {
+            path = DBSelect();
+            if (path.isEmpty()) return;
+        }
+        store::DBClose(m_db);
+        m_db = opened;
+        store::SaveSetting(app, QStringLiteral("Properties"), QStringLiteral("Current Library"), path);
+        SystemInit();
+        FormatWindow();
+    } catch (const engine::Error& err) {
+        store::ReportError(err, QStringLiteral("MRVDocument.DocInitialize"), this);
+    }
+}
+
+QString MRVDocument::userLayoutFile() const {
+    const QString name =
+        m_instanceType == AddInInstance ? QStringLiteral("/VBToolbars.tb") : QStringLiteral("/Toolbars.tb");
+    return store::userDataFolder() + name;
+}
+
+QString MRVDocument::defaultLayoutFile() const {
+    return store::programFolder() + QFileInfo(userLayoutFile()).fileName().prepend(QLatin1Char('/'));
+}
+
+void MRVDocument::loadLayoutFile() {
+    // The user's own layout, else the one installed beside the program, else the built-in one.
+    const QString name = QFileInfo(userLayoutFile()).fileName();
+    for (const QString& file : {userLayoutFile(), defaultLayoutFile()}) {
+        if (!store::FileExists(file)) continue;
+        try {
+            ActiveBar1->loadLayout(file);
+            return;
+        } catch (const engine::Error& err) {
+            store::ReportError(err, QStringLiteral("MRVDocument.SettingsLoad"), this);
+        }
+    }
+    QFile builtIn(QStringLiteral(":/toolbars/") + name);
+    if (builtIn.open(QIODevice::ReadOnly))
+        ActiveBar1->loadLayoutText(builtIn.readAll(), QStringLiteral(":/toolbars"));
+}
+
+void MRVDocument::SettingsLoad() {
+    const QString app = instanceApp();
+    const QString properties = QStringLiteral("Properties");
+
+    if (store::GetSetting(app, properties, QStringLiteral("Current Library")).isEmpty()) {
+        const QString sample = store::sampleLibraryPath();
+        store::SaveSetting(app, properties, QStringLiteral("Current Library"), sample);
+        store::AddToRecentList(sample, QStringLiteral("Original Morvane"), general(),
+                               QStringLiteral("Libraries"), 20);
+    }
+
+    m_layoutFile = userLayoutFile();
+    loadLayoutFile();
+    ActiveBar1->recalcLayout();
+
+    const bool menuVisible =
+        settingBool(store::GetSetting(app, QStringLiteral("Toolbars"), QStringLiteral("Menu Visible"),
+                                      QStringLiteral("True")),
+                    true);
+    if (toolbar::Band* menu = ActiveBar1->findBand(QStringLiteral("mnuMain"))) menu->setVisible(menuVisible);
+    if (toolbar::Tool* t = barTool(ActiveBar1, QStringLiteral("BTN_VIEWMENUBAR")))
+        t->setChecked(!menuVisible);
+
+    if (toolbar::Band* standard = ActiveBar1->findBand(QStringLiteral("Standard")))
+        standard->setCurrentPage(int(store::Val(
+            store::GetSetting(app, QStringLiteral("Toolbars"),
+                              QStringLiteral("Standard Toolbar's Current Page"), QStringLiteral("0")))));
+
+    {
+        m_checkboxGuard = true;
+        bool treeVisible =
+            settingBool(store::GetSetting(app, properties, QStringLiteral("Category Tree Visible"),
+                                          QStringLiteral("True")),
+                        true);
+        if (toolbar::Tool* t = barTool(ActiveBar1, QStringLiteral("BTN_VIEWCATEGORIES"))) {
+            t->setChecked(treeVisible);
+            treeVisible = t->isChecked();
+        }
+        chkShowHideTreeview->setChecked(treeVisible);
+        treCats->setVisible(treeVisible);
+        picVertSplitter->setVisible(treeVisible);
+        m_checkboxGuard = false;
+    }
+
+    const double treeWidth = store::Val(
+        store::GetSetting(app, properties, QStringLiteral("Category Tree Width"), QStringLiteral("2600")));
+    treCats->resize(platform::twipsToPixelsX(treeWidth, this), treCats->height());
+    picVertSplitter->move(
+        platform::twipsToPixelsX(platform::pixelsToTwipsX(treCats->x(), this) + treeWidth - 15, this),
+        picVertSplitter->y());
+
+    m_savedCategoryKey = store::GetSetting(app, properties, QStringLiteral("Category Tree Current Category"),
+                                           QStringLiteral("0 Key"));
+
+    const int view = int(store::Val(
+        store::GetSetting(app, properties, QStringLiteral("Procedure Listview Style"), QStringLiteral("3"))));
+    lstvProcs->setView(controls::ListViewStyle(std::clamp(view, 0, 3)));
+
+    toolbar::Tool* hide = barTool(ActiveBar1, QStringLiteral("BTN_Hide"));
+    toolbar::Tool* hideInFile = bandTool(ActiveBar1, QStringLiteral("mnuFile"), QStringLiteral("BTN_Hide"));
+    if (hide) {
+        const bool shown = m_instanceType == AddInInstance || m_instanceType == ClientInstance;
+        hide->setVisible(shown);
+        hide->setEnabled(shown);
+    }
+    if (hideInFile && m_instanceType == AddInInstance) hideInFile->setCaption(QStringLiteral("&Hide"));
+    if (hideInFile && m_instanceType == ClientInstance) hideInFile->setCaption(QStringLiteral("E&xit"));
+
+    if (toolbar::Tool* addIns = barTool(ActiveBar1, QStringLiteral("BTN_VB_ADDINS"))) {
+        if (m_instanceType == AddInInstance) {
+            addIns->setVisible(false);
+            addIns->setEnabled(false);
+        } else {
+            addIns->setVisible(true);
+            addIns->setEnabled(true);
+            const bool registered = store::IsAddInRegistered();
+            addIns->setCaption(registered ? QStringLiteral("Remove from &VB Add-Ins")
+                                          : QStringLiteral("Add to &VB Add-Ins"));
+            addIns->setChecked(registered);
+        }
+    }
+
+    m_workFile = GetWinTempFileName(QStringLiteral("MVL"));
+    store::RegisterTempFile(m_workFile);
+
+    ActiveBar1->recalcLayout();
+}
+
+QString MRVDocument::DBSelect() {
+    frmDBList form(this);
+    form.setInitDir(m_db ? store::ParentFolder(DBFileName())
+                         : store::programFolder() + QStringLiteral("/Library"));
+    store::PlayEventSound(store::sndRestoreUp);
+    ui::ShowFormModal(&form, this);
+    store::PlayEventSound(store::sndRestoreDown);
+    doEvents();
+    return form.DBFileName();
+}
+
+void MRVDocument::DBSelectOpen() {
+    const QString path = DBSelect();
+    if (path.isEmpty()) return;
+    BusyCursor busy;
+    StatusBar(QStringLiteral("Opening Database..."));
+    engine::Database* opened = nullptr;
+    if (store::DBOpen(path, opened)) {
+        // The library it replaces is closed, not left open in the workspace.
+        store::DBClose(m_db);
+        m_db = opened;
+        SystemInit();
+        store::SaveSetting(instanceApp(), QStringLiteral("Properties"), QStringLiteral("Current Library"),
+                           DBFileName());
+        StatusBar(QStringLiteral("Opened Database: ") + path);
+    }
+}
+
+void MRVDocument::SystemInit() {
+    lstvProcs->clear();
+    lstvProcs->repaint();
+    doEvents();
+    treCats->clear();
+    treCats->repaint();
+    doEvents();
+    CatImageLoad();
+    CatTreeLoad();
+    ProcRefresh();
+}
+
+bool MRVDocument::ReOpenDB(QString& path, engine::Database*& database) {
+    store::DBClose(m_db);
+    const bool opened = store::DBOpen(path, m_db);
+    // The caller's handle was the one just closed: it never keeps it.
+    database = m_db;
+    return opened;
+}
+
+QString MRVDocument::DBFileName() const {
+    return m_db ? m_db->Name() : QString();
+}
+
+// ---- Layout -------------------------------------------------------------------------------------
+
+void MRVDocument::FormatWindow() {
+    // Until the document is shown its size is a placeholder, and keeping the splitter inside it
+    // would lose the width the user left the tree at; the first show lays it out.
+    if (g_toolWindowCreating || m_layoutBusy || !isVisible()) return;
+    m_layoutBusy = true;
+    const auto place = [this](QWidget* w, double left, double top, double width, double height) {
+        const int x = platform::twipsToPixelsX(left, this), y = platform::twipsToPixelsY(top, this);
+        w->setGeometry(x, y, std::max(0, platform::twipsToPixelsX(left + width, this) - x),
+                       std::max(0, platform::twipsToPixelsY(top + height, this) - y));
+    };
+    try {
+        const double W = platform::pixelsToTwipsX(m_area->width(), this);
+        const double H = platform::pixelsToTwipsY(m_area->height(), this);
+        const double S = platform::pixelsToTwipsY(StatusBar1->height(), this);
+        const double sw = kSplitterWidth;
+        place(StatusBar1, 0, H - S, W, S);
+
+        const bool treeVisible = !treCats->isHidden();
+        double L = platform::pixelsToTwipsX(picVertSplitter->x(), this);
+        picVertSplitter->setVisible(treeVisible);
+        if (treeVisible) {
+            if (L <= W - 400 && L < 400) L = 400;
+            if (L > W - 400 && W - 400 > 0) L = W - 400;
+            place(picVertSplitter, L, 0, sw, H - S);
+            place(treCats, 0, -15, L + 15, H - S + 30);
+            place(lstvProcs, L + sw - 15, -15, W - L - sw + 15, H - S + 30);
+        } else {
+            place(picVertSplitter, L, 0, sw, H - S);
+            place(lstvProcs, 0, 0, W, H - S);
+        }
+        // The status bar and what sits on it stay above the edges of the tree and the list.
+        StatusBar1->raise();
+        const double statusTop = platform::pixelsToTwipsY(StatusBar1->y(), this);
+        place(chkShowHideTreeview, 90, statusTop + 20,
+              platform::pixelsToTwipsX(chkShowHideTreeview->width(), this),
+              platform::pixelsToTwipsY(chkShowHideTreeview->height(), this));
+        const double searchLeft = platform::pixelsToTwipsX(StatusBar1->panel(2)->x(), this);
+        place(txtSearch, searchLeft, statusTop + 20 - 15,
+              std::max(1500.0, std::min(4500.0, W - searchLeft - 60)),
+              platform::pixelsToTwipsY(txtSearch->sizeHint().height(), this));
+        chkShowHideTreeview->raise();
+        txtSearch->raise();
+    } catch (...) {
+        // Layout is best effort; the next resize tries again.
+    }
+    m_layoutBusy = false;
+}
+
+void MRVDocument::Resize() {
+    FormatWindow();
+}
+
+void MRVDocument::Paint() {
+    // Tool windows of the IDE are resized without telling their contents.
+    if (m_instanceType == AddInInstance && m_layoutAllowed)
+        QMetaObject::invokeMethod(this, &MRVDocument::FormatWindow, Qt::QueuedConnection);
+}
+
+bool MRVDocument::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_area && event->type() == QEvent::Resize) Resize();
+    return QWidget::eventFilter(watched, event);
+}
+
+void MRVDocument::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    Paint();
+}
+
+// ---- Status bar ---------------------------------------------------------------------------------
+
+void MRVDocument::StatusBar(const QString& message) {
+    Timer1->stop();
+    controls::StatusPanel* panel = StatusBar1->panel(2);
+    const QString text = message + QLatin1Char(' ');
+    if (panel->text() != text) panel->setText(text);
+    StatusBar1->repaint();
+    Timer1->start();
+}
+
+void MRVDocument::Timer1_Timer() {
+    Timer1->setInterval(kStatusInterval);
+    StatusBar(QStringLiteral("Ready..."));
+}
+
+// ---- Show, keys, end ----------------------------------------------------------------------------
+
+void MRVDocument::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) Show();
+}
+
+void MRVDocument::Show() {
+    const QString startSound = store::programFolder() + QStringLiteral("/digital.wav");
+    if (store::FileExists(startSound)) sound::playFile(startSound);
+    FormatWindow();
+    const QString tips = store::GetSetting(general(), QStringLiteral("General Properties"),
+                                           QStringLiteral("Show Tips at Startup"), QStringLiteral("1"));
+    if (store::Val(tips) == 1 && !m_documentIsLoaded) showTips(false);
+    m_documentIsLoaded = true;
+}
+
+void MRVDocument::showTips(bool modal) {
+    if (modal) {
+        frmTip tip(this);
+        ui::ShowFormModal(&tip, this);
+        return;
+    }
+    auto* tip = new frmTip(this);
+    tip->setAttribute(Qt::WA_DeleteOnClose);
+    tip->show();
+}
+
+void MRVDocument::keyPressEvent(QKeyEvent* event) {
+    if (ActiveBar1->handleKeyEvent(event))
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void MRVDocument::keyReleaseEvent(QKeyEvent* event) {
+    if (ActiveBar1->handleKeyEvent(event))
+        event->accept();
+    else
+        QWidget::keyReleaseEvent(event);
+}
+
+void MRVDocument::closeEvent(QCloseEvent* event) {
+    Terminate();
+    QWidget::closeEvent(event);
+}
+
+void MRVDocument::Terminate() {
+    if (!m_documentIsLoaded || m_terminated) return;
+    m_terminated = true;
+    try {
+        SettingsSave();
+    } catch (...) {
+    }
+    store::DBClose(m_db);
+    try {
+        store::DeleteTempFiles();
+    } catch (...) {
+    }
+}
+
+void MRVDocument::SettingsSave() {
+    try {
+        if (toolbar::Band* standard = ActiveBar1->findBand(QStringLiteral("Standard")))
+            store::SaveSetting(instanceApp(), QStringLiteral("Toolbars"),
+                               QStringLiteral("Standard Toolbar's Current Page"),
+                               QString::number(standard->currentPage()));
+    } catch (...) {
+    }
+    if (!m_workFile.isEmpty()) QFile::remove(m_workFile);
+    try {
+        if (!m_layoutFile.isEmpty() && QDir().mkpath(QFileInfo(m_layoutFile).absolutePath()))
+            ActiveBar1->saveLayout(m_layoutFile);
+    } catch (...) {
+    }
+}
+
+// ---- Members the dialogs call -------------------------------------------------------------------
+
+QString MRVDocument::GetURLFromFile(const QString& path) const {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return QString();
+    QTextStream in(&file);
+    constexpr qint64 kLimit = 32000;
+    qint64 read = 0;
+    bool inShortcut = false;
+    while (!in.atEnd() && read <= kLimit) {
+        const QString line = in.readLine(kLimit + 1);
+        read += line.size();
+        const QString trimmed = line.trimmed();
+        if (trimmed == QLatin1String("[InternetShortcut]")) {
+            inShortcut = true;
+            continue;
+        }
+        // Shortcuts written by other programs may put other keys before the address.
+        if (inShortcut && trimmed.startsWith(QLatin1Char('['))) return QString();
+        if (inShortcut && line.left(4).toLower() == QLatin1String("url=")) return line.mid(4);
+    }
+    return QString();
+}
+
+QString MRVDocument::GetWinTempFileName(const QString& prefix) const {
+    return store::uniqueTempFileName(prefix).trimmed();
+}
+
+QPixmap MRVDocument::LargeImage(const QString& key) const {
+    try {
+        if (const auto icon = imgLargeIcons->find(key)) return icon->pixmap(imgLargeIcons->imageSize());
+    } catch (...) {
+    }
+    return QPixmap();
+}
+
+int MRVDocument::keyNumber(const QString& key) {
+    return int(store::Val(key));
+}
+
+int MRVDocument::CurrentCategoryKey() const {
+    const controls::TreeNode* node = treCats->selectedItem();
+    return node ? keyNumber(node->key()) : 0;
+}
+
+void MRVDocument::SetForSearch() {
+    treCats->setSelectedItem(nullptr);
+    treCats->setDropHighlight(nullptr);
+    if (!treCats->isHidden()) {
+        store::PlayEventSound(store::sndMenuPopup);
+        m_checkboxGuard = true;
+        if (toolbar::Tool* t = barTool(ActiveBar1, QStringLiteral("BTN_VIEWCATEGORIES")))
+            t->setChecked(false);
+        chkShowHideTreeview->setChecked(false);
+        treCats->hide();
+        picVertSplitter->hide();
+        FormatWindow();
+        m_checkboxGuard = false;
+        store::SaveSetting(instanceApp(), QStringLiteral("Properties"),
+                           QStringLiteral("Category Tree Visible"), QStringLiteral("False"));
+    }
+    lstvProcs->setView(controls::lvwReport);
+    doEvents();
+}
+
+void MRVDocument::ShowHelp(int context) {
+    store::PlayEventSound(store::sndRestoreUp);
+    help::WinHelp(this, store::helpFile(), help::HELP_CONTEXT, context);
+}
+
+// ---- Tool clicks --------------------------------------------------------------------------------
+
+void MRVDocument::dispatchTool(const QString& name) {
+    if (!m_db && name != QLatin1String("BTN_Open")) {
+        QApplication::beep();
+        const int answer = ui::MsgBox(
+            QStringLiteral("You do NOT have a Code Library Database open!") + LF + LF +
+                QStringLiteral("You must OPEN a Code Library Database before you can use the System!  ") +
+                QStringLiteral("Would you like to 'open' a Code Library Database Now?"),
+            ui::vbYesNo | ui::vbExclamation | kForeground, QStringLiteral("System not Started!"));
+        if (answer == ui::vbYes) DBSelectOpen();
+        return;
+    }
+    store::PlayEventSound(store::sndMenuPopup);
+
+    if (name == QLatin1String("BTN_Open")) {
+        DBSelectOpen();
+    } else if (name == QLatin1String("BTN_CAT_ADDCHILD")) {
+        CatAddChild();
+    } else if (name == QLatin1String("BTN_CAT_DELCHILD")) {
+        CatDelete();
+    } else if (name == QLatin1String("BTN_CLEAR_CAT_IMAGE")) {
+        CatClearImage();
+    } else if (name == QLatin1String("BTN_View_Icon")) {
+        lstvProcs->setView(controls::lvwIcon);
+    } else if (name == QLatin1String("BTN_View_Small_Icon")) {
+        lstvProcs->setView(controls::lvwSmallIcon);
+    } else if (name == QLatin1String("BTN_View_List")) {
+        lstvProcs->setView(controls::lvwList);
+    } else if (name == QLatin1String("BTN_View_Details")) {
+        lstvProcs->setView(controls::lvwReport);
+    } else if (name == QLatin1String("BTN_TIPOFTHEDAY")) {
+        showTips(true);
+    } else if (name == QLatin1String("BTN_ABOUTBOX")) {
+        showAbout();
+    } else if (name == QLatin1String("BTN_HELPCONTENTS")) {
+        showHelpCommand(true);
+    } else if (name == QLatin1String("BTN_HELPINDEX")) {
+        showHelpCommand(false);
+    }
+}
+
+void MRVDocument::showAbout() {
+    frmAbout about(this);
+    store::PlayEventSound(store::sndRestoreUp);
+    ui::ShowFormModal(&about, this);
+    store::PlayEventSound(store::sndRestoreDown);
+}
+
+void MRVDocument::showHelpCommand(bool contents) {
+    store::PlayEventSound(store::sndRestoreUp);
+    QWidget* owner = nullptr;
+    if (m_instanceType == AddInInstance)
+        owner = parentWidget() ? parentWidget() : this;
+    else if (m_instanceType == ClientInstance)
+        owner = window();
+    if (!owner) return;
+    if (contents)
+        help::WinHelp(owner, store::helpFile(), help::HELP_FINDER);
+    else
+        help::WinHelp(owner, store::helpFile(), help::HELP_PARTIALKEY, 0, QString());
+}
+
+void MRVDocument::treCats_NodeClick(controls::TreeNode*) {
+    m_searchSQL.clear();
+    ProcRefresh();
+}
+
+bool MRVDocument::customIcons() const {
+    return store::Val(store::GetSetting(instanceApp(), QStringLiteral("Properties"),
+                                        QStringLiteral("Display using Custom Icons"), QStringLiteral("0"))) ==
+           1;
+}
+
+}  // namespace browser

@@ -1,0 +1,190 @@
+#pragma once
+
+// The library browser: one document that owns the open library, the category tree, the item list,
+// the toolbar and menus and the status bar. Hosts (the add-in's tool window, the client, the plain
+// document host) embed it and talk to it by name through the meta-object system; the dialogs talk
+// back to it through store::MainWindow.
+
+#include "store/engine/engine.h"
+#include "store/main_window.h"
+
+#include <QObject>
+#include <QPixmap>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <climits>
+
+class QCheckBox;
+class QFrame;
+class QLineEdit;
+class QTimer;
+
+namespace controls {
+class ImageList;
+class ListView;
+class StatusBar;
+class TreeNode;
+class TreeView;
+}  // namespace controls
+
+namespace toolbar {
+class Bar;
+}
+
+namespace browser {
+
+class MRVDocument : public QWidget, public store::MainWindow {
+    Q_OBJECT
+    Q_PROPERTY(bool DocumentIsLoaded READ DocumentIsLoaded)
+    Q_PROPERTY(QObject* Client READ Client WRITE setClient)
+    Q_PROPERTY(QObject* Connect READ Connect WRITE setConnect)
+    Q_PROPERTY(QObject* Container READ Container)
+    Q_PROPERTY(QString InstanceName READ InstanceName)
+    Q_PROPERTY(int InstanceType READ InstanceType WRITE setInstanceType)
+    Q_PROPERTY(QString DBFileName READ DBFileName)
+    Q_PROPERTY(int CurrentCategoryKey READ CurrentCategoryKey)
+    Q_PROPERTY(QString SearchSQL READ SearchSQL WRITE setSearchSQL)
+    Q_PROPERTY(QObject* VBInstance READ VBInstance WRITE setVBInstance)
+
+public:
+    enum Kind : int { NoInstance = 0, AddInInstance = 1, ClientInstance = 2, BrowserInstance = 3 };
+
+    explicit MRVDocument(QWidget* parent = nullptr);
+    ~MRVDocument() override;
+
+    // ---- Members the hosts and the dialogs call, in the order they are known by ----------------
+
+    bool DocumentIsLoaded() const { return m_documentIsLoaded; }
+    QObject* Client() const { return m_client; }
+    void setClient(QObject* client) { m_client = client; }
+    QObject* Connect() const { return m_connect; }
+    void setConnect(QObject* connect) { m_connect = connect; }
+    // The widget that hosts the document.
+    QObject* Container() const { return parentWidget(); }
+    QString InstanceName() const override { return m_instanceName; }
+    int InstanceType() const override { return m_instanceType; }
+    // Starts the instance: its settings suffix, the images, then DocInitialize.
+    void setInstanceType(int type);
+    bool ReOpenDB(QString& path, engine::Database*& database) override;
+    QString DBFileName() const override;
+    Q_INVOKABLE void ProcRefresh(const QString& query = QString()) override;
+    Q_INVOKABLE void SystemInit() override;
+    Q_INVOKABLE void SettingsSave();
+    // The address in an Internet shortcut file, or "".
+    Q_INVOKABLE QString GetURLFromFile(const QString& path) const;
+    // A new, empty, uniquely named file in the program's temporary folder.
+    Q_INVOKABLE QString GetWinTempFileName(const QString& prefix) const;
+    Q_INVOKABLE void DocInitialize() override;
+    Q_INVOKABLE void FormatWindow();
+    Q_INVOKABLE void StatusBar(const QString& message) override;
+    QPixmap LargeImage(const QString& key) const override;
+    int CurrentCategoryKey() const override;
+    Q_INVOKABLE void SetForSearch() override;
+    Q_INVOKABLE void ShowHelp(int context) override;
+    QString SearchSQL() const override { return m_searchSQL; }
+    void setSearchSQL(const QString& sql) override { m_searchSQL = sql; }
+    QObject* VBInstance() const { return m_vbInstance; }
+    void setVBInstance(QObject* instance) { m_vbInstance = instance; }
+
+    // The instance kind handed over by the host through "Loading Instance".
+    Q_INVOKABLE void InitProperties();
+    // Saves and releases, once, when the first Show had finished.
+    void Terminate();
+
+    // ---- Start-up steps and library choice ------------------------------------------------------
+
+    void SettingsLoad();
+    // The library list dialog: the chosen path, or "" when the user cancelled.
+    QString DBSelect();
+    // The open command: choose a library and open it in place of the current one.
+    void DBSelectOpen();
+
+    // ---- Category tree --------------------------------------------------------------------------
+
+    void SmallImagesLoad(controls::ImageList* images);
+    void LargeImagesLoad(controls::ImageList* images);
+    void CatImageLoad();
+    void CatTreeLoad();
+    void CatImageSave(int lCatKey, const QString& picturePath, const QString& type);
+    void CatAddChild();
+    void CatDelete();
+    void CatClearImage();
+
+    // ---- Window ----------------------------------------------------------------------------------
+
+    void Show();
+    void Paint();
+    void Resize();
+    // Runs the document's part of a toolbar or menu click.
+    void dispatchTool(const QString& toolName);
+
+    // The library handle the document owns (nullptr while none is open).
+    engine::Database* database() const { return m_db; }
+    // The leading number of a node or row key ("12 Key" gives 12).
+    static int keyNumber(const QString& key);
+    // The user's copy of the toolbar layout, and the file it is loaded from when there is none.
+    QString userLayoutFile() const;
+    QString defaultLayoutFile() const;
+
+    // While the add-in creates its tool window, no document lays itself out.
+    static void setToolWindowCreating(bool creating);
+    static bool toolWindowCreating();
+
+    // The child controls, by the names the rest of the program uses.
+    QLineEdit* txtSearch;
+    QCheckBox* chkShowHideTreeview;
+    controls::StatusBar* StatusBar1;
+    controls::TreeView* treCats;
+    controls::ImageList* imgLargeIcons;
+    controls::ImageList* imgSmallIcons;
+    controls::ListView* lstvProcs;
+    QFrame* picVertSplitter;
+    QTimer* Timer1;
+    toolbar::Bar* ActiveBar1;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void loadLayoutFile();
+    void Timer1_Timer();
+    void treCats_NodeClick(controls::TreeNode* node);
+    void showTips(bool modal);
+    void showAbout();
+    void showHelpCommand(bool contents);
+    bool customIcons() const;
+    QString instanceApp() const;
+
+    // Item list rows and the category kind rule.
+    void FolderRowsLoad(controls::TreeNode* node);
+    void setCategoryKind(controls::TreeNode* node, int itemRows, int webItems, int fileItems, bool custom);
+
+    QWidget* m_area;  // everything below the menu bar and the toolbars
+    engine::Database* m_db = nullptr;
+    bool m_documentIsLoaded = false;
+    bool m_terminated = false;
+    int m_instanceType = NoInstance;
+    QString m_instanceName;
+    QPointer<QObject> m_client, m_connect, m_vbInstance;
+    QString m_savedCategoryKey = QStringLiteral("0 Key");
+    QString m_workFile;
+    QString m_layoutFile;
+    QString m_searchSQL;
+    bool m_checkboxGuard = false;
+    bool m_layoutAllowed = false;
+    int m_splitterDragX = INT_MAX;
+    bool m_layoutBusy = false;
+};
+
+// Creates a browser document inside parent and lets it take the instance kind the host announced.
+QWidget* createDocument(QWidget* parent);
+
+}  // namespace browser

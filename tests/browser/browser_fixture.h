@@ -1,0 +1,136 @@
+#pragma once
+
+// What the browser tests share: recorded boxes and sounds, a program folder of their own, small
+// libraries written row by row, and documents started as a given kind of instance.
+
+#include "browser/MRVDocument.h"
+#include "platform/controls.h"
+#include "platform/sound.h"
+#include "platform/ui.h"
+#include "store/codelib.h"
+#include "store/engine/engine.h"
+#include "store/library_schema.h"
+#include "store/paths.h"
+#include "store/settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace browsertest {
+
+inline QString properties() {
+    return QStringLiteral("Properties");
+}
+
+class BrowserTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui::testing::enableRecording();
+        ui::testing::clear();
+        sound::testing::enableRecording();
+        sound::testing::clear();
+        ASSERT_TRUE(m_dir.isValid());
+        QDir(m_dir.path()).mkpath(QStringLiteral("program/Library"));
+        store::setProgramFolder(m_dir.path() + QStringLiteral("/program"));
+        // The tip window is tested on its own.
+        store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
+                           QStringLiteral("Show Tips at Startup"), QStringLiteral("0"));
+    }
+    void TearDown() override {
+        m_documents.clear();
+        store::setProgramFolder(QString());
+        store::setWritableCheck({});
+        ui::testing::clear();
+        sound::testing::clear();
+    }
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    static const QList<ui::testing::ShownBox>& boxes() { return ui::testing::shownBoxes(); }
+    static QStringList boxTitles() {
+        QStringList titles;
+        for (const auto& box : boxes()) titles << box.title;
+        return titles;
+    }
+
+    // A new library at path with the statements run on it.
+    QString makeLibrary(const QString& name, const QStringList& statements = {}) {
+        const QString file = path(name);
+        auto db = store::createLibrary(file, {QString(), QStringLiteral("Test Group"), QDateTime()});
+        for (const QString& sql : statements) db->Execute(sql);
+        db->Close();
+        return file;
+    }
+    static QString category(int key, int parent, const QString& name, const QString& type = QString()) {
+        return QStringLiteral(
+                   "INSERT INTO Category (CatKey, ParentKey, Type, Name) VALUES (%1, %2, %3, '%4')")
+            .arg(key)
+            .arg(parent)
+            .arg(type.isEmpty() ? QStringLiteral("Null") : "'" + type + "'", name);
+    }
+    static QString item(int key, int cat, const QString& name, const QString& type,
+                        const QString& desc = QString(),
+                        const QString& changed = QStringLiteral("#03/04/24#")) {
+        return QStringLiteral(
+                   "INSERT INTO [Procedure] (ProcKey, CatKey, Name, Type, [Desc], Code, LastChanged) "
+                   "VALUES (%1, %2, '%3', '%4', %5, 'code', %6)")
+            .arg(key)
+            .arg(cat)
+            .arg(name, type, desc.isNull() ? QStringLiteral("Null") : "'" + desc + "'", changed);
+    }
+
+    static QString instanceApp(const QString& suffix = QStringLiteral("\\(Browser)")) {
+        return store::instanceAppName(suffix);
+    }
+    static void setInstanceSetting(const QString& key, const QString& value,
+                                   const QString& suffix = QStringLiteral("\\(Browser)")) {
+        store::SaveSetting(instanceApp(suffix), properties(), key, value);
+    }
+    static QString instanceSetting(const QString& key,
+                                   const QString& suffix = QStringLiteral("\\(Browser)")) {
+        return store::GetSetting(instanceApp(suffix), properties(), key, QStringLiteral("<none>"));
+    }
+
+    // A browser instance on library, started as a host would start it.
+    browser::MRVDocument* open(const QString& library, const QString& loading = QStringLiteral("0")) {
+        if (!library.isEmpty()) setInstanceSetting(QStringLiteral("Current Library"), library);
+        store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
+                           QStringLiteral("Loading Instance"), loading);
+        m_documents.push_back(std::make_unique<browser::MRVDocument>());
+        m_documents.back()->InitProperties();
+        return m_documents.back().get();
+    }
+    void closeAll() { m_documents.clear(); }
+
+    static controls::TreeNode* node(browser::MRVDocument* doc, const QString& key) {
+        return doc->treCats->findNode(key);
+    }
+    // Selects a node as the user would.
+    static void click(browser::MRVDocument* doc, const QString& key) {
+        controls::TreeNode* n = doc->treCats->findNode(key);
+        ASSERT_NE(n, nullptr) << key.toStdString();
+        doc->treCats->setSelectedItem(n);
+        emit doc->treCats->nodeClick(n);
+    }
+    static QStringList rowKeys(browser::MRVDocument* doc) {
+        QStringList keys;
+        for (int i = 1; i <= doc->lstvProcs->count(); ++i) keys << doc->lstvProcs->item(i)->key();
+        return keys;
+    }
+    static QString statusText(browser::MRVDocument* doc) { return doc->StatusBar1->panel(2)->text(); }
+
+    static QVariant scalar(const QString& file, const QString& sql) {
+        auto db = engine::openDatabase(file, false, true);
+        auto rs = db->OpenRecordset(sql, engine::dbOpenSnapshot);
+        return rs->eof() ? QVariant() : rs->Fields(0).Value();
+    }
+
+    QTemporaryDir m_dir;
+    std::vector<std::unique_ptr<browser::MRVDocument>> m_documents;
+};
+
+}  // namespace browsertest

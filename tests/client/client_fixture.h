@@ -1,0 +1,145 @@
+#pragma once
+
+// What the client tests share: a stand-in for the browser document with the members the hosts
+// use by name, a clock the test moves, and a program folder holding the document file.
+
+#include "client/client_start.h"
+#include "client/document_classes.h"
+#include "client/frmMain.h"
+#include "client/frmSplash.h"
+#include "platform/dochost.h"
+#include "platform/ui.h"
+#include "store/paths.h"
+#include "store/settings.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace fake {
+
+// The document as its hosts see it: reads and clears "Loading Instance" when created, as the real
+// one does, and takes Client and FormatWindow by name.
+class MRVDocument : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QObject* Client READ Client WRITE setClient)
+public:
+    explicit MRVDocument(QWidget* parent) : QWidget(parent) {
+        const QString app = store::generalAppName(), section = QStringLiteral("General Properties");
+        loadingInstance =
+            store::GetSetting(app, section, QStringLiteral("Loading Instance"), QStringLiteral("0"));
+        instanceType = loadingInstance == "1" ? 1 : loadingInstance == "2" ? 2 : 3;
+        store::SaveSetting(app, section, QStringLiteral("Loading Instance"), QStringLiteral("0"));
+        last = this;
+        if (onCreated) onCreated();
+    }
+    ~MRVDocument() override {
+        if (last == this) last = nullptr;
+    }
+    QObject* Client() const { return m_client; }
+    void setClient(QObject* client) { m_client = client; }
+    Q_INVOKABLE void FormatWindow() {
+        ++formatCalls;
+        if (onFormatWindow) onFormatWindow();
+    }
+
+    QString loadingInstance;
+    int instanceType = 0;
+    int formatCalls = 0;
+    static inline MRVDocument* last = nullptr;
+    static inline std::function<void()> onCreated;
+    static inline std::function<void()> onFormatWindow;
+
+private:
+    QObject* m_client = nullptr;
+};
+
+// Only what a browser shows: no Client, no FormatWindow.
+class PlainDocument : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+};
+
+// Moves on by step at every reading, as time passes while the client waits.
+class TickClock : public client::Clock {
+public:
+    explicit TickClock(qint64 start, qint64 step = 250) : now(start), step(step) {}
+    qint64 milliseconds() const override {
+        ++readings;
+        const qint64 t = now;
+        now += step;
+        return t;
+    }
+    mutable qint64 now;
+    qint64 step;
+    mutable int readings = 0;
+};
+
+}  // namespace fake
+
+namespace clienttest {
+
+class ClientTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui::testing::enableRecording();
+        ui::testing::clear();
+        ASSERT_TRUE(m_dir.isValid());
+        QDir(m_dir.path()).mkpath(QStringLiteral("program"));
+        store::setProgramFolder(m_dir.path() + QStringLiteral("/program"));
+        writeFile(store::programFolder() + "/MRVDocument.vbd",
+                  dochost::documentFileText(client::kDocumentClass));
+        dochost::registerDocumentClass(client::kDocumentClass,
+                                       [](QWidget* parent) { return new fake::MRVDocument(parent); });
+        fake::MRVDocument::onCreated = nullptr;
+        fake::MRVDocument::onFormatWindow = nullptr;
+    }
+    void TearDown() override {
+        dochost::unregisterDocumentClass(client::kDocumentClass);
+        fake::MRVDocument::onCreated = nullptr;
+        fake::MRVDocument::onFormatWindow = nullptr;
+        store::setProgramFolder(QString());
+        ui::testing::clear();
+        while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+    }
+
+    static void writeFile(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+        file.write(bytes);
+    }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // The splash window on the screen, if any.
+    static frmSplash* shownSplash() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* splash = qobject_cast<frmSplash*>(w); splash && splash->isVisible()) return splash;
+        return nullptr;
+    }
+
+    // Runs queued events until the navigation has completed (or nothing more happens).
+    static void settle() {
+        for (int i = 0; i < 5; ++i) QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    static QString clientSetting(const QString& key) {
+        return store::GetSetting(frmMain::settingsApp(), frmMain::placementSection(), key,
+                                 QStringLiteral("<none>"));
+    }
+    static QString loadingInstance() {
+        return store::GetSetting(store::generalAppName(), QStringLiteral("General Properties"),
+                                 QStringLiteral("Loading Instance"), QStringLiteral("<none>"));
+    }
+    static const QList<ui::testing::ShownBox>& boxes() { return ui::testing::shownBoxes(); }
+
+    QTemporaryDir m_dir;
+};
+
+}  // namespace clienttest
