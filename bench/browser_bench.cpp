@@ -2,6 +2,7 @@
 // painted) against plain SQLite reading the same rows, in the same run, with the process's peak
 // memory. MRV_BENCH_TINY=1 uses a tiny library for the smoke run.
 
+#include "bench/bench_support.h"
 #include "bench/make_library.h"
 #include "browser/MRVDocument.h"
 #include "platform/controls.h"
@@ -27,12 +28,11 @@
 
 namespace {
 
-bool g_failed = false;
-
-bool tiny() {
-    const char* env = std::getenv("MRV_BENCH_TINY");
-    return env && *env && std::string(env) != "0";
-}
+using bench::guarded;
+using bench::PeakGrowth;
+using bench::readAllRows;
+using bench::statusKb;
+using bench::tiny;
 
 const std::string& library() {
     static const std::string path = [] {
@@ -46,68 +46,6 @@ const std::string& library() {
         return bench::cachedLibrary(spec);
     }();
     return path;
-}
-
-long statusKb(const char* key) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(key) + ":";
-    while (std::getline(in, line))
-        if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-    return -1;
-}
-
-// Peak resident memory from now on: resets the kernel's high-water mark.
-class PeakGrowth {
-public:
-    PeakGrowth() {
-        std::ofstream clear("/proc/self/clear_refs");
-        clear << "5";
-        clear.close();
-        m_ok = bool(clear);
-        m_start = statusKb("VmRSS");
-    }
-    double kb() const { return m_ok ? double(statusKb("VmHWM") - m_start) : -1; }
-
-private:
-    bool m_ok = false;
-    long m_start = 0;
-};
-
-template <typename Body>
-void guarded(benchmark::State& state, Body body) {
-    try {
-        body();
-    } catch (const engine::Error& e) {
-        g_failed = true;
-        state.SkipWithError(("engine error " + std::to_string(e.number()) + ": " + e.what()).c_str());
-    } catch (const std::exception& e) {
-        g_failed = true;
-        state.SkipWithError(e.what());
-    }
-}
-
-long readAllRows(sqlite3* db, const char* sql) {
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
-        throw std::runtime_error(sqlite3_errmsg(db));
-    long rows = 0;
-    const int columns = sqlite3_column_count(stmt);
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        for (int c = 0; c < columns; ++c) {
-            if (sqlite3_column_type(stmt, c) == SQLITE_INTEGER) {
-                benchmark::DoNotOptimize(sqlite3_column_int64(stmt, c));
-            } else {
-                benchmark::DoNotOptimize(sqlite3_column_text(stmt, c));
-                benchmark::DoNotOptimize(sqlite3_column_bytes(stmt, c));
-            }
-        }
-        ++rows;
-    }
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE) throw std::runtime_error("step failed");
-    return rows;
 }
 
 // The tree's query and the root's list query, every column read, the stored files' bytes left alone
@@ -171,57 +109,6 @@ void SystemInit_ours(benchmark::State& state) {
     });
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0) continue;
-            const std::string name = run.benchmark_name();
-            Result& r = m_results[name.substr(name.find('/') + 1,
-                                              name.find('/', name.find('/') + 1) - name.find('/') - 1)];
-            r.seconds = run.real_accumulated_time / double(run.iterations);
-            for (const auto& [key, counter] : run.counters) r.counters[key] = counter.value;
-        }
-    }
-
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const auto ours = m_results.find("ours"), plain = m_results.find("plain");
-        if (ours == m_results.end() || plain == m_results.end()) return;
-        const double ratio = ours->second.seconds / plain->second.seconds;
-        const double peak = ours->second.counters["peak_MB"];
-        std::printf("\nSystemInit: ours %.1f ms, plain SQLite %.1f ms, ratio %.2f (target 3.0%s)\n",
-                    ours->second.seconds * 1e3, plain->second.seconds * 1e3, ratio,
-                    tiny()         ? ", a tiny library says little"
-                    : ratio <= 3.0 ? ""
-                                   : " OVER");
-        std::printf(
-            "peak memory of the process: %.0f MB (target 300%s); growth while loading %.0f MB, "
-            "plain %.0f MB\n",
-            peak, peak <= 300 ? "" : " OVER", ours->second.counters["peak_growth_MB"],
-            plain->second.counters["peak_growth_MB"]);
-        for (const char* key : {"categories", "items"}) {
-            const double a = ours->second.counters[key], b = plain->second.counters[key];
-            std::printf("%s: ours %.0f, plain %.0f\n", key, a, b);
-            if (a != b) {
-                std::printf("ROW COUNTS DIFFER\n");
-                g_failed = true;
-            }
-        }
-        std::fflush(stdout);
-    }
-
-private:
-    struct Result {
-        double seconds = 0;
-        std::map<std::string, double> counters;
-    };
-    std::map<std::string, Result> m_results;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -258,8 +145,9 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
         ->Iterations(iterations);
-    RatioReporter reporter;
+    // Peak memory: under 300 MB for the whole process.
+    bench::RatioReporter reporter({{"SystemInit", 3.0}}, {"categories", "items"});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    return g_failed ? 1 : 0;
+    return bench::anyFailed() ? 1 : 0;
 }

@@ -2,6 +2,7 @@
 // a plain QStandardItemModel. Each fill ends when the view has laid out and painted the rows.
 // MRV_BENCH_TINY=1 shrinks the sizes for the smoke run.
 
+#include "bench/bench_support.h"
 #include "platform/controls.h"
 #include "store/form_routines.h"
 
@@ -20,10 +21,7 @@ namespace {
 
 using namespace controls;
 
-bool tiny() {
-    const char* env = std::getenv("MRV_BENCH_TINY");
-    return env && *env && std::string(env) != "0";
-}
+using bench::tiny;
 
 struct Row {
     QString key, name, category, type, changed, description;

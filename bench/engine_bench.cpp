@@ -1,6 +1,7 @@
 // The engine against plain SQLite doing the same work on the same file, in the same run. Each case
 // has an "ours" and a "plain" variant; the run ends with a table of the ratios.
 
+#include "bench/bench_support.h"
 #include "bench/make_library.h"
 #include "store/engine/engine.h"
 #include "store/engine/replication.h"
@@ -24,14 +25,12 @@
 
 namespace {
 
+using bench::guarded;
+using bench::PeakGrowth;
+using bench::readAllRows;
+using bench::statusKb;
+using bench::tiny;
 namespace fs = std::filesystem;
-
-bool g_failed = false;
-
-bool tiny() {
-    const char* env = std::getenv("MRV_BENCH_TINY");
-    return env && *env && std::string(env) != "0";
-}
 
 const bench::SyntheticSpec& spec() {
     static const bench::SyntheticSpec s = [] {
@@ -68,21 +67,6 @@ QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-// Any failure is reported on the case and makes the program exit non-zero, so the smoke test
-// notices a broken case.
-template <typename Body>
-void guarded(benchmark::State& state, Body body) {
-    try {
-        body();
-    } catch (const engine::Error& e) {
-        g_failed = true;
-        state.SkipWithError(("engine error " + std::to_string(e.number()) + ": " + e.what()).c_str());
-    } catch (const std::exception& e) {
-        g_failed = true;
-        state.SkipWithError(e.what());
-    }
-}
-
 // --- plain SQLite helpers ---------------------------------------------------------------------
 
 class Plain {
@@ -111,33 +95,6 @@ public:
 private:
     sqlite3* m_db = nullptr;
 };
-
-// Reads every column of every row the way a caller would keep them; returns the row count.
-long readAllRows(sqlite3_stmt* stmt) {
-    long rows = 0;
-    const int columns = sqlite3_column_count(stmt);
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        for (int c = 0; c < columns; ++c) {
-            switch (sqlite3_column_type(stmt, c)) {
-                case SQLITE_INTEGER:
-                    benchmark::DoNotOptimize(sqlite3_column_int64(stmt, c));
-                    break;
-                case SQLITE_FLOAT:
-                    benchmark::DoNotOptimize(sqlite3_column_double(stmt, c));
-                    break;
-                case SQLITE_NULL:
-                    break;
-                default:
-                    benchmark::DoNotOptimize(sqlite3_column_text(stmt, c));
-                    benchmark::DoNotOptimize(sqlite3_column_bytes(stmt, c));
-            }
-        }
-        ++rows;
-    }
-    if (rc != SQLITE_DONE) throw std::runtime_error("step failed");
-    return rows;
-}
 
 // Reads every non-binary field of every row; returns the row count.
 long readAllRows(engine::Recordset& rs) {
@@ -350,32 +307,6 @@ void BlobWrite_plain(benchmark::State& state) {
     removeLibrary(path);
 }
 
-long statusKb(const char* key) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(key) + ":";
-    while (std::getline(in, line))
-        if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-    return -1;
-}
-
-// Peak resident memory since now: resets the kernel's high-water mark.
-class PeakGrowth {
-public:
-    PeakGrowth() {
-        std::ofstream clear("/proc/self/clear_refs");
-        clear << "5";
-        clear.close();
-        m_ok = bool(clear);
-        m_start = statusKb("VmRSS");
-    }
-    double kb() const { return m_ok ? double(statusKb("VmHWM") - m_start) : -1; }
-
-private:
-    bool m_ok = false;
-    long m_start = 0;
-};
-
 void BlobRead_ours(benchmark::State& state) {
     guarded(state, [&] {
         auto db = engine::openDatabase(q(library()));
@@ -577,82 +508,6 @@ void registerAll() {
     add("Exchange/plain", Exchange_plain, ms)->Iterations(compacts);
 }
 
-// Passes everything on to the console and keeps what the ratio table needs.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0) continue;
-            const std::string name = run.benchmark_name();
-            const auto slash = name.find('/');
-            if (slash == std::string::npos) continue;
-            const std::string variant = name.substr(slash + 1, name.find('/', slash + 1) - slash - 1);
-            const std::string family = name.substr(0, slash);
-            if (std::find(m_order.begin(), m_order.end(), family) == m_order.end()) m_order.push_back(family);
-            Result& r = m_results[family][variant];
-            r.seconds = run.real_accumulated_time / double(run.iterations);
-            for (const auto& [key, counter] : run.counters) r.counters[key] = counter.value;
-        }
-    }
-
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        static const std::map<std::string, double> targets{{"SearchWide", 1.5},
-                                                           {"SearchNarrow", 1.5},
-                                                           {"BlobWrite", 1.3},
-                                                           {"BlobRead", 1.3},
-                                                           {"Compact", 1.2},
-                                                           {"Exchange", 3.0}};
-        std::printf("\n%-12s %14s %14s %8s %8s\n", "case", "ours", "plain", "ratio", "target");
-        if (tiny()) std::printf("(a tiny library: these ratios say little)\n");
-        for (const std::string& name : m_order) {
-            const auto& variants = m_results[name];
-            const auto ours = variants.find("ours"), plain = variants.find("plain");
-            if (ours == variants.end() || plain == variants.end()) continue;
-            const double ratio = ours->second.seconds / plain->second.seconds;
-            const auto target = targets.find(name);
-            char targetText[32] = "-";
-            if (target != targets.end() && !tiny())
-                std::snprintf(targetText, sizeof targetText, "%.1f%s", target->second,
-                              ratio <= target->second ? "" : " OVER");
-            std::printf("%-12s %14s %14s %8.2f %8s\n", name.c_str(), duration(ours->second.seconds).c_str(),
-                        duration(plain->second.seconds).c_str(), ratio, targetText);
-            for (const auto& [key, value] : ours->second.counters) {
-                if (key == "bytes_per_second") continue;
-                const auto other = plain->second.counters.find(key);
-                if (other == plain->second.counters.end()) continue;
-                std::printf("%-12s   %s: ours %.0f, plain %.0f\n", "", key.c_str(), value, other->second);
-                if (key == "rows" && value != other->second) {
-                    std::printf("%-12s   ROW COUNTS DIFFER\n", "");
-                    g_failed = true;
-                }
-            }
-        }
-        std::fflush(stdout);
-    }
-
-private:
-    struct Result {
-        double seconds = 0;
-        std::map<std::string, double> counters;
-    };
-    static std::string duration(double seconds) {
-        char text[32];
-        if (seconds >= 1)
-            std::snprintf(text, sizeof text, "%.3f s", seconds);
-        else if (seconds >= 1e-3)
-            std::snprintf(text, sizeof text, "%.3f ms", seconds * 1e3);
-        else
-            std::snprintf(text, sizeof text, "%.1f us", seconds * 1e6);
-        return text;
-    }
-    std::vector<std::string> m_order;
-    std::map<std::string, std::map<std::string, Result>> m_results;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -665,8 +520,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot make the library: %s\n", e.what());
         return 1;
     }
-    RatioReporter reporter;
+    bench::RatioReporter reporter({{"SearchWide", 1.5},
+                                   {"SearchNarrow", 1.5},
+                                   {"BlobWrite", 1.3},
+                                   {"BlobRead", 1.3},
+                                   {"Compact", 1.2},
+                                   {"Exchange", 3.0}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    return g_failed ? 1 : 0;
+    return bench::anyFailed() ? 1 : 0;
 }
