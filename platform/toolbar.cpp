@@ -534,17 +534,22 @@ QIcon Bar::resolvePicture(const QString& name) const {
         path = name.mid(3);
     else
         path = QDir(m_pictureFolder).filePath(name);
+    // The same pictures stand in every band and every document of the process: decode each once.
+    static QHash<QString, QIcon> decoded;
+    if (const auto it = decoded.constFind(path); it != decoded.constEnd()) return *it;
     if (!QFileInfo(path).isFile()) return {};
     QIcon icon(path);
     // A twin drawn at twice the size ("open@2x.png") serves large buttons as well as HiDPI screens,
     // so it goes in as a plain larger picture rather than as one for double-density screens only.
     const QFileInfo file(path);
-    if (file.completeBaseName().endsWith(QLatin1String("@2x"))) return icon;
-    QImage twin(file.path() + u'/' + file.completeBaseName() + QLatin1String("@2x.") + file.suffix());
-    if (!twin.isNull()) {
-        twin.setDevicePixelRatio(1);
-        icon.addPixmap(QPixmap::fromImage(twin));
+    if (!file.completeBaseName().endsWith(QLatin1String("@2x"))) {
+        QImage twin(file.path() + u'/' + file.completeBaseName() + QLatin1String("@2x.") + file.suffix());
+        if (!twin.isNull()) {
+            twin.setDevicePixelRatio(1);
+            icon.addPixmap(QPixmap::fromImage(twin));
+        }
     }
+    decoded.insert(path, icon);
     return icon;
 }
 
