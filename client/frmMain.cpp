@@ -178,6 +178,11 @@ bool frmMain::chooseDocumentPath(const QString& commandLine) {
 }
 
 void frmMain::WebBrowser1_NavigateComplete(QObject* document) {
+    // A document of another kind never reads the announcement; it must not be left for the next one.
+    if (store::GetSetting(store::generalAppName(), QStringLiteral("General Properties"),
+                          QStringLiteral("Loading Instance")) == QStringLiteral("2"))
+        store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
+                           QStringLiteral("Loading Instance"), QStringLiteral("0"));
     try {
         waitForSplashMinimum();
         if (m_unloaded) return;

@@ -122,6 +122,18 @@ protected:
         return keys;
     }
     static QString statusText(browser::MRVDocument* doc) { return doc->StatusBar1->panel(2)->text(); }
+    // "text|icon|small icon|tag|column 2|...|column 5" of the list row key.
+    static QString row(browser::MRVDocument* doc, const QString& key) {
+        const controls::ListItem* r = doc->lstvProcs->findItem(key);
+        if (!r) return QStringLiteral("<no row>");
+        QStringList parts{r->text(), r->icon(), r->smallIcon(), r->tag()};
+        for (int i = 1; i <= 4; ++i) parts << r->subItem(i);
+        return parts.join(QLatin1Char('|'));
+    }
+    // The list key of the folder row for the category node key.
+    static QString folderRow(browser::MRVDocument* doc, const QString& key) {
+        return QString::number(node(doc, key)->index()) + QStringLiteral(" TreeNode");
+    }
 
     static QVariant scalar(const QString& file, const QString& sql) {
         auto db = engine::openDatabase(file, false, true);

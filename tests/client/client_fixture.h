@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 namespace fake {
 
@@ -57,13 +58,6 @@ public:
 
 private:
     QObject* m_client = nullptr;
-};
-
-// Only what a browser shows: no Client, no FormatWindow.
-class PlainDocument : public QWidget {
-    Q_OBJECT
-public:
-    using QWidget::QWidget;
 };
 
 // Moves on by step at every reading, as time passes while the client waits.
@@ -116,6 +110,16 @@ protected:
     }
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
+    // A main window loaded for that command line on the clock, and settled unless told otherwise.
+    static std::unique_ptr<frmMain> load(const QString& commandLine, fake::TickClock& clock,
+                                         bool* loaded = nullptr, bool settled = true) {
+        auto main = std::make_unique<frmMain>(clock, clock.milliseconds());
+        const bool ok = main->Form_Load(commandLine);
+        if (loaded) *loaded = ok;
+        if (settled) settle();
+        return main;
+    }
+
     // The splash window on the screen, if any.
     static frmSplash* shownSplash() {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -138,7 +142,15 @@ protected:
                                  QStringLiteral("Loading Instance"), QStringLiteral("<none>"));
     }
     static const QList<ui::testing::ShownBox>& boxes() { return ui::testing::shownBoxes(); }
+    // The only box shown, its buttons and icon in the message box's style.
+    static void expectOneBox(const QString& title, const QString& text, int style) {
+        ASSERT_EQ(boxes().size(), 1);
+        EXPECT_EQ(boxes()[0].title, title);
+        EXPECT_EQ(boxes()[0].text, text);
+        EXPECT_EQ(boxes()[0].buttons | boxes()[0].icon, style);
+    }
 
+    fake::TickClock m_clock{0, 5000};
     QTemporaryDir m_dir;
 };
 

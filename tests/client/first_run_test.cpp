@@ -17,8 +17,8 @@ protected:
     }
     void TearDown() override {
         store::setWritableCheck({});
-        QFile::setPermissions(store::programFolder(),
-                              QFile::permissions(store::programFolder()) | QFileDevice::WriteOwner);
+        QFile::setPermissions(store::programFolder() + "/Library",
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         ClientTest::TearDown();
     }
     static QString original() { return store::programFolder() + "/Library/Sample Code Library.mdb"; }
@@ -32,7 +32,8 @@ protected:
     }
 };
 
-TEST_F(FirstRunTest, AWritableProgramFolderKeepsItsSample) {
+TEST_F(FirstRunTest, TheSampleStaysWhereItCanBeWrittenOrWhereThereIsNothingToCopy) {
+    EXPECT_EQ(store::userDataFolder() + "/Library/Sample Code Library.mdb", copy());
     QStringList asked;
     store::setWritableCheck([&](const QString& path) {
         asked << path;
@@ -40,47 +41,35 @@ TEST_F(FirstRunTest, AWritableProgramFolderKeepsItsSample) {
     });
     EXPECT_EQ(store::sampleLibraryPath(), original());
     EXPECT_TRUE(asked.contains(store::programFolder() + "/Library"));
-    EXPECT_FALSE(QFile::exists(copy()));
-    EXPECT_EQ(store::userDataFolder() + "/Library/Sample Code Library.mdb", copy());
-}
-
-TEST_F(FirstRunTest, AReadOnlyProgramFolderGivesTheUserACopyOnce) {
-    store::setWritableCheck([](const QString& path) { return !path.startsWith(store::programFolder()); });
-    EXPECT_EQ(store::sampleLibraryPath(), copy());
-    EXPECT_EQ(read(copy()), "sample library");
-    EXPECT_TRUE(QFileInfo(copy()).permissions() & QFileDevice::WriteOwner);
-    EXPECT_FALSE(QFile::exists(copy() + ".partial"));
-
-    // The user's changes are theirs: a later start neither copies again nor overwrites them.
-    writeFile(copy(), "changed by the user");
-    writeFile(original(), "a newer installed sample");
-    EXPECT_EQ(store::sampleLibraryPath(), copy());
-    EXPECT_EQ(read(copy()), "changed by the user");
-}
-
-TEST_F(FirstRunTest, AReadOnlySampleFileAloneAlsoGivesACopy) {
-    store::setWritableCheck([](const QString& path) { return path != original(); });
-    EXPECT_EQ(store::sampleLibraryPath(), copy());
-}
-
-TEST_F(FirstRunTest, WithoutASampleNothingIsCopied) {
     QFile::remove(original());
     store::setWritableCheck([](const QString&) { return false; });
     EXPECT_EQ(store::sampleLibraryPath(), original());
     EXPECT_FALSE(QFile::exists(copy()));
 }
 
+TEST_F(FirstRunTest, AReadOnlyProgramFolderOrSampleGivesTheUserACopyOnce) {
+    store::setWritableCheck([](const QString& path) { return path != original(); });
+    EXPECT_EQ(store::sampleLibraryPath(), copy());
+    EXPECT_EQ(read(copy()), "sample library");
+    EXPECT_TRUE(QFileInfo(copy()).permissions() & QFileDevice::WriteOwner);
+    EXPECT_FALSE(QFile::exists(copy() + ".partial"));
+
+    // The user's changes are theirs: a later start neither copies again nor overwrites them.
+    store::setWritableCheck([](const QString& path) { return !path.startsWith(store::programFolder()); });
+    writeFile(copy(), "changed by the user");
+    writeFile(original(), "a newer installed sample");
+    EXPECT_EQ(store::sampleLibraryPath(), copy());
+    EXPECT_EQ(read(copy()), "changed by the user");
+}
+
 // The real check: a folder made read-only is not writable for an ordinary user; root may write
 // anywhere, and then the sample stays where it is.
 TEST_F(FirstRunTest, TheFileSystemDecidesWithoutATestCheck) {
-    ASSERT_TRUE(QFile::setPermissions(
-        store::programFolder() + "/Library",
-        QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup | QFileDevice::ExeGroup));
+    ASSERT_TRUE(QFile::setPermissions(store::programFolder() + "/Library",
+                                      QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     const bool root = geteuid() == 0;
     EXPECT_EQ(QFileInfo(store::programFolder() + "/Library").isWritable(), root);
     EXPECT_EQ(store::sampleLibraryPath(), root ? original() : copy());
-    QFile::setPermissions(store::programFolder() + "/Library",
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "client_fixture.h"
 
-#include <QStandardPaths>
-
 using clienttest::ClientTest;
 
 namespace {
@@ -17,7 +15,6 @@ TEST(ClientStart, VersionTextTable) {
         {"4.7", "", "4.7"},
         {"5.00", "", "5.0 Beta 1"},
         {"6.4.2", "", "6.4.2"},
-        {"3.0.0", "", "3.0.0"},
         {"", "308", "1.0"},
         {"", "520.11", "1.0 or 2.0"},
         {"", "1155", "3.0"},
@@ -33,57 +30,20 @@ TEST(ClientStart, VersionTextTable) {
             << row.version << " / " << row.build;
 }
 
-TEST(ClientStart, NthField) {
-    EXPECT_EQ(client::NthField(1, "4.71.1712.6", "."), "4");
-    EXPECT_EQ(client::NthField(2, "4.71.1712.6", "."), "71");
-    EXPECT_EQ(client::NthField(4, "4.71.1712.6", "."), "6");
-    EXPECT_EQ(client::NthField(5, "4.71.1712.6", "."), "");
-    EXPECT_EQ(client::NthField(1, "308", "."), "308");
-    EXPECT_EQ(client::NthField(2, "308", "."), "");
-    EXPECT_EQ(client::NthField(2, "a..c", "."), "");
-    EXPECT_EQ(client::NthField(3, "a..c", "."), "c");
-    EXPECT_EQ(client::NthField(2, "a::b::c", "::"), "b");
-    EXPECT_EQ(client::NthField(1, "", "."), "");
-    EXPECT_EQ(client::NthField(0, "a.b", "."), "");
-    EXPECT_EQ(client::NthField(1, "a.b", ""), "a.b");
-}
-
-TEST(ClientStart, TheDebugSwitchIsSixCharactersInAnyCase) {
-    EXPECT_TRUE(client::isDebugSwitch("/DEBUG"));
-    EXPECT_TRUE(client::isDebugSwitch("/debug"));
-    EXPECT_TRUE(client::isDebugSwitch("/DeBuG"));
-    EXPECT_TRUE(client::isDebugSwitch("/DEBUGX"));
-    EXPECT_TRUE(client::isDebugSwitch("/debug now"));
-    EXPECT_FALSE(client::isDebugSwitch("-DEBUG"));
-    EXPECT_FALSE(client::isDebugSwitch("DEBUG"));
-    EXPECT_FALSE(client::isDebugSwitch("/DEBU"));
-    EXPECT_FALSE(client::isDebugSwitch(" /DEBUG"));
-    EXPECT_FALSE(client::isDebugSwitch(""));
-    EXPECT_EQ(client::commandLineOf({}), "");
-    EXPECT_EQ(client::commandLineOf({"/debug", "x"}), "/debug x");
-}
-
 TEST_F(ClientTest, ComponentsTooOldShowTheMessageAndRemoveTheLauncher) {
     const QString launcher = client::desktopShortcutPath();
-    EXPECT_EQ(launcher,
-              QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) + "/morvane.desktop");
     QDir().mkpath(QFileInfo(launcher).absolutePath());
     writeFile(launcher, "[Desktop Entry]\n");
-    const fake::TickClock clock(0, 5000);
     QStringList asked;
-    auto main = client::Main("", clock, [&](const QString& name) {
+    auto main = client::Main("", m_clock, [&](const QString& name) {
         asked << name;
         return name == "Build" ? QStringLiteral("1158.22") : QString();
     });
 
     EXPECT_EQ(main, nullptr);
     EXPECT_EQ(asked, QStringList({"Version", "Build"}));
-    ASSERT_EQ(boxes().size(), 1);
-    EXPECT_EQ(boxes()[0].title, "Morvane - Client");
-    EXPECT_EQ(boxes()[0].icon, ui::vbExclamation);
-    EXPECT_EQ(boxes()[0].buttons, ui::vbOKOnly);
-    EXPECT_EQ(
-        boxes()[0].text,
+    expectOneBox(
+        "Morvane - Client",
         "The Morvane is designed as a Client app, and an ActiveX Server Document. \n\n"
         "The Morvane 'Client' Requires Internet Explorer 4.0 or greater Components to function properly.  "
         "You are currently using Internet Explorer version 3.0 (OSR2) (or not at all).\n\n"
@@ -91,19 +51,21 @@ TEST_F(ClientTest, ComponentsTooOldShowTheMessageAndRemoveTheLauncher) {
         "Morvane in your Internet Explorer (or Netscape with the ActiveX Add-In) Web Browser by opening the "
         "ActiveX 'MRVDocument.vbd' document from the '\\Program Files\\Varnholt Software\\Morvane' folder."
         "\n\nIn addition; if you have the Microsoft Office Binder installed, you may also be able to open "
-        "the ActiveX 'MRVDocument.vbd' document using that program.");
+        "the ActiveX 'MRVDocument.vbd' document using that program.",
+        ui::vbOKOnly | ui::vbExclamation);
     EXPECT_FALSE(QFile::exists(launcher));
     EXPECT_EQ(loadingInstance(), "<none>") << "no document is loaded";
 
     // Without a launcher the same path raises nothing.
     ui::testing::clear();
-    EXPECT_EQ(client::Main("", clock, [](const QString&) { return QString(); }), nullptr);
+    EXPECT_EQ(client::Main("", m_clock, [](const QString&) { return QString(); }), nullptr);
     EXPECT_EQ(boxes().size(), 1);
 }
 
 TEST_F(ClientTest, PresentComponentsOpenTheMainWindow) {
-    const fake::TickClock clock(0, 5000);
-    auto main = client::Main("", clock, [](const QString& name) {
+    // What a machine says today: the hosting components are there, so the client starts.
+    EXPECT_FALSE(client::registryHostValue("Version").isEmpty());
+    auto main = client::Main("", m_clock, [](const QString& name) {
         return name == "Version" ? QStringLiteral("4.71.1712.6") : QString();
     });
     ASSERT_NE(main, nullptr);
@@ -113,11 +75,6 @@ TEST_F(ClientTest, PresentComponentsOpenTheMainWindow) {
     ASSERT_NE(fake::MRVDocument::last, nullptr);
     EXPECT_EQ(fake::MRVDocument::last->Client(), main.get());
     main->close();
-}
-
-TEST_F(ClientTest, TheRegistryViewReportsAVersion) {
-    // What a machine says today: the hosting components are there, so the client starts.
-    EXPECT_FALSE(client::registryHostValue("Version").isEmpty());
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 
 #include "platform/help.h"
 
-#include <QDir>
-#include <QFile>
+#include "platform_fixture.h"
+
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
@@ -26,17 +26,18 @@ protected:
 };
 
 TEST_F(HelpTest, ContextNumbersOpenTheirPages) {
-    ASSERT_TRUE(help::WinHelp(nullptr, kHelpFile, help::HELP_CONTEXT, 15));
-    ASSERT_TRUE(window());
-    EXPECT_TRUE(window()->isVisible());
-    EXPECT_EQ(shown(), "synchronisation.html");
-    EXPECT_EQ(window()->currentTitle(), "Library groups and synchronisation");
-
-    EXPECT_TRUE(help::WinHelp(nullptr, kHelpFile, help::HELP_CONTEXT, 44));
-    EXPECT_EQ(shown(), "library.html#copy-backup");
-    EXPECT_EQ(window()->currentTitle(), "Libraries: choosing, creating, copying");
-    EXPECT_TRUE(help::WinHelp(nullptr, kHelpFile, help::HELP_CONTEXT, 48));
-    EXPECT_EQ(shown(), "preferences.html#shared-module-folder");
+    const struct {
+        int context;
+        const char *page, *title;
+    } contexts[] = {{15, "synchronisation.html", "Library groups and synchronisation"},
+                    {44, "library.html#copy-backup", "Libraries: choosing, creating, copying"},
+                    {48, "preferences.html#shared-module-folder", "Preferences"}};
+    for (const auto& c : contexts) {
+        ASSERT_TRUE(help::WinHelp(nullptr, kHelpFile, help::HELP_CONTEXT, c.context));
+        EXPECT_TRUE(window()->isVisible());
+        EXPECT_EQ(shown(), c.page);
+        EXPECT_EQ(window()->currentTitle(), c.title);
+    }
 
     // A number without a page: the contents, and the caller is told.
     EXPECT_FALSE(help::WinHelp(nullptr, kHelpFile, help::HELP_CONTEXT, 999));
@@ -60,28 +61,19 @@ TEST_F(HelpTest, KeywordIndexFindsByFirstLetters) {
     auto* keyword = window()->findChild<QLineEdit*>("txtKeyword");
     emit keyword->returnPressed();
     EXPECT_EQ(shown(), "preferences.html#shared-module-folder");
-
     window()->showIndex("zzz");  // no keyword begins so: the first one stays selected
     EXPECT_EQ(keywords->currentItem()->text(), "Archive");
 }
 
 TEST_F(HelpTest, EveryTopicAndLinkLeadsToAPageAndAnchorThatExist) {
     const QString folder = QStringLiteral(MRV_TEST_PROGRAM_DIR "/help");
-    const auto readText = [](const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    };
+    const auto readText = [](const QString& path) { return QString::fromUtf8(platformtest::readFile(path)); };
     const auto check = [&](const QString& target, const QString& from) {
-        const QString page = target.section('#', 0, 0);
+        const QString text = readText(folder + "/" + target.section('#', 0, 0));
         const QString anchor = target.section('#', 1);
-        const QString text = readText(folder + "/" + page);
-        EXPECT_FALSE(text.isEmpty()) << target.toStdString() << " from " << from.toStdString();
-        if (!anchor.isEmpty()) {
-            EXPECT_TRUE(text.contains("<a name=\"" + anchor + "\">"))
-                << target.toStdString() << " from " << from.toStdString();
-        }
+        EXPECT_TRUE(!text.isEmpty() && (anchor.isEmpty() || text.contains("<a name=\"" + anchor + "\">")))
+            << target.toStdString() << " from " << from.toStdString();
     };
-
     const QString topics = readText(folder + "/topics.txt");
     ASSERT_FALSE(topics.isEmpty());
     static const QRegularExpression target(R"re(([a-z-]+\.html(#[a-z-]+)?))re");

@@ -1,14 +1,13 @@
-// The desktop-shell layer: desktop entry Exec lines, and the properties request over D-Bus, against
-// a private bus of our own (with and without a file manager on it).
+// The desktop-shell layer: desktop entry Exec lines, and the properties request over D-Bus. The
+// wait and copy routines are driven through their store wrappers in tests/store/files_test.cpp.
 
 #include "platform/shell.h"
 #include "platform/ui.h"
+#include "platform_fixture.h"
 
 #include <QApplication>
 #include <QDBusConnection>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -16,14 +15,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+using platformtest::writeFile;
 
-void write(const QString& file, const QByteArray& text) {
-    QDir().mkpath(QFileInfo(file).absolutePath());
-    QFile out(file);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(text);
-}
+namespace {
 
 QWidget* propertiesWindow() {
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -47,9 +41,9 @@ public slots:
 
 TEST(DesktopExecTest, QuotingAndFieldCodes) {
     shell::DesktopEntry entry;
-    entry.path = QStringLiteral("/usr/share/applications/ed.desktop");
-    entry.name = QStringLiteral("My Editor");
-    entry.icon = QStringLiteral("ed-icon");
+    entry.path = "/usr/share/applications/ed.desktop";
+    entry.name = "My Editor";
+    entry.icon = "ed-icon";
     const QString file = QStringLiteral("/tmp/a b/it's \"x\".txt");
     const struct {
         const char* exec;
@@ -72,36 +66,36 @@ TEST(DesktopExecTest, QuotingAndFieldCodes) {
 }
 
 TEST(DesktopExecTest, EntriesAreFoundInTheDataFoldersWithTheirEscapes) {
-    const QString apps = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications");
-    write(apps + QStringLiteral("/vendor/tool.desktop"),
-          "[Desktop Action new]\nExec=wrong\n[Desktop Entry]\nName=Tool\nExec=tool\\sx --a=\\\\ "
-          "%f\nTerminal=true\n");
-    write(apps + QStringLiteral("/gone.desktop"), "[Desktop Entry]\nExec=gone\nHidden=true\n");
-    const shell::DesktopEntry tool = shell::findDesktopEntry(QStringLiteral("vendor-tool.desktop"));
-    EXPECT_EQ(tool.exec, QStringLiteral("tool x --a=\\ %f"));
-    EXPECT_EQ(tool.name, QStringLiteral("Tool"));
+    const QString apps = qEnvironmentVariable("XDG_DATA_HOME") + "/applications";
+    writeFile(apps + "/vendor/tool.desktop",
+              "[Desktop Action new]\nExec=wrong\n[Desktop Entry]\nName=Tool\nExec=tool\\sx --a=\\\\ "
+              "%f\nTerminal=true\n");
+    writeFile(apps + "/gone.desktop", "[Desktop Entry]\nExec=gone\nHidden=true\n");
+    const shell::DesktopEntry tool = shell::findDesktopEntry("vendor-tool.desktop");
+    EXPECT_EQ(tool.exec, "tool x --a=\\ %f");
+    EXPECT_EQ(tool.name, "Tool");
     EXPECT_TRUE(tool.terminal);
-    EXPECT_TRUE(shell::findDesktopEntry(QStringLiteral("gone.desktop")).exec.isEmpty());
-    EXPECT_TRUE(shell::findDesktopEntry(QStringLiteral("../x.desktop")).exec.isEmpty());
+    EXPECT_TRUE(shell::findDesktopEntry("gone.desktop").exec.isEmpty());
+    EXPECT_TRUE(shell::findDesktopEntry("../x.desktop").exec.isEmpty());
 }
 
+// A private bus of our own, with or without a file manager on it.
 class PropertiesBusTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ui::testing::enableRecording();
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
         if (daemon.isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
-        m_daemon.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                QStringLiteral("--print-address=1")});
+        m_daemon.start(daemon, {"--session", "--nofork", "--print-address=1"});
         ASSERT_TRUE(m_daemon.waitForReadyRead(10000));
         m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
         ASSERT_FALSE(m_address.isEmpty());
         shell::testing::setPropertiesBusAddress(m_address);
-        write(m_dir.filePath(QStringLiteral("a.txt")), "abc");
+        writeFile(m_file, "abc");
     }
     void TearDown() override {
         shell::testing::setPropertiesBusAddress(QString());
-        QDBusConnection::disconnectFromBus(QStringLiteral("morvane-properties-") + m_address);
+        QDBusConnection::disconnectFromBus("morvane-properties-" + m_address);
         if (m_daemon.state() != QProcess::NotRunning) {
             m_daemon.kill();
             m_daemon.waitForFinished(5000);
@@ -120,30 +114,28 @@ protected:
     QProcess m_daemon;
     QString m_address;
     QTemporaryDir m_dir;
+    const QString m_file = m_dir.filePath("a.txt");
 };
 
 TEST_F(PropertiesBusTest, FileManagerOnTheBusIsAskedAndOurWindowStaysAway) {
-    QDBusConnection service = QDBusConnection::connectToBus(m_address, QStringLiteral("fake-file-manager"));
-    ASSERT_TRUE(service.isConnected());
+    QDBusConnection service = QDBusConnection::connectToBus(m_address, "fake-file-manager");
     FakeFileManager manager;
-    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
-                                       QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.FileManager1")));
-
+    ASSERT_TRUE(
+        service.registerObject("/org/freedesktop/FileManager1", &manager, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerService("org.freedesktop.FileManager1"));
     QElapsedTimer clock;
     clock.start();
-    shell::showProperties(m_dir.filePath(QStringLiteral("a.txt")));
+    shell::showProperties(m_file);
     EXPECT_LT(clock.elapsed(), 1000);  // the request does not hold up the caller
     ASSERT_TRUE(spin([&] { return !manager.shown.isEmpty(); }, 10000));
-    EXPECT_EQ(manager.shown,
-              QStringList{QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("a.txt"))).toString()});
+    EXPECT_EQ(manager.shown, QStringList{QUrl::fromLocalFile(m_file).toString()});
     spin([] { return false; }, 200);
     EXPECT_EQ(propertiesWindow(), nullptr);
-    QDBusConnection::disconnectFromBus(QStringLiteral("fake-file-manager"));
+    QDBusConnection::disconnectFromBus("fake-file-manager");
 }
 
 TEST_F(PropertiesBusTest, BusWithoutAFileManagerFallsBackToOurWindow) {
-    shell::showProperties(m_dir.filePath(QStringLiteral("a.txt")));
+    shell::showProperties(m_file);
     EXPECT_TRUE(spin([] { return propertiesWindow() != nullptr; }, 10000));
 }
 

@@ -5,7 +5,6 @@
 #include "store/settings.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
@@ -15,13 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace {
 
 const QString kSection = QStringLiteral("General Properties");
-const QString kDesignText = QStringLiteral(
-    "The Morvane is a Code Library that runs as an add-in to Visual Basic, or as a standalone application.");
 
 class TipTest : public ::testing::Test {
 protected:
@@ -46,100 +41,87 @@ protected:
     static QString setting(const QString& key) {
         return store::GetSetting(store::generalAppName(), kSection, key, QStringLiteral("(none)"));
     }
-    static void expectShowing(const frmTip& form, int tip) {
-        EXPECT_EQ(form.CurrentTip(), tip);
-        EXPECT_EQ(form.lblTipText->text(), QStringLiteral("Tip number %1").arg(tip));
-        EXPECT_EQ(form.lblCurrentTip->text(), QString::number(tip));
+    static void setCurrentTip(const QString& value) {
+        store::SaveSetting(store::generalAppName(), kSection, QStringLiteral("Current Tip"), value);
+    }
+    // The tip shown, its number and the beeps so far, as "tip|number|beeps".
+    static QString showing(const frmTip& form) {
+        EXPECT_EQ(form.lblCurrentTip->text(),
+                  form.CurrentTip() ? QString::number(form.CurrentTip()) : QString());
+        return QStringLiteral("%1|%2|%3")
+            .arg(form.lblTipText->text())
+            .arg(form.CurrentTip())
+            .arg(form.beepCount());
+    }
+    static QString tip(int n, int beeps = 0) {
+        return QStringLiteral("Tip number %1|%1|%2").arg(n).arg(beeps);
     }
 
     QTemporaryDir m_dir;
 };
 
-TEST_F(TipTest, WithoutTipFileTheWindowExplains) {
-    frmTip form;
-    EXPECT_EQ(form.objectName(), QStringLiteral("frmTip"));
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("Morvane- Tip of the Day"));
-    const QString explanation = QStringLiteral(
+TEST_F(TipTest, WithoutTipsTheWindowExplainsAndStepsNowhere) {
+    const QString missing = QStringLiteral(
         "That the TIPOFDAY.TXT file was not found? \r\n\r\nCreate a text file named TIPOFDAY.TXT using "
         "NotePad "
         "with 1 tip per line. Then place it in the same directory as the application. ");
-    EXPECT_EQ(form.lblTipText->text(), explanation);
-    form.cmdNextTip_Click();
-    form.cmdPreviousTip_Click();
-    EXPECT_EQ(form.lblTipText->text(), explanation);
-    EXPECT_TRUE(form.lblCurrentTip->text().isEmpty());
-    EXPECT_FALSE(form.LoadTips(QString()));
-}
-
-TEST_F(TipTest, EmptyTipFileShowsNoTip) {
-    writeTips(QByteArray());
-    frmTip form;
-    EXPECT_TRUE(form.Tips().isEmpty());
-    EXPECT_EQ(form.lblTipText->text(), kDesignText);
-    form.cmdNextTip_Click();
-    form.cmdPreviousTip_Click();
-    EXPECT_EQ(form.lblTipText->text(), kDesignText);
-    EXPECT_TRUE(form.lblCurrentTip->text().isEmpty());
+    const QString empty = QStringLiteral(
+        "The Morvane is a Code Library that runs as an add-in to Visual Basic, or as a standalone "
+        "application.");
+    for (bool file : {false, true}) {
+        SCOPED_TRACE(file);
+        if (file) writeTips(QByteArray());
+        frmTip form;
+        EXPECT_EQ(form.objectName() + form.windowTitle(), QStringLiteral("frmTipMorvane- Tip of the Day"));
+        form.cmdNextTip_Click();
+        form.cmdPreviousTip_Click();
+        EXPECT_EQ(form.lblTipText->text(), file ? empty : missing);
+        EXPECT_TRUE(form.lblCurrentTip->text().isEmpty());
+        EXPECT_TRUE(form.Tips().isEmpty());
+    }
+    EXPECT_FALSE(frmTip().LoadTips(QString()));
 }
 
 TEST_F(TipTest, LinesAreTakenAsTheyAre) {
     writeTips("first\r\n\r\n  third  \r\nlast without line break");
-    frmTip form;
-    EXPECT_EQ(form.Tips(), (QStringList{"first", "", "  third  ", "last without line break"}));
+    EXPECT_EQ(frmTip().Tips(), (QStringList{"first", "", "  third  ", "last without line break"}));
 }
 
-TEST_F(TipTest, EachRunShowsTheTipAfterTheLastOne) {
+TEST_F(TipTest, EachRunShowsTheTipAfterTheLastOneWrappingWithABeep) {
     writeTips(5);
     {
         frmTip first;
-        expectShowing(first, 1);
-        EXPECT_EQ(first.beepCount(), 0);
+        EXPECT_EQ(showing(first), tip(1));
         first.cmdOK_Click();
         EXPECT_EQ(setting(QStringLiteral("Current Tip")), QStringLiteral("1"));
     }
     {
         frmTip second;
-        expectShowing(second, 2);
+        EXPECT_EQ(showing(second), tip(2));
         second.cmdNextTip_Click();
     }  // closed with the program: still remembered
     EXPECT_EQ(setting(QStringLiteral("Current Tip")), QStringLiteral("3"));
-    frmTip third;
-    expectShowing(third, 4);
-}
+    EXPECT_EQ(showing(frmTip()), tip(4));
 
-TEST_F(TipTest, StoredLastTipWrapsToTheFirstWithABeep) {
-    writeTips(5);
-    store::SaveSetting(store::generalAppName(), kSection, QStringLiteral("Current Tip"), QStringLiteral("5"));
-    frmTip form;
-    expectShowing(form, 1);
-    EXPECT_EQ(form.beepCount(), 1);
-}
-
-TEST_F(TipTest, StoredIndexOutOfRangeStartsAtTheFirst) {
-    writeTips(5);
-    for (const char* stored : {"6", "-3"}) {
-        store::SaveSetting(store::generalAppName(), kSection, QStringLiteral("Current Tip"), stored);
-        frmTip form;
-        expectShowing(form, 1);
-        EXPECT_EQ(form.beepCount(), 0) << stored;
+    // The last tip stored: the first, with a beep; out of range: the first, silently.
+    for (const auto& [stored, shown] : {std::pair{"5", tip(1, 1)}, {"6", tip(1)}, {"-3", tip(1)}}) {
+        setCurrentTip(QString::fromLatin1(stored));
+        EXPECT_EQ(showing(frmTip()), shown) << stored;
     }
 }
 
 TEST_F(TipTest, StepsBeepAtBothEnds) {
     writeTips(3);
     frmTip form;
-    form.cmdPreviousTip_Click();
-    expectShowing(form, 1);
-    EXPECT_EQ(form.beepCount(), 1);
-    form.cmdNextTip_Click();
-    form.cmdNextTip_Click();
-    expectShowing(form, 3);
-    form.cmdPreviousTip_Click();
-    expectShowing(form, 2);
-    form.cmdNextTip_Click();
-    form.cmdNextTip_Click();
-    expectShowing(form, 1);
-    EXPECT_EQ(form.beepCount(), 2);
+    const std::pair<void (frmTip::*)(), QString> steps[] = {
+        {&frmTip::cmdPreviousTip_Click, tip(1, 1)}, {&frmTip::cmdNextTip_Click, tip(2, 1)},
+        {&frmTip::cmdNextTip_Click, tip(3, 1)},     {&frmTip::cmdPreviousTip_Click, tip(2, 1)},
+        {&frmTip::cmdNextTip_Click, tip(3, 1)},     {&frmTip::cmdNextTip_Click, tip(1, 2)},
+    };
+    for (const auto& [step, shown] : steps) {
+        (form.*step)();
+        EXPECT_EQ(showing(form), shown);
+    }
 }
 
 TEST_F(TipTest, StartupBoxIsWrittenOnlyByTheUser) {
@@ -158,58 +140,47 @@ TEST_F(TipTest, StartupBoxIsWrittenOnlyByTheUser) {
     EXPECT_EQ(setting(QStringLiteral("Show Tips at Startup")), QStringLiteral("1"));
 }
 
-TEST_F(TipTest, TipOMaticStepsOncePerPeriod) {
+TEST_F(TipTest, TipOMaticStepsOncePerPeriodAndFasterStopsAtOneSecond) {
     writeTips(4);
     frmTip form;
     EXPECT_FALSE(form.fraTipOMatic->isVisibleTo(&form));
     EXPECT_FALSE(form.Timer1->isActive());
-
     form.chkTipOMatic->click();
-    EXPECT_TRUE(form.fraTipOMatic->isVisibleTo(&form));
-    EXPECT_TRUE(form.cmdFasterSlower[0]->isVisibleTo(&form));
-    EXPECT_TRUE(form.lblSeconds->isVisibleTo(&form));
+    EXPECT_TRUE(form.fraTipOMatic->isVisibleTo(&form) && form.cmdFasterSlower[0]->isVisibleTo(&form));
     EXPECT_TRUE(form.Timer1->isActive());
     EXPECT_EQ(form.Timer1->interval(), 1000);
-    EXPECT_EQ(form.pgbTipOMatic->maximum(), frmTip::kDefaultPeriod);
-    EXPECT_EQ(form.pgbTipOMatic->value(), 0);
-    EXPECT_EQ(form.lblSeconds->text(), QString::number(frmTip::kDefaultPeriod) + " Secs.");
-
+    const auto bar = [&form] {
+        return QStringLiteral("%1/%2 %3")
+            .arg(form.pgbTipOMatic->value())
+            .arg(form.pgbTipOMatic->maximum())
+            .arg(form.lblSeconds->text());
+    };
+    EXPECT_EQ(bar(), QStringLiteral("0/10 10 Secs."));
     for (int tick = 1; tick < frmTip::kDefaultPeriod; ++tick) form.Timer1_Timer();
-    expectShowing(form, 1);
-    EXPECT_EQ(form.pgbTipOMatic->value(), frmTip::kDefaultPeriod - 1);
+    EXPECT_EQ(showing(form), tip(1));
+    EXPECT_EQ(bar(), QStringLiteral("9/10 10 Secs."));
     form.Timer1_Timer();
-    expectShowing(form, 2);
-    EXPECT_EQ(form.pgbTipOMatic->value(), 0);
+    EXPECT_EQ(showing(form), tip(2));
+    EXPECT_EQ(bar(), QStringLiteral("0/10 10 Secs."));
 
-    form.chkTipOMatic->click();
-    EXPECT_FALSE(form.Timer1->isActive());
-    EXPECT_FALSE(form.fraTipOMatic->isVisibleTo(&form));
-}
-
-TEST_F(TipTest, FasterStopsAtOneSecond) {
-    writeTips(4);
-    frmTip form;
-    form.chkTipOMatic->click();
     for (int i = 0; i < 5; ++i) form.Timer1_Timer();
     for (int i = 1; i < frmTip::kDefaultPeriod; ++i) form.cmdFasterSlower_Click(0);
     EXPECT_EQ(form.Period(), 1);
     EXPECT_EQ(form.beepCount(), 0);
     form.cmdFasterSlower_Click(0);
     EXPECT_EQ(form.Period(), 1);
-    EXPECT_EQ(form.beepCount(), 1);
-    EXPECT_EQ(form.lblSeconds->text(), QStringLiteral("1 Secs."));
-    EXPECT_EQ(form.pgbTipOMatic->maximum(), 1);
-    EXPECT_TRUE(form.Timer1->isActive());
     // A bar cut short starts its round again, and each tick now shows the next tip.
-    EXPECT_EQ(form.pgbTipOMatic->value(), 0);
+    EXPECT_EQ(bar(), QStringLiteral("0/1 1 Secs."));
     form.Timer1_Timer();
-    expectShowing(form, 2);
-
+    EXPECT_EQ(showing(form), tip(3, 1));
     form.cmdFasterSlower_Click(1);
     form.cmdFasterSlower_Click(1);
     EXPECT_EQ(form.Period(), 3);
-    EXPECT_EQ(form.lblSeconds->text(), QStringLiteral("3 Secs."));
-    EXPECT_EQ(form.pgbTipOMatic->maximum(), 3);
+    EXPECT_EQ(bar(), QStringLiteral("0/3 3 Secs."));
+
+    form.chkTipOMatic->click();
+    EXPECT_FALSE(form.Timer1->isActive());
+    EXPECT_FALSE(form.fraTipOMatic->isVisibleTo(&form));
 }
 
 // The tips shipped beside the program.
@@ -221,10 +192,8 @@ TEST(ShippedTips, EveryLineIsATip) {
     text.chop(1);
     const QStringList lines = text.split('\n');
     EXPECT_GE(lines.size(), 30);
-    for (const QString& line : lines) {
-        EXPECT_FALSE(line.trimmed().isEmpty());
-        EXPECT_LE(line.size(), 300) << line.toStdString();
-    }
+    for (const QString& line : lines)
+        EXPECT_TRUE(!line.trimmed().isEmpty() && line.size() <= 300) << line.toStdString();
 }
 
 }  // namespace

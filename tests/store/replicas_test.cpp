@@ -33,7 +33,6 @@ TEST_F(ReplicasTest, FailuresAreReportedWithTheDocumentsLocation) {
     store::MakeReplica(source, path("taken.mdb"), 0, made);
     EXPECT_FALSE(made);
     ASSERT_EQ(boxes().size(), 1);
-    EXPECT_EQ(boxes()[0].title, "Morvane Error");
     EXPECT_TRUE(boxes()[0].text.contains("Occured in Procedure: 'MRVDocument.MakeReplica'"));
 }
 
@@ -46,11 +45,8 @@ TEST_F(ReplicasTest, SetReplicableIsIdempotentAndRefusesALockedFile) {
     }
     EXPECT_TRUE(store::SetReplicable(plain));
     EXPECT_TRUE(store::SetReplicable(plain));
-    {
-        auto db = engine::openDatabase(plain);
-        EXPECT_TRUE(engine::isReplicable(*db));
-        EXPECT_EQ(db->Property("Replicable").toString(), "T");
-    }
+    EXPECT_TRUE(engine::isReplicable(*engine::openDatabase(plain)));
+    EXPECT_EQ(engine::openDatabase(plain)->Property("Replicable").toString(), "T");
     EXPECT_TRUE(boxes().isEmpty());
 
     // Another program is writing the file: the exclusive open fails and is reported.

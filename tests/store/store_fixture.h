@@ -54,6 +54,16 @@ inline void execute(const QString& file, const QStringList& statements) {
     db->Close();
 }
 
+// Adds rows items of chars characters of code each, enough to spread a library over many pages.
+inline void fill(const QString& file, int rows, int chars) {
+    QStringList statements;
+    for (int i = 0; i < rows; ++i)
+        statements << QStringLiteral("INSERT INTO [Procedure] (CatKey, Name, Code) VALUES (1, 'P%1', '%2')")
+                          .arg(i)
+                          .arg(QString(chars, QLatin1Char('x')));
+    execute(file, statements);
+}
+
 class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
