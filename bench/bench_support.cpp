@@ -1,11 +1,13 @@
 #include "bench/bench_support.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
@@ -71,6 +73,25 @@ long readAllRows(sqlite3* db, const char* sql) {
         sqlite3_finalize(stmt);
         throw;
     }
+}
+
+PrivateHome::PrivateHome() {
+    char pattern[] = "/tmp/mrv-bench-XXXXXX";
+    if (!mkdtemp(pattern)) throw std::runtime_error("cannot make a private home folder");
+    m_root = pattern;
+    for (const char* sub : {"config", "data", "cache", "tmp"}) {
+        const std::string dir = m_root + "/" + sub;
+        mkdir(dir.c_str(), 0700);
+    }
+    setenv("XDG_CONFIG_HOME", (m_root + "/config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (m_root + "/data").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (m_root + "/cache").c_str(), 1);
+    setenv("TMPDIR", (m_root + "/tmp").c_str(), 1);
+}
+
+PrivateHome::~PrivateHome() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_root, ignored);
 }
 
 long statusKb(const char* key) {

@@ -41,6 +41,17 @@ void guarded(benchmark::State& state, Body body) {
 long readAllRows(sqlite3_stmt* stmt);
 long readAllRows(sqlite3* db, const char* sql);
 
+// Settings, the user's files and temporary files of a run stay in a folder of its own, removed at
+// the end. Make it before the QApplication.
+class PrivateHome {
+public:
+    PrivateHome();
+    ~PrivateHome();
+
+private:
+    std::string m_root;
+};
+
 // A value of /proc/self/status in kB ("VmRSS", "VmHWM"), or -1.
 long statusKb(const char* key);
 

@@ -112,13 +112,7 @@ void SystemInit_ours(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Settings, the user's files and temporary files of this run stay in a folder of its own.
-    QTemporaryDir home;
-    for (const char* sub : {"config", "data", "cache", "tmp"}) QDir(home.path()).mkpath(sub);
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (home.path() + "/data").toLocal8Bit());
-    qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toLocal8Bit());
-    qputenv("TMPDIR", (home.path() + "/tmp").toLocal8Bit());
+    const bench::PrivateHome home;
     if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     // No box may wait for an answer nobody gives; any that appears fails the case.

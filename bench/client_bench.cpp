@@ -93,12 +93,7 @@ void Navigate_plain(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    for (const char* sub : {"config", "data", "cache", "tmp"}) QDir(home.path()).mkpath(sub);
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (home.path() + "/data").toLocal8Bit());
-    qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toLocal8Bit());
-    qputenv("TMPDIR", (home.path() + "/tmp").toLocal8Bit());
+    const bench::PrivateHome home;
     if (qgetenv("QT_QPA_PLATFORM").isEmpty() && qgetenv("DISPLAY").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ui::testing::enableRecording();
