@@ -11,7 +11,6 @@
 #include "store/settings.h"
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QTreeView>
 
 #include <benchmark/benchmark.h>

@@ -13,8 +13,6 @@
 #include "store/startup.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QTemporaryDir>
 
 #include <memory>
 #include <stdexcept>
