@@ -432,16 +432,21 @@ const ExchangeFiles& exchangeFiles() {
     return files;
 }
 
+// A new copy of from at target for each round, outside the timed part.
+void freshCopy(benchmark::State& state, const std::string& from, const std::string& target) {
+    state.PauseTiming();
+    removeLibrary(target);
+    fs::copy_file(from, target);
+    state.ResumeTiming();
+}
+
 void Exchange_ours(benchmark::State& state) {
     const std::string target = scratch("exchange-ours.mdb");
     guarded(state, [&] {
         const ExchangeFiles& f = exchangeFiles();
         long moved = 0;
         for (auto _ : state) {
-            state.PauseTiming();
-            removeLibrary(target);
-            fs::copy_file(f.replica, target);
-            state.ResumeTiming();
+            freshCopy(state, f.replica, target);
             auto db = engine::openDatabase(q(f.changed));
             const engine::SyncReport r = engine::Synchronize(*db, q(target), engine::dbRepExportChanges);
             moved = r.updated + r.deleted;
@@ -457,10 +462,7 @@ void Exchange_plain(benchmark::State& state) {
         const ExchangeFiles& f = exchangeFiles();
         long moved = 0;
         for (auto _ : state) {
-            state.PauseTiming();
-            removeLibrary(target);
-            fs::copy_file(f.plainTarget, target);
-            state.ResumeTiming();
+            freshCopy(state, f.plainTarget, target);
             Plain db(target, true);
             db.exec("ATTACH DATABASE '" + f.changed + "' AS src");
             db.exec("BEGIN IMMEDIATE");

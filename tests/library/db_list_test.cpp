@@ -1,5 +1,7 @@
 #include "library/frmDBList.h"
 
+#include "../store/store_fixture.h"
+
 #include "platform/controls.h"
 #include "platform/ui.h"
 #include "store/engine/engine.h"
@@ -11,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -23,22 +24,9 @@ const QString kRepairQuestion = QStringLiteral(
     "An Error occured while opening this Code Library!\n\nWould you like to 'Repair and Compact' this Code "
     "Library, to try to fix this Error?");
 
-class DBListTest : public ::testing::Test {
+// The store's fixture: recorded boxes, a program folder of its own, cleared hooks.
+class DBListTest : public storetest::StoreTest {
 protected:
-    void SetUp() override {
-        ui::testing::enableRecording();
-        ui::testing::clear();
-        ASSERT_TRUE(m_dir.isValid());
-        QDir(m_dir.path()).mkpath(QStringLiteral("program/Library"));
-        store::setProgramFolder(m_dir.filePath(QStringLiteral("program")));
-    }
-    void TearDown() override {
-        store::setRepairCompactFaultHook({});
-        store::setProgramFolder(QString());
-        ui::testing::clear();
-    }
-
-    QString path(const QString& name) const { return m_dir.filePath(name); }
     QString makeLibrary(const QString& name, const QString& group) {
         store::createLibrary(path(name), {QString(), group, QDateTime()})->Close();
         return path(name);
@@ -56,7 +44,6 @@ protected:
         return store::GetSetting(store::generalAppName(), QStringLiteral("Libraries"), QString::number(key),
                                  QStringLiteral("END"));
     }
-    static const QList<ui::testing::ShownBox>& boxes() { return ui::testing::shownBoxes(); }
     // The box's title, text, buttons and icon, "|"-separated; every box here is in the foreground.
     static QString box(int index) {
         if (index >= boxes().size()) return QStringLiteral("<no box>");
@@ -84,8 +71,6 @@ protected:
         ui::testing::queueFileName(file);
         form.cmdOk_Click();
     }
-
-    QTemporaryDir m_dir;
 };
 
 TEST_F(DBListTest, WithoutLibrariesOnlyTheMoreRowIsListedAndACancelledFileDialogKeepsItOpen) {
@@ -133,8 +118,8 @@ TEST_F(DBListTest, ListsTheLibrariesThatStillExistInOrderUpToKeyTwentyOne) {
 
     frmDBList form;
     EXPECT_EQ(rowTexts(form),
-              (QStringList{kMore + "||", "Team.mdb|" + m_dir.path() + "|Team Code",
-                           "Plain.mdb|" + m_dir.path() + "|", "Last.mdb|" + m_dir.path() + "|G"}));
+              (QStringList{kMore + "||", "Team.mdb|" + folder() + "|Team Code",
+                           "Plain.mdb|" + folder() + "|", "Last.mdb|" + folder() + "|G"}));
     EXPECT_EQ(form.lstvDatabases->item(2)->key(), team);
     EXPECT_EQ(recent(3), path(QStringLiteral("Gone.mdb")) + ";Lost");  // missing files stay in the settings
 

@@ -83,6 +83,7 @@ protected:
     }
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
+    QString folder() const { return m_dir.path(); }
     static const QList<ui::testing::ShownBox>& boxes() { return ui::testing::shownBoxes(); }
     static void expectBox(int index, const QString& title, const QString& text, int style) {
         ASSERT_LT(index, boxes().size());
