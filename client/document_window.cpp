@@ -1,3 +1,4 @@
+#include "base/error.h"
 #include "client/document_window.h"
 
 #include "platform/dochost.h"
@@ -33,13 +34,13 @@ bool DocumentWindow::open(const QString& path) {
             placeFirstTime();
         else
             store::WindowRestore(this, kSuffix);
-    } catch (const engine::Error&) {
+    } catch (const mrv::Error&) {
         // A damaged placement leaves the window where it is; the document matters more.
     }
     try {
         m_host->Navigate(path);
         return true;
-    } catch (const engine::Error& error) {
+    } catch (const mrv::Error& error) {
         ui::MsgBox(QStringLiteral("The document \"%1\" cannot be opened.").arg(path) + '\n' + '\n' +
                        QStringLiteral("Error ") + QString::number(error.number()) + QStringLiteral(": ") +
                        error.description(),
@@ -67,7 +68,7 @@ void DocumentWindow::navigateComplete(QObject* document) {
 void DocumentWindow::closeEvent(QCloseEvent* event) {
     try {
         store::WindowSave(this, kSuffix);
-    } catch (const engine::Error&) {
+    } catch (const mrv::Error&) {
         // Closing goes on whatever the settings file does.
     }
     event->accept();

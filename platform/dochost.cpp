@@ -21,7 +21,7 @@ constexpr qint64 kMaxFileSize = 64 * 1024;
 
 [[noreturn]] void fail(int number, const QString& source, int line, const QString& what) {
     const QString where = line > 0 ? QStringLiteral(" (line %1)").arg(line) : QString();
-    throw engine::Error(
+    throw mrv::Error(
         number, QStringLiteral("\"%1\" is not a document that can be opened%2: %3").arg(source, where, what));
 }
 
@@ -107,16 +107,16 @@ DocumentFile parseDocumentFile(const QByteArray& text, const QString& source) {
 DocumentFile readDocumentFile(const QString& path) {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists())
-        throw engine::Error(engine::errFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
+        throw mrv::Error(mrv::errFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
     QFile file(path);
     if (info.isDir() || !file.open(QIODevice::ReadOnly))
-        throw engine::Error(engine::errCantOpen,
+        throw mrv::Error(mrv::errCantOpen,
                             QStringLiteral("The document file '%1' cannot be opened.").arg(path));
     if (file.size() > kMaxFileSize)
         fail(errDocumentFormat, path, 0, QStringLiteral("the file is far too large for a document file."));
     const QByteArray text = file.read(kMaxFileSize + 1);
     if (file.error() != QFileDevice::NoError)
-        throw engine::Error(engine::errDiskIO,
+        throw mrv::Error(mrv::errDiskIO,
                             QStringLiteral("The document file '%1' cannot be read.").arg(path));
     return parseDocumentFile(text, path);
 }
@@ -140,29 +140,29 @@ bool isDocumentClassRegistered(const QString& className) {
 QWidget* createDocument(const QString& className, QWidget* parent) {
     const auto it = classes().constFind(classKey(className));
     if (it == classes().constEnd() || !*it)
-        throw engine::Error(errClassNotRegistered,
+        throw mrv::Error(errClassNotRegistered,
                             QStringLiteral("Class not registered: no document class \"%1\" is known to this "
                                            "program.")
                                 .arg(className));
     QWidget* document = (*it)(parent);
     if (!document)
-        throw engine::Error(errClassNotRegistered,
+        throw mrv::Error(errClassNotRegistered,
                             QStringLiteral("The document class \"%1\" created no document.").arg(className));
     return document;
 }
 
 void setObjectProperty(QObject* object, const char* name, const QVariant& value) {
     if (!object || object->metaObject()->indexOfProperty(name) < 0)
-        throw engine::Error(errNoSuchMember,
+        throw mrv::Error(errNoSuchMember,
                             QStringLiteral("Object doesn't support this property or method"));
     if (!object->setProperty(name, value))
-        throw engine::Error(errTypeMismatch, QStringLiteral("Type mismatch"));
+        throw mrv::Error(errTypeMismatch, QStringLiteral("Type mismatch"));
 }
 
 void invokeObjectMethod(QObject* object, const char* name) {
     const QByteArray signature = QByteArray(name) + "()";
     if (!object || object->metaObject()->indexOfMethod(signature.constData()) < 0)
-        throw engine::Error(errNoSuchMember,
+        throw mrv::Error(errNoSuchMember,
                             QStringLiteral("Object doesn't support this property or method"));
     QMetaObject::invokeMethod(object, name, Qt::DirectConnection);
 }

@@ -15,7 +15,7 @@
 // this process, creates the document inside itself and then signals navigate-complete, as an
 // embedded browser control would.
 
-#include "store/engine/error.h"
+#include "base/error.h"
 
 #include <QByteArray>
 #include <QPointer>
@@ -28,8 +28,8 @@
 namespace dochost {
 
 // Our own error numbers, in the range components use (vbObjectError + n), and the one the system
-// gives for a class nobody registered. A missing file gives engine::errFileNotFound, one that
-// cannot be read (a folder, no permission) engine::errCantOpen.
+// gives for a class nobody registered. A missing file gives mrv::errFileNotFound, one that
+// cannot be read (a folder, no permission) mrv::errCantOpen.
 enum ErrorNumber : int {
     errDocumentFormat = -2147220403,      // not a document file of ours, garbled or cut short
     errDocumentVersion = -2147220402,     // written by a newer version of the format
@@ -46,22 +46,22 @@ struct DocumentFile {
     QString className;
 };
 
-// Reads a document file's text; source names it in the error. Throws engine::Error
+// Reads a document file's text; source names it in the error. Throws mrv::Error
 // (errDocumentFormat, errDocumentVersion).
 DocumentFile parseDocumentFile(const QByteArray& text, const QString& source);
-// Reads and parses the file at path. Throws engine::Error.
+// Reads and parses the file at path. Throws mrv::Error.
 DocumentFile readDocumentFile(const QString& path);
 // The text of a document file naming className.
 QByteArray documentFileText(const QString& className);
 
 // The classes this process can create documents of. A factory creates the document as a child of
-// parent and may throw engine::Error. Registering a name again replaces its factory; names compare
+// parent and may throw mrv::Error. Registering a name again replaces its factory; names compare
 // without regard to case.
 using DocumentFactory = std::function<QWidget*(QWidget* parent)>;
 void registerDocumentClass(const QString& className, DocumentFactory factory);
 void unregisterDocumentClass(const QString& className);
 bool isDocumentClassRegistered(const QString& className);
-// A new document of the class, as a child of parent. Throws engine::Error(errClassNotRegistered)
+// A new document of the class, as a child of parent. Throws mrv::Error(errClassNotRegistered)
 // for an unknown class, and passes on what the factory throws.
 QWidget* createDocument(const QString& className, QWidget* parent);
 
@@ -82,7 +82,7 @@ public:
     ~DocumentHost() override;
 
     // Reads the document file, creates its document here and shows it in place of the one shown
-    // before; NavigateComplete follows once control is back in the event loop. Throws engine::Error
+    // before; NavigateComplete follows once control is back in the event loop. Throws mrv::Error
     // and keeps the current document when the file cannot be used.
     void Navigate(const QString& path);
     // The document shown, or null.

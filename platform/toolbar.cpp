@@ -36,7 +36,7 @@ QHash<QString, QIcon>& builtinPictures() {
 }
 
 [[noreturn]] void definitionError(const QString& what) {
-    throw engine::Error(errToolbarDefinition, what);
+    throw mrv::Error(errToolbarDefinition, what);
 }
 
 Qt::ToolBarArea areaOf(Dock dock) {
@@ -194,7 +194,7 @@ Tool* Tools::find(const QString& name) const {
 
 Tool* Tools::operator[](const QString& name) const {
     if (Tool* tool = find(name)) return tool;
-    throw engine::Error(engine::errItemNotFound, QStringLiteral("There is no tool \"%1\" here.").arg(name));
+    throw mrv::Error(mrv::errItemNotFound, QStringLiteral("There is no tool \"%1\" here.").arg(name));
 }
 
 // ---- Band
@@ -505,7 +505,7 @@ Band* Bar::findBand(const QString& name) const {
 
 Band* Bar::band(const QString& name) const {
     if (Band* b = findBand(name)) return b;
-    throw engine::Error(engine::errItemNotFound, QStringLiteral("There is no band \"%1\".").arg(name));
+    throw mrv::Error(mrv::errItemNotFound, QStringLiteral("There is no band \"%1\".").arg(name));
 }
 
 const Tool* Bar::definition(const QString& name) const {
@@ -768,17 +768,17 @@ void Bar::loadLayoutText(const QByteArray& text, const QString& pictureFolder) {
 void Bar::loadLayout(const QString& path) {
     QFile file(path);
     if (!file.exists())
-        throw engine::Error(engine::errFileNotFound,
+        throw mrv::Error(mrv::errFileNotFound,
                             QStringLiteral("The toolbar layout \"%1\" was not found.").arg(path));
     if (!file.open(QIODevice::ReadOnly))
-        throw engine::Error(
-            engine::errCantOpen,
+        throw mrv::Error(
+            mrv::errCantOpen,
             QStringLiteral("The toolbar layout \"%1\" cannot be opened: %2").arg(path, file.errorString()));
     // One byte past the limit is enough for the parser to refuse a file that is too large.
     const QByteArray bytes = file.read(kMaxLayoutFileSize + 1);
     if (file.error() != QFileDevice::NoError)
-        throw engine::Error(
-            engine::errDiskIO,
+        throw mrv::Error(
+            mrv::errDiskIO,
             QStringLiteral("The toolbar layout \"%1\" cannot be read: %2").arg(path, file.errorString()));
     const Layout layout = parseLayout(bytes, path);
     m_pictureFolder = QFileInfo(path).absolutePath();
@@ -789,12 +789,12 @@ void Bar::saveLayout(const QString& path) const {
     QSaveFile file(path);
     const QByteArray text = layoutText();
     if (!file.open(QIODevice::WriteOnly))
-        throw engine::Error(
-            engine::errCantOpen,
+        throw mrv::Error(
+            mrv::errCantOpen,
             QStringLiteral("The toolbar layout \"%1\" cannot be written: %2").arg(path, file.errorString()));
     if (file.write(text) != text.size() || !file.commit())
-        throw engine::Error(
-            engine::errDiskIO,
+        throw mrv::Error(
+            mrv::errDiskIO,
             QStringLiteral("The toolbar layout \"%1\" cannot be written: %2").arg(path, file.errorString()));
 }
 

@@ -102,7 +102,7 @@ private:
 // A collection of tools by name, in band or definition order.
 class Tools {
 public:
-    // Throws engine::Error(engine::errItemNotFound) for a name that is not there.
+    // Throws mrv::Error(mrv::errItemNotFound) for a name that is not there.
     Tool* operator[](const QString& name) const;
     Tool* find(const QString& name) const;
     int count() const { return int(m_list.size()); }
@@ -143,7 +143,7 @@ public:
     void setCurrentPage(int page);
 
     Tools tools() const;
-    // Places a copy of a tool the bar defines; throws engine::Error(errToolbarDefinition).
+    // Places a copy of a tool the bar defines; throws mrv::Error(errToolbarDefinition).
     Tool* addTool(const QString& toolName, int page = 0);
     void addSeparator(int page = 0);
 
@@ -197,7 +197,7 @@ public:
     explicit Bar(QObject* parent = nullptr);
     ~Bar() override;
 
-    // Building in code. Each throws engine::Error(errToolbarDefinition) for a bad or taken name.
+    // Building in code. Each throws mrv::Error(errToolbarDefinition) for a bad or taken name.
     Tool* defineTool(const QString& name, const QString& caption = QString());
     Tool* defineMenuTool(const QString& name, const QString& caption, const QString& opensBand);
     Tool* defineComboTool(const QString& name, const QString& caption, int width = 0);
@@ -207,7 +207,7 @@ public:
 
     // The tool definitions; changes through them reach every copy.
     Tools tools() const;
-    // Throws engine::Error(engine::errItemNotFound) for a name that is not there.
+    // Throws mrv::Error(mrv::errItemNotFound) for a name that is not there.
     Band* band(const QString& name) const;
     Band* findBand(const QString& name) const;
     const QList<Band*>& bands() const { return m_bands; }
@@ -235,13 +235,13 @@ public:
     void showBandsDialog(QWidget* parent = nullptr);
 
     // Layout files in our own format (see toolbar_layout.h). Loading replaces the whole layout;
-    // when it fails (engine::Error) the current layout is kept as it was.
+    // when it fails (mrv::Error) the current layout is kept as it was.
     void loadLayout(const QString& path);
     void saveLayout(const QString& path) const;
     void loadLayoutText(const QByteArray& text, const QString& pictureFolder = QString());
     QByteArray layoutText() const;
     Layout layout() const;
-    // Checks the layout first; throws engine::Error(errToolbarDefinition) and changes nothing
+    // Checks the layout first; throws mrv::Error(errToolbarDefinition) and changes nothing
     // when it is not sound.
     void setLayout(const Layout& layout);
 

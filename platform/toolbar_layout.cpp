@@ -17,7 +17,7 @@ constexpr int kVersion = 1;
 
 [[noreturn]] void fail(int number, const QString& source, int line, const QString& what) {
     const QString where = line > 0 ? QStringLiteral(" (line %1)").arg(line) : QString();
-    throw engine::Error(
+    throw mrv::Error(
         number, QStringLiteral("The toolbar layout \"%1\" cannot be used%2: %3").arg(source, where, what));
 }
 

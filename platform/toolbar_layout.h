@@ -23,7 +23,7 @@
 // files can be written by hand. Without the final "end" line a file is refused: a file cut short
 // never loads as a smaller layout.
 
-#include "store/engine/error.h"
+#include "base/error.h"
 
 #include <QByteArray>
 #include <QKeySequence>
@@ -39,9 +39,9 @@ enum class ToolKind { Button, Menu, ComboBox };
 enum class ButtonStyle { Icon, Text, IconAndText };
 
 // The control's own error numbers, in the range components use (vbObjectError + n), so they
-// never pass for an engine error. A missing file gives engine::errFileNotFound, a file that
-// cannot be read or written engine::errCantOpen or engine::errDiskIO, a name not in a
-// collection engine::errItemNotFound.
+// never pass for an engine error. A missing file gives mrv::errFileNotFound, a file that
+// cannot be read or written mrv::errCantOpen or mrv::errDiskIO, a name not in a
+// collection mrv::errItemNotFound.
 enum ErrorNumber : int {
     errLayoutFormat = -2147220503,       // not a layout of ours, damaged or cut short
     errToolbarDefinition = -2147220502,  // a band or tool that cannot be defined as asked
@@ -102,11 +102,11 @@ bool isValidName(const QString& name);
 QByteArray writeLayout(const Layout& layout);
 
 // Reads and checks a whole layout; `source` names the file in error messages. Throws
-// engine::Error(errLayoutFormat) describing the first fault and its line.
+// mrv::Error(errLayoutFormat) describing the first fault and its line.
 Layout parseLayout(const QByteArray& text, const QString& source);
 
 // The checks that span the whole layout (names unique and known, menus that open themselves,
-// pages, the one menu bar). Throws engine::Error(number) with the first fault.
+// pages, the one menu bar). Throws mrv::Error(number) with the first fault.
 void checkLayout(const Layout& layout, int number, const QString& source);
 
 }  // namespace toolbar

@@ -115,10 +115,10 @@ TEST(DocumentFile, CutDamagedAndForeignFilesAreRefused) {
 
 TEST_F(DocHostTest, FilesThatCannotBeReadGiveTheirOwnNumbers) {
     const auto read = [](const QString& path) { return errorOf([&] { dochost::readDocumentFile(path); }); };
-    EXPECT_EQ(read(m_dir.filePath("missing.vbd")), engine::errFileNotFound);
-    EXPECT_EQ(read(QString()), engine::errFileNotFound);
+    EXPECT_EQ(read(m_dir.filePath("missing.vbd")), mrv::errFileNotFound);
+    EXPECT_EQ(read(QString()), mrv::errFileNotFound);
     QDir(m_dir.path()).mkdir("folder.vbd");
-    EXPECT_EQ(read(m_dir.filePath("folder.vbd")), engine::errCantOpen);
+    EXPECT_EQ(read(m_dir.filePath("folder.vbd")), mrv::errCantOpen);
     const QByteArray huge = dochost::documentFileText("Test.Document") + QByteArray(70000, '#') + '\n';
     EXPECT_EQ(read(write("huge.vbd", huge)), dochost::errDocumentFormat);
 }

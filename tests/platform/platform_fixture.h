@@ -2,7 +2,7 @@
 
 // What the platform tests share: the error a call raises, and small files written and read back.
 
-#include "store/engine/error.h"
+#include "base/error.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,7 +22,7 @@ template <typename F>
 Raised raised(F&& f) {
     try {
         f();
-    } catch (const engine::Error& e) {
+    } catch (const mrv::Error& e) {
         return {e.number(), e.description()};
     }
     return {};

@@ -147,9 +147,9 @@ TEST_F(ToolbarTest, BarCollectionChangesEveryCopyBandCollectionOnlyItsOwn) {
     bar.band("Standard")->tools()["BTN_VIEWCATEGORIES"]->action()->trigger();
     EXPECT_TRUE(bar.band("Standard")->tools()["BTN_VIEWCATEGORIES"]->action()->isChecked());
 
-    expectLayoutError([&] { bar.tools()["BTN_Nothing"]; }, engine::errItemNotFound, "BTN_Nothing");
-    expectLayoutError([&] { bar.band("mnuPopUpProc")->tools()["BTN_Open"]; }, engine::errItemNotFound);
-    expectLayoutError([&] { bar.band("mnuNothing"); }, engine::errItemNotFound);
+    expectLayoutError([&] { bar.tools()["BTN_Nothing"]; }, mrv::errItemNotFound, "BTN_Nothing");
+    expectLayoutError([&] { bar.band("mnuPopUpProc")->tools()["BTN_Open"]; }, mrv::errItemNotFound);
+    expectLayoutError([&] { bar.band("mnuNothing"); }, mrv::errItemNotFound);
 }
 
 TEST_F(ToolbarTest, AcceleratorsFireForVisibleEnabledToolsInShownBands) {
@@ -262,7 +262,7 @@ TEST_F(ToolbarTest, CutDamagedOrForeignLayoutIsRefusedAndTheOldOneKept) {
             EXPECT_EQ(length, full.size() - 1) << "a file cut at " << length << " loaded";
             EXPECT_EQ(dump(small), fullDump);
             small.loadLayoutText(kSmallLayout);
-        } catch (const engine::Error& e) {
+        } catch (const mrv::Error& e) {
             EXPECT_EQ(e.number(), errLayoutFormat);
             EXPECT_EQ(dump(small), smallDump) << "cut at " << length;
         }
@@ -303,8 +303,8 @@ TEST_F(ToolbarTest, CutDamagedOrForeignLayoutIsRefusedAndTheOldOneKept) {
         expectLayoutError([&] { bar.loadLayout(path); }, errLayoutFormat, c.fragment);
         EXPECT_EQ(dump(bar), fullDump);
     }
-    expectLayoutError([&] { bar.loadLayout(dir.filePath("none.tb")); }, engine::errFileNotFound);
-    expectLayoutError([&] { bar.saveLayout(dir.filePath("no/such/folder.tb")); }, engine::errCantOpen);
+    expectLayoutError([&] { bar.loadLayout(dir.filePath("none.tb")); }, mrv::errFileNotFound);
+    expectLayoutError([&] { bar.saveLayout(dir.filePath("no/such/folder.tb")); }, mrv::errCantOpen);
 }
 
 TEST_F(ToolbarTest, InAMainWindowBandsDockHideAndPopUp) {

@@ -1,6 +1,7 @@
 // The routines the forms share: moving a category branch, the category move test and the count of
 // visible windows.
 
+#include "base/error.h"
 #include "store/form_routines.h"
 
 #include <QApplication>
@@ -66,7 +67,7 @@ TEST(MoveTreeBranch, MovesWholeBranchesAndLeavesWithKeysTextsImagesTagsAndOrder)
         try {
             store::MoveTreeBranch(tree, source, target);
             ADD_FAILURE() << source << " -> " << target;
-        } catch (const engine::Error& e) {
+        } catch (const mrv::Error& e) {
             EXPECT_EQ(e.number(), controls::errElementNotFound);
         }
     }

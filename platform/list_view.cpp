@@ -1,0 +1,660 @@
+#include "platform/list_view.h"
+
+#include "platform/controls_p.h"
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QDate>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QStackedLayout>
+#include <QStyleOption>
+#include <QStylePainter>
+#include <QStyledItemDelegate>
+#include <QTabBar>
+#include <QTime>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+
+namespace controls {
+
+using namespace detail;
+
+class ListModel : public QAbstractTableModel {
+public:
+    explicit ListModel(ListView* view) : QAbstractTableModel(view), m_view(view) {}
+
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : m_view->m_shownRows;
+    }
+    int columnCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : std::max(1, m_view->columnCount());
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        if (!index.isValid()) return Qt::NoItemFlags;
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemNeverHasChildren;
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid()) return {};
+        const ListItem* item = m_view->m_items[index.row()].get();
+        const int column = index.column();
+        switch (role) {
+            case Qt::DisplayRole:
+            case Qt::EditRole:
+                return column == 0 ? item->m_text : item->subItem(column);
+            case Qt::DecorationRole: {
+                if (column != 0) return {};
+                const bool large = m_view->m_view == lvwIcon;
+                const ImageList* images = large ? m_view->m_largeImages : m_view->m_smallImages;
+                if (images)
+                    if (const auto icon = images->find(large ? item->m_icon : item->m_smallIcon))
+                        return *icon;
+                return {};
+            }
+            case Qt::TextAlignmentRole:
+                if (column == 0 || column >= m_view->columnCount()) return {};
+                return QVariant::fromValue(m_view->m_columns[column].alignment | Qt::AlignVCenter);
+            case DropHighlightRole:
+                return item == m_view->m_dropHighlight;
+            default:
+                return {};
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || section >= m_view->columnCount()) return {};
+        if (role == Qt::DisplayRole) return m_view->m_columns[section].text;
+        if (role == Qt::TextAlignmentRole && section > 0)
+            return QVariant::fromValue(m_view->m_columns[section].alignment | Qt::AlignVCenter);
+        return {};
+    }
+
+    void changed(const ListItem* item, int column) {
+        if (item->m_row >= m_view->m_shownRows) return;
+        const QModelIndex i = index(item->m_row, column);
+        emit dataChanged(i, i);
+    }
+    void changedRow(const ListItem* item) {
+        if (item->m_row >= m_view->m_shownRows) return;
+        emit dataChanged(index(item->m_row, 0), index(item->m_row, columnCount({}) - 1));
+    }
+
+    // The protected model notifications, for the control that owns the rows.
+    void beginInsert(int first, int last) { beginInsertRows({}, first, last); }
+    void endInsert() { endInsertRows(); }
+    void beginRemove(int first, int last) { beginRemoveRows({}, first, last); }
+    void endRemove() { endRemoveRows(); }
+    void beginReset() { beginResetModel(); }
+    void endReset() { endResetModel(); }
+    void beginInsertColumn(int column) { beginInsertColumns({}, column, column); }
+    void endInsertColumn() { endInsertColumns(); }
+    void beginRemoveColumn(int column) { beginRemoveColumns({}, column, column); }
+    void endRemoveColumn() { endRemoveColumns(); }
+    void headerChanged(int first, int last) { emit headerDataChanged(Qt::Horizontal, first, last); }
+    void allChanged() {
+        if (m_view->m_shownRows > 0)
+            emit dataChanged(index(0, 0), index(m_view->m_shownRows - 1, columnCount({}) - 1));
+    }
+    QModelIndexList persistent() const { return persistentIndexList(); }
+    void movePersistent(const QModelIndexList& from, const QModelIndexList& to) {
+        changePersistentIndexList(from, to);
+    }
+
+    ListView* m_view;
+};
+
+// The details (report) view and the icon/list view share one model and one selection; both
+// send their label edits, keys and clicks through the owning control.
+class ListDetailsView : public QTreeView {
+public:
+    explicit ListDetailsView(ListView* owner) : QTreeView(owner), m_owner(owner) {}
+
+protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override {
+        const bool asking = opensEditor(index, trigger, editTriggers(), state() == EditingState);
+        // Only the label is edited in place, wherever on the row the edit began.
+        if (asking && index.column() != 0) return edit(index.siblingAtColumn(0), trigger, event);
+        if (m_owner->refusesEdit(index, asking)) return false;
+        return QTreeView::edit(index, trigger, event);
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        m_owner->viewKeyPressed(event);
+        const QModelIndex before = currentIndex();
+        QTreeView::keyPressEvent(event);
+        m_owner->viewCurrentMoved(before, currentIndex());
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        m_owner->viewMousePressed(this, event);
+        QTreeView::mousePressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QTreeView::mouseReleaseEvent(event);
+        emit m_owner->click();
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        QTreeView::mouseDoubleClickEvent(event);
+        emit m_owner->dblClick();
+    }
+
+private:
+    ListView* m_owner;
+};
+
+class ListIconView : public QListView {
+public:
+    explicit ListIconView(ListView* owner) : QListView(owner), m_owner(owner) {}
+
+protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override {
+        const bool asking = opensEditor(index, trigger, editTriggers(), state() == EditingState);
+        if (m_owner->refusesEdit(index, asking)) return false;
+        return QListView::edit(index, trigger, event);
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        m_owner->viewKeyPressed(event);
+        const QModelIndex before = currentIndex();
+        QListView::keyPressEvent(event);
+        m_owner->viewCurrentMoved(before, currentIndex());
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        m_owner->viewMousePressed(this, event);
+        QListView::mousePressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QListView::mouseReleaseEvent(event);
+        emit m_owner->click();
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        QListView::mouseDoubleClickEvent(event);
+        emit m_owner->dblClick();
+    }
+
+private:
+    ListView* m_owner;
+};
+
+void ListItem::setKey(const QString& key) {
+    ListView* view = m_model->m_view;
+    if (key == m_key) return;
+    if (!key.isEmpty() && view->m_byKey.contains(key)) keyNotUnique();
+    if (!m_key.isEmpty()) view->m_byKey.remove(m_key);
+    m_key = key;
+    if (!m_key.isEmpty()) view->m_byKey.insert(m_key, this);
+}
+
+void ListItem::setText(const QString& text) {
+    m_text = text;
+    m_model->changed(this, 0);
+}
+
+QString ListItem::subItem(int i) const {
+    return i >= 1 && i <= m_subItems.size() ? m_subItems[i - 1] : QString();
+}
+
+void ListItem::setSubItem(int i, const QString& text) {
+    if (i < 1) elementNotFound();
+    while (m_subItems.size() < i) m_subItems.append(QString());
+    m_subItems[i - 1] = text;
+    if (i < m_model->columnCount({})) m_model->changed(this, i);
+}
+
+void ListItem::setIcon(const QString& key) {
+    m_icon = key;
+    m_model->changed(this, 0);
+}
+
+void ListItem::setSmallIcon(const QString& key) {
+    m_smallIcon = key;
+    m_model->changed(this, 0);
+}
+
+int ListItem::index() const {
+    m_model->m_view->flushPending();
+    return m_row + 1;
+}
+
+bool ListItem::selected() const {
+    return m_model->m_view->selectedItem() == this;
+}
+void ListItem::ensureVisible() {
+    m_model->m_view->ensureVisible(this);
+}
+
+ListView::ListView(QWidget* parent)
+    : QWidget(parent),
+      m_model(new ListModel(this)),
+      m_details(new ListDetailsView(this)),
+      m_iconView(new ListIconView(this)) {
+    m_details->setObjectName("detailsView");
+    m_iconView->setObjectName("iconView");
+    auto* stack = new QStackedLayout(this);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->addWidget(m_iconView);
+    stack->addWidget(m_details);
+
+    m_iconView->setModel(m_model);
+    m_details->setModel(m_model);
+    QItemSelectionModel* own = m_details->selectionModel();
+    m_details->setSelectionModel(m_iconView->selectionModel());
+    delete own;
+
+    const auto commit = [this](const QModelIndex& index, const QString& text) { commitLabel(index, text); };
+    m_details->setItemDelegate(new LabelDelegate(m_details, commit, [this] { return fullRowSelect(); }));
+    m_iconView->setItemDelegate(new LabelDelegate(m_iconView, commit));
+
+    m_details->setRootIsDecorated(false);
+    m_details->setItemsExpandable(false);
+    m_details->setUniformRowHeights(true);
+    m_details->setAllColumnsShowFocus(true);
+    m_details->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_details->header()->setStretchLastSection(false);
+    m_details->header()->setSectionsClickable(true);
+    m_details->header()->setSectionsMovable(false);
+    m_iconView->setMovement(QListView::Static);
+    m_iconView->setResizeMode(QListView::Adjust);
+    m_iconView->setLayoutMode(QListView::Batched);
+    m_iconView->setBatchSize(2000);
+    for (QAbstractItemView* v :
+         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_iconView)}) {
+        v->setSelectionMode(QAbstractItemView::SingleSelection);
+        v->setEditTriggers(triggersFor(m_labelEdit));
+        v->setTextElideMode(Qt::ElideRight);
+        connect(v, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+            if (ListItem* item = itemFromIndex(index)) emit itemClick(item);
+        });
+    }
+    connect(m_details->header(), &QHeaderView::sectionClicked, this,
+            [this](int section) { emit columnClick(section + 1); });
+    connect(m_details->header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+        if (section < columnCount()) m_columns[section].width = size;
+    });
+    setView(lvwIcon);
+}
+
+ListView::~ListView() {
+    // The views go before the rows they show.
+    delete m_details;
+    delete m_iconView;
+}
+
+ListItem* ListView::add(const QString& key, const QString& text, const QString& icon,
+                        const QString& smallIcon) {
+    if (!key.isEmpty() && m_byKey.contains(key)) keyNotUnique();
+    std::unique_ptr<ListItem> item(new ListItem);
+    item->m_model = m_model;
+    item->m_key = key;
+    item->m_text = text;
+    item->m_icon = icon;
+    item->m_smallIcon = smallIcon;
+    return insertItem(std::move(item));
+}
+
+ListItem* ListView::insertItem(std::unique_ptr<ListItem> item) {
+    // Rows are only gathered here; flushPending() shows them, and sorts them while Sorted is on,
+    // so that filling row by row costs one model notification, not one per row.
+    ListItem* raw = item.get();
+    raw->m_row = int(m_items.size());
+    m_items.push_back(std::move(item));
+    if (!raw->m_key.isEmpty()) m_byKey.insert(raw->m_key, raw);
+    if (m_updateDepth == 0) schedulePendingFlush();
+    return raw;
+}
+
+void ListView::schedulePendingFlush() {
+    if (m_flushScheduled) return;
+    m_flushScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_flushScheduled = false;
+        if (m_updateDepth == 0) flushPending();
+    });
+}
+
+void ListView::flushPending() {
+    const int total = int(m_items.size());
+    if (m_shownRows >= total) return;
+    m_model->beginInsert(m_shownRows, total - 1);
+    m_shownRows = total;
+    m_model->endInsert();
+    if (m_sorted) sortItems();
+}
+
+void ListView::beginUpdate() {
+    if (m_updateDepth++ == 0) setUpdatesEnabled(false);
+}
+
+void ListView::endUpdate() {
+    if (m_updateDepth == 0) return;
+    if (--m_updateDepth > 0) return;
+    flushPending();
+    setUpdatesEnabled(true);
+}
+
+void ListView::remove(const QString& key) {
+    remove(item(key));
+}
+
+void ListView::remove(ListItem* item) {
+    if (!item) return;
+    flushPending();
+    const int row = item->m_row;
+    m_model->beginRemove(row, row);
+    if (m_dropHighlight == item) m_dropHighlight = nullptr;
+    if (!item->m_key.isEmpty()) m_byKey.remove(item->m_key);
+    m_items.erase(m_items.begin() + row);
+    --m_shownRows;
+    renumber(row);
+    m_model->endRemove();
+}
+
+void ListView::clear() {
+    m_model->beginReset();
+    m_dropHighlight = nullptr;
+    m_items.clear();
+    m_byKey.clear();
+    m_shownRows = 0;
+    m_model->endReset();
+}
+
+ListItem* ListView::item(const QString& key) const {
+    ListItem* found = findItem(key);
+    if (!found) elementNotFound();
+    return found;
+}
+
+ListItem* ListView::item(int index) const {
+    const_cast<ListView*>(this)->flushPending();
+    if (index < 1 || index > count()) elementNotFound();
+    return m_items[index - 1].get();
+}
+
+ListItem* ListView::findItem(const QString& key) const {
+    return key.isEmpty() ? nullptr : m_byKey.value(key);
+}
+
+void ListView::renumber(int from) {
+    for (int i = from; i < int(m_items.size()); ++i) m_items[i]->m_row = i;
+}
+
+int ListView::addColumn(const QString& text, int width, const QString& key, Qt::Alignment alignment) {
+    const int column = columnCount();
+    if (column == 0) {
+        m_columns.push_back({key, text, width, alignment});
+        m_model->headerChanged(0, 0);
+    } else {
+        m_model->beginInsertColumn(column);
+        m_columns.push_back({key, text, width, alignment});
+        m_model->endInsertColumn();
+    }
+    m_details->header()->resizeSection(column, width);
+    return column + 1;
+}
+
+void ListView::requireColumn(int index) const {
+    if (index < 1 || index > columnCount()) elementNotFound();
+}
+
+void ListView::removeColumn(int index) {
+    requireColumn(index);
+    const int column = index - 1;
+    const auto dropSubItem = [this, column] {
+        if (column == 0) return;
+        for (const auto& item : m_items)
+            if (column <= item->m_subItems.size()) item->m_subItems.removeAt(column - 1);
+    };
+    if (columnCount() == 1) {
+        m_columns.clear();
+        dropSubItem();
+        m_model->headerChanged(0, 0);
+        m_model->allChanged();
+        return;
+    }
+    m_model->beginRemoveColumn(column);
+    m_columns.erase(m_columns.begin() + column);
+    dropSubItem();
+    m_model->endRemoveColumn();
+    applyColumnWidths();
+}
+
+void ListView::clearColumns() {
+    while (columnCount() > 0) removeColumn(columnCount());
+}
+
+QString ListView::columnText(int index) const {
+    requireColumn(index);
+    return m_columns[index - 1].text;
+}
+
+void ListView::setColumnText(int index, const QString& text) {
+    requireColumn(index);
+    m_columns[index - 1].text = text;
+    m_model->headerChanged(index - 1, index - 1);
+}
+
+QString ListView::columnKey(int index) const {
+    requireColumn(index);
+    return m_columns[index - 1].key;
+}
+
+int ListView::columnWidth(int index) const {
+    requireColumn(index);
+    return m_columns[index - 1].width;
+}
+
+void ListView::setColumnWidth(int index, int width) {
+    requireColumn(index);
+    m_columns[index - 1].width = width;
+    m_details->header()->resizeSection(index - 1, width);
+}
+
+void ListView::applyColumnWidths() {
+    for (int i = 0; i < columnCount(); ++i) m_details->header()->resizeSection(i, m_columns[i].width);
+}
+
+void ListView::setView(ListViewStyle view) {
+    m_view = view;
+    auto* stack = static_cast<QStackedLayout*>(layout());
+    if (view == lvwReport) {
+        stack->setCurrentWidget(m_details);
+    } else {
+        const QFontMetrics metrics(m_iconView->font());
+        switch (view) {
+            case lvwIcon: {
+                m_iconView->setViewMode(QListView::IconMode);
+                m_iconView->setFlow(QListView::LeftToRight);
+                m_iconView->setWordWrap(true);
+                const QSize icon = m_largeImages ? m_largeImages->imageSize() : QSize(32, 32);
+                m_iconView->setGridSize(QSize(std::max(icon.width() + 56, metrics.averageCharWidth() * 16),
+                                              icon.height() + metrics.lineSpacing() * 2 + 12));
+                break;
+            }
+            case lvwSmallIcon:
+            case lvwList:
+                m_iconView->setViewMode(QListView::ListMode);
+                m_iconView->setFlow(view == lvwList ? QListView::TopToBottom : QListView::LeftToRight);
+                m_iconView->setWordWrap(false);
+                m_iconView->setGridSize(QSize());
+                m_iconView->setSpacing(1);
+                break;
+            default:
+                break;
+        }
+        m_iconView->setMovement(QListView::Static);
+        m_iconView->setWrapping(true);
+        m_iconView->setResizeMode(QListView::Adjust);
+        stack->setCurrentWidget(m_iconView);
+    }
+    applyIconSizes();
+    m_model->allChanged();
+}
+
+void ListView::applyIconSizes() {
+    const QSize large = m_largeImages ? m_largeImages->imageSize() : QSize(32, 32);
+    const QSize small = m_smallImages ? m_smallImages->imageSize() : QSize(16, 16);
+    m_iconView->setIconSize(m_view == lvwIcon ? large : small);
+    m_details->setIconSize(small);
+}
+
+void ListView::setSortKey(int key) {
+    m_sortKey = key;
+    if (m_sorted) sortItems();
+}
+
+void ListView::setSortOrder(ListSortOrder order) {
+    m_sortOrder = order;
+    if (m_sorted) sortItems();
+}
+
+void ListView::setSorted(bool sorted) {
+    m_sorted = sorted;
+    if (sorted) sortItems();
+}
+
+QString ListView::sortText(const ListItem* item) const {
+    return m_sortKey == 0 ? item->m_text : item->subItem(m_sortKey);
+}
+
+void ListView::sortItems() {
+    // Shown without sorting first, so the model never sees a row move that it was not told of.
+    const int total = int(m_items.size());
+    if (m_shownRows < total) {
+        m_model->beginInsert(m_shownRows, total - 1);
+        m_shownRows = total;
+        m_model->endInsert();
+    }
+    emit m_model->layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList from = m_model->persistent();
+    std::vector<const ListItem*> held;
+    held.reserve(from.size());
+    for (const QModelIndex& i : from) held.push_back(m_items[i.row()].get());
+    // Folded once, then compared as they are: far cheaper than folding in every comparison.
+    std::vector<std::pair<QString, std::unique_ptr<ListItem>>> keyed;
+    keyed.reserve(m_items.size());
+    for (auto& item : m_items) keyed.emplace_back(sortText(item.get()).toCaseFolded(), std::move(item));
+    const auto ascending = [](const auto& a, const auto& b) { return a.first < b.first; };
+    const auto descending = [](const auto& a, const auto& b) { return b.first < a.first; };
+    if (m_sortOrder == lvwAscending)
+        std::stable_sort(keyed.begin(), keyed.end(), ascending);
+    else
+        std::stable_sort(keyed.begin(), keyed.end(), descending);
+    for (std::size_t i = 0; i < keyed.size(); ++i) m_items[i] = std::move(keyed[i].second);
+    renumber(0);
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (int i = 0; i < from.size(); ++i) to << m_model->index(held[i]->m_row, from[i].column());
+    m_model->movePersistent(from, to);
+    emit m_model->layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+ListItem* ListView::selectedItem() const {
+    const QModelIndexList selected = m_iconView->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? nullptr : itemFromIndex(selected.first());
+}
+
+void ListView::setSelectedItem(ListItem* item) {
+    QItemSelectionModel* selection = m_iconView->selectionModel();
+    if (!item) {
+        selection->clear();
+        return;
+    }
+    flushPending();
+    selection->setCurrentIndex(m_model->index(item->m_row, 0),
+                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void ListView::setDropHighlight(ListItem* item) {
+    if (item == m_dropHighlight) return;
+    ListItem* old = m_dropHighlight;
+    m_dropHighlight = item;
+    if (old) m_model->changedRow(old);
+    if (item) m_model->changedRow(item);
+}
+
+ListItem* ListView::hitTest(const QPoint& pos) const {
+    QAbstractItemView* view = currentView();
+    return itemFromIndex(view->indexAt(view->viewport()->mapFrom(this, pos)));
+}
+
+void ListView::ensureVisible(ListItem* item) {
+    if (!item) return;
+    flushPending();
+    currentView()->scrollTo(m_model->index(item->m_row, 0));
+}
+
+void ListView::setIcons(ImageList* images) {
+    disconnect(m_largeChanged);
+    m_largeImages = images;
+    if (images)
+        m_largeChanged =
+            connect(images, &ImageList::changed, m_iconView->viewport(), qOverload<>(&QWidget::update));
+    setView(m_view);
+}
+
+void ListView::setSmallIcons(ImageList* images) {
+    disconnect(m_smallChanged);
+    m_smallImages = images;
+    if (images)
+        m_smallChanged = connect(images, &ImageList::changed, this, [this] {
+            m_iconView->viewport()->update();
+            m_details->viewport()->update();
+        });
+    applyIconSizes();
+    m_model->allChanged();
+}
+
+void ListView::setLabelEdit(LabelEditMode mode) {
+    m_labelEdit = mode;
+    m_details->setEditTriggers(triggersFor(mode));
+    m_iconView->setEditTriggers(triggersFor(mode));
+}
+
+void ListView::startLabelEdit() {
+    if (ListItem* item = selectedItem()) currentView()->edit(m_model->index(item->m_row, 0));
+}
+
+void ListView::setExtendedStyle(int style) {
+    m_extendedStyle = style;
+    m_details->viewport()->update();
+}
+
+QAbstractItemView* ListView::currentView() const {
+    return m_view == lvwReport ? static_cast<QAbstractItemView*>(m_details) : m_iconView;
+}
+
+ListItem* ListView::itemFromIndex(const QModelIndex& index) const {
+    if (!index.isValid() || index.model() != m_model || index.row() >= m_shownRows) return nullptr;
+    return m_items[index.row()].get();
+}
+
+bool ListView::refusesEdit(const QModelIndex& index, bool asking) {
+    if (!asking) return false;
+    bool cancel = false;
+    emit beforeLabelEdit(itemFromIndex(index), cancel);
+    return cancel;
+}
+
+void ListView::commitLabel(const QModelIndex& index, const QString& text) {
+    const QPersistentModelIndex edited(index);
+    bool cancel = false;
+    emit afterLabelEdit(itemFromIndex(index), cancel, text);
+    if (!cancel && edited.isValid()) itemFromIndex(edited)->setText(text);
+}
+
+void ListView::viewKeyPressed(QKeyEvent* event) {
+    emit keyDown(event->key(), event->modifiers());
+}
+
+void ListView::viewCurrentMoved(const QModelIndex& before, const QModelIndex& after) {
+    if (after.isValid() && after.row() != before.row())
+        if (ListItem* item = itemFromIndex(after)) emit itemClick(item);
+}
+
+void ListView::viewMousePressed(QAbstractItemView* view, QMouseEvent* event) {
+    emit mouseDown(event->button(), event->modifiers(), eventPos(view->viewport(), this, event));
+}
+
+}  // namespace controls
