@@ -1,5 +1,6 @@
 #include "browser/MRVDocument.h"
 
+#include "browser/document_p.h"
 #include "library/frmDBList.h"
 #include "platform/controls.h"
 #include "platform/help.h"
@@ -33,10 +34,10 @@
 
 namespace browser {
 
+using namespace detail;
+
 namespace {
 
-const QString LF = QStringLiteral("\n");
-constexpr int kForeground = ui::vbMsgBoxSetForeground;
 constexpr int kSplitterWidth = 60;  // twips
 constexpr int kFirstStatusInterval = 30000;
 constexpr int kStatusInterval = 15000;
@@ -45,38 +46,6 @@ bool g_toolWindowCreating = false;
 
 QString general() {
     return store::generalAppName();
-}
-
-// Lets paints and timers run; the user's clicks wait, so no command starts inside another.
-void doEvents() {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-// A boolean setting as its text was written ("True", "False", or a number).
-bool settingBool(const QString& text, bool defaultValue) {
-    const QString t = text.trimmed();
-    if (t.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0) return true;
-    if (t.compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0) return false;
-    bool number = false;
-    const double value = t.toDouble(&number);
-    return number ? value != 0 : defaultValue;
-}
-
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-toolbar::Tool* barTool(toolbar::Bar* bar, const QString& name) {
-    return bar->tools().find(name);
-}
-
-toolbar::Tool* bandTool(toolbar::Bar* bar, const QString& band, const QString& name) {
-    toolbar::Band* b = bar->findBand(band);
-    return b ? b->tools().find(name) : nullptr;
 }
 
 }  // namespace
@@ -161,8 +130,9 @@ void MRVDocument::createControls() {
     ActiveBar1 = new toolbar::Bar(this);
     ActiveBar1->setObjectName(QStringLiteral("ActiveBar1"));
     ActiveBar1->attach(this, m_area);
-    connect(ActiveBar1, &toolbar::Bar::toolClicked, this,
-            [this](const QString& tool, const QString&) { dispatchTool(tool); });
+    connect(ActiveBar1, &toolbar::Bar::toolClicked, this, &MRVDocument::dispatchTool);
+    connect(ActiveBar1, &toolbar::Bar::pageChanged, this, &MRVDocument::ActiveBar1_PageChange);
+    connect(ActiveBar1, &toolbar::Bar::layoutChanged, this, &MRVDocument::ActiveBar1_LayoutChange);
 }
 
 QWidget* createDocument(QWidget* parent) {
@@ -295,7 +265,9 @@ void MRVDocument::SettingsLoad() {
     }
 
     m_layoutFile = userLayoutFile();
+    m_heldToolTips.clear();  // a new layout brings new tools
     loadLayoutFile();
+    holdUnbuiltTools();
     ActiveBar1->recalcLayout();
 
     const bool menuVisible =
@@ -580,8 +552,12 @@ void MRVDocument::SettingsSave() {
     }
     if (!m_workFile.isEmpty()) QFile::remove(m_workFile);
     try {
-        if (!m_layoutFile.isEmpty() && QDir().mkpath(QFileInfo(m_layoutFile).absolutePath()))
+        if (!m_layoutFile.isEmpty() && QDir().mkpath(QFileInfo(m_layoutFile).absolutePath())) {
+            // The file keeps the tools as the layout defines them, not as held until they are built.
+            releaseUnbuiltTools();
             ActiveBar1->saveLayout(m_layoutFile);
+            holdUnbuiltTools();
+        }
     } catch (...) {
     }
 }
@@ -654,69 +630,6 @@ void MRVDocument::SetForSearch() {
 void MRVDocument::ShowHelp(int context) {
     store::PlayEventSound(store::sndRestoreUp);
     help::WinHelp(this, store::helpFile(), help::HELP_CONTEXT, context);
-}
-
-// ---- Tool clicks --------------------------------------------------------------------------------
-
-void MRVDocument::dispatchTool(const QString& name) {
-    if (!m_db && name != QLatin1String("BTN_Open")) {
-        QApplication::beep();
-        const int answer = ui::MsgBox(
-            QStringLiteral("You do NOT have a Code Library Database open!") + LF + LF +
-                QStringLiteral("You must OPEN a Code Library Database before you can use the System!  ") +
-                QStringLiteral("Would you like to 'open' a Code Library Database Now?"),
-            ui::vbYesNo | ui::vbExclamation | kForeground, QStringLiteral("System not Started!"));
-        if (answer == ui::vbYes) DBSelectOpen();
-        return;
-    }
-    store::PlayEventSound(store::sndMenuPopup);
-
-    if (name == QLatin1String("BTN_Open")) {
-        DBSelectOpen();
-    } else if (name == QLatin1String("BTN_CAT_ADDCHILD")) {
-        CatAddChild();
-    } else if (name == QLatin1String("BTN_CAT_DELCHILD")) {
-        CatDelete();
-    } else if (name == QLatin1String("BTN_CLEAR_CAT_IMAGE")) {
-        CatClearImage();
-    } else if (name == QLatin1String("BTN_View_Icon")) {
-        lstvProcs->setView(controls::lvwIcon);
-    } else if (name == QLatin1String("BTN_View_Small_Icon")) {
-        lstvProcs->setView(controls::lvwSmallIcon);
-    } else if (name == QLatin1String("BTN_View_List")) {
-        lstvProcs->setView(controls::lvwList);
-    } else if (name == QLatin1String("BTN_View_Details")) {
-        lstvProcs->setView(controls::lvwReport);
-    } else if (name == QLatin1String("BTN_TIPOFTHEDAY")) {
-        showTips(true);
-    } else if (name == QLatin1String("BTN_ABOUTBOX")) {
-        showAbout();
-    } else if (name == QLatin1String("BTN_HELPCONTENTS")) {
-        showHelpCommand(true);
-    } else if (name == QLatin1String("BTN_HELPINDEX")) {
-        showHelpCommand(false);
-    }
-}
-
-void MRVDocument::showAbout() {
-    frmAbout about(this);
-    store::PlayEventSound(store::sndRestoreUp);
-    ui::ShowFormModal(&about, this);
-    store::PlayEventSound(store::sndRestoreDown);
-}
-
-void MRVDocument::showHelpCommand(bool contents) {
-    store::PlayEventSound(store::sndRestoreUp);
-    QWidget* owner = nullptr;
-    if (m_instanceType == AddInInstance)
-        owner = parentWidget() ? parentWidget() : this;
-    else if (m_instanceType == ClientInstance)
-        owner = window();
-    if (!owner) return;
-    if (contents)
-        help::WinHelp(owner, store::helpFile(), help::HELP_FINDER);
-    else
-        help::WinHelp(owner, store::helpFile(), help::HELP_PARTIALKEY, 0, QString());
 }
 
 void MRVDocument::treCats_NodeClick(controls::TreeNode*) {

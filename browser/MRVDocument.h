@@ -8,6 +8,7 @@
 #include "store/engine/engine.h"
 #include "store/main_window.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPixmap>
 #include <QPointer>
@@ -23,6 +24,7 @@ class QTimer;
 
 namespace controls {
 class ImageList;
+class ListItem;
 class ListView;
 class StatusBar;
 class TreeNode;
@@ -112,13 +114,38 @@ public:
     void CatDelete();
     void CatClearImage();
 
+    // ---- Item operations -------------------------------------------------------------------------
+
+    void ProcNew();
+    void ProcEdit();
+    void ProcCopy();
+    void ProcDelete();
+    // On the list's selected row when row is nullptr; program empty: the file's own program.
+    void ProcFileOpen(controls::ListItem* row = nullptr, const QString& program = QString());
+    void ProcFileProperties(controls::ListItem* row = nullptr);
+    void ShowProperties();
+
     // ---- Window ----------------------------------------------------------------------------------
 
     void Show();
     void Paint();
     void Resize();
-    // Runs the document's part of a toolbar or menu click.
-    void dispatchTool(const QString& toolName);
+    // ---- Commands --------------------------------------------------------------------------------
+
+    // Every tool click, from any band (bandName: the band of the clicked copy, may be empty).
+    void dispatchTool(const QString& toolName, const QString& bandName = QString());
+    // Whether a tool name has a row in the command table.
+    static bool routesTool(const QString& toolName);
+    // Whether a routed command is built; one that is not stays disabled with a tooltip saying so.
+    static bool commandBuilt(const QString& toolName);
+
+    // Entry points of commands that later work fills in (each disabled until then).
+    void CopyLibrary();
+    void NewLibraryGroup();
+    void ReplicateLibrary();
+    void SynchronizeLibraries();
+    void RepairCompactLibrary();
+    void ProcFind();
 
     // The library handle the document owns (nullptr while none is open).
     engine::Database* database() const { return m_db; }
@@ -153,6 +180,23 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    using CommandRun = void (*)(MRVDocument& document, const QString& bandName);
+    static const QHash<QString, CommandRun>& commandTable();
+    // Disables the commands not built yet (their tips say so), or gives back what they had.
+    void holdUnbuiltTools();
+    void releaseUnbuiltTools();
+    void notBuiltYet(const QString& toolName);
+    void ActiveBar1_PageChange(const QString& bandName, int page);
+    void ActiveBar1_LayoutChange(const QString& bandName);
+    void ViewCategoriesCommand();
+    void ViewMenuBarCommand();
+    void ViewChangeCommand();
+    void WebSiteCommand();
+    void EmailBugsCommand();
+    void EmailLibraryCommand();
+    void VBAddInsCommand();
+    void HideCommand();
+
     void createControls();
     void loadLayoutFile();
     void Timer1_Timer();
@@ -182,6 +226,8 @@ private:
     bool m_layoutAllowed = false;
     int m_splitterDragX = INT_MAX;
     bool m_layoutBusy = false;
+    bool m_replacingLibrary = false;
+    QHash<QString, QString> m_heldToolTips;  // unbuilt commands' own tips, while they are held
 };
 
 // Creates a browser document inside parent and lets it take the instance kind the host announced.
