@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
+#include <QMimeDatabase>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -194,6 +195,37 @@ QString tempItemPath(const QString& name) {
     return tempFolder() + fitFileName(safe);
 }
 
+namespace {
+
+const QString kExtractionPrefix = QStringLiteral("item-");
+
+// Folders of single extractions: "item-XXXXXX" directly inside the temporary folder.
+bool isExtractionFolder(const QString& folder) {
+    const QFileInfo info(folder);
+    return info.fileName().startsWith(kExtractionPrefix) && QDir(info.absolutePath()) == QDir(tempFolder());
+}
+
+}  // namespace
+
+QString ExtractStoredFile(engine::Field field, const QString& name) {
+    QTemporaryDir folder(tempFolder() + kExtractionPrefix + QStringLiteral("XXXXXX"));
+    if (!folder.isValid()) {
+        ReportError(engine::Error(errPathFileAccess, QStringLiteral("Path/File access error: cannot create a "
+                                                                    "folder in ") +
+                                                         tempFolder()),
+                    QStringLiteral("bCodeLib.BLOBSaveToFile"));
+        return QString();
+    }
+    folder.setAutoRemove(false);
+    const QString path = folder.path() + '/' + QFileInfo(tempItemPath(name)).fileName();
+    RegisterTempFile(path);
+    BLOBSaveToFile(field, path);
+    const QFileInfo written(path);
+    if (!written.isFile() || written.size() != field.FieldSize()) return QString();
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return path;
+}
+
 void RegisterTempFile(const QString& path) {
     const QString app = generalAppName();
     const QStringList keys = GetSettingKeys(app, kTempFilesSection);
@@ -217,6 +249,7 @@ void DeleteTempFiles() {
         const QString file = GetSetting(app, kTempFilesSection, key, notFound);
         if (file == notFound) break;
         if (!file.isEmpty() && FileExists(file)) QFile::remove(file);  // gone or locked: the key goes anyway
+        if (!file.isEmpty() && isExtractionFolder(ParentFolder(file))) QDir().rmdir(ParentFolder(file));
         done.insert(key);
     }
     if (done.isEmpty()) return;
@@ -248,8 +281,52 @@ void WriteWebShortcut(const QString& address, const QString& path) {
 }
 
 bool IsURL(const QString& text) {
-    return text.left(7).toLower() == QLatin1String("http://") ||
-           text.left(4).toLower() == QLatin1String("www.");
+    return text.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
+           text.startsWith(QLatin1String("https://"), Qt::CaseInsensitive) ||
+           text.startsWith(QLatin1String("www."), Qt::CaseInsensitive);
+}
+
+bool IsExecutableFile(const QString& path) {
+    static const char* const kExecutableTypes[] = {
+        "application/x-executable",
+        "application/x-sharedlib",
+        "application/x-pie-executable",
+        "application/x-shellscript",
+        "application/x-desktop",
+        "application/x-msdos-program",
+        "application/x-ms-dos-executable",
+        "application/x-msi",
+        "application/x-bat",
+        "application/vnd.microsoft.portable-executable",
+        "application/x-ms-shortcut",
+        "application/x-java-archive",
+        "application/x-perl",
+        "text/x-python",
+        "text/x-python3",
+        "application/x-ruby",
+        "application/javascript",
+        "application/x-php",
+        "application/x-csh",
+        "text/x-tcl",
+    };
+    const QFileInfo info(path);
+    const QMimeDatabase mimes;
+    const auto executable = [](const QMimeType& type) {
+        for (const char* name : kExecutableTypes)
+            if (type.inherits(QLatin1String(name))) return true;
+        return false;
+    };
+    static const QStringList kRunnable{QStringLiteral("exe"),     QStringLiteral("com"),
+                                       QStringLiteral("bat"),     QStringLiteral("cmd"),
+                                       QStringLiteral("desktop"), QStringLiteral("sh")};
+    if (kRunnable.contains(info.suffix(), Qt::CaseInsensitive) ||
+        executable(mimes.mimeTypeForFile(path, QMimeDatabase::MatchExtension)))
+        return true;
+    // The name can hide what the bytes are.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray head = file.read(4096);
+    return head.startsWith("#!") || executable(mimes.mimeTypeForData(head));
 }
 
 bool FileExists(const QString& path) {

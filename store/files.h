@@ -36,10 +36,16 @@ QString uniqueTempFileName(const QString& prefix);
 // name ("/" and NUL cannot lead elsewhere, "." and ".." are not folders, the length fits the file
 // system); any other character, non-ASCII included, stays as it is.
 QString tempItemPath(const QString& name);
+// Writes the stored file of field to a new private folder of its own inside the temporary folder,
+// under name made safe as tempItemPath does, readable and writable by the user only (never
+// executable), and lists it for deletion. Two extractions of one name never share a file. The
+// path, or "" when the file could not be written (reported as BLOBSaveToFile reports).
+QString ExtractStoredFile(engine::Field field, const QString& name);
 
 // The list of files to delete later: settings section "Temp Files" of the general application name.
 void RegisterTempFile(const QString& path);
-// Deletes the listed files (errors ignored) and their keys, up to the first missing key.
+// Deletes the listed files (errors ignored) and their keys, up to the first missing key, and the
+// extraction folders left empty.
 void DeleteTempFiles();
 
 // ---- Web shortcuts and paths -------------------------------------------------------------------
@@ -47,8 +53,12 @@ void DeleteTempFiles();
 // Writes an Internet shortcut file (CR LF lines). The address ends at its first line break.
 // Throws engine::Error when the file cannot be written.
 void WriteWebShortcut(const QString& address, const QString& path);
-// "http://..." or "www...." in any case; no other scheme counts.
+// "http://...", "https://..." or "www...." in any case; no other scheme counts.
 bool IsURL(const QString& text);
+// Whether opening the file would run a program: an executable or shared object, a script (a "#!"
+// line, or a script type), a desktop entry, or a type the desktop treats as executable. Decided from
+// the name alone when there is no such file.
+bool IsExecutableFile(const QString& path);
 
 // True when path names an existing regular file (through links), not a folder or a device.
 bool FileExists(const QString& path);

@@ -149,6 +149,36 @@ TEST_F(FilesTest, TempFolderIsPrivateAndNothingLeadsOutOfIt) {
     EXPECT_TRUE(QDir(path("elsewhere")).isEmpty());
 }
 
+TEST_F(FilesTest, ExtractionsGetAFolderEachAndNoExecutableBit) {
+    addFileItem();
+    writeBytes(path("in.bin"), "#!/bin/sh\necho hi\n");
+    ASSERT_TRUE(load(path("in.bin")));
+    QStringList paths;
+    for (const char* name : {"../x.sh", "../x.sh", "/etc/passwd", ".."}) {
+        const QString extracted = store::ExtractStoredFile(field()->Fields(0), QString::fromLatin1(name));
+        SCOPED_TRACE(name);
+        ASSERT_FALSE(extracted.isEmpty());
+        // One level below the private folder, whatever the name says.
+        EXPECT_EQ(QFileInfo(QFileInfo(extracted).absolutePath()).absolutePath() + '/', store::tempFolder());
+        EXPECT_EQ(readBytes(extracted), QByteArray("#!/bin/sh\necho hi\n"));
+        EXPECT_EQ(QFile::permissions(extracted) & (QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther), 0);
+        EXPECT_FALSE(paths.contains(extracted));  // two of one name never share a file
+        paths << extracted;
+    }
+    EXPECT_EQ(QFileInfo(paths[0]).fileName(), QStringLiteral(".._x.sh"));
+    EXPECT_TRUE(store::IsExecutableFile(paths[0]));  // by its first line
+    store::DeleteTempFiles();
+    for (const QString& extracted : paths) EXPECT_FALSE(QFileInfo::exists(QFileInfo(extracted).absolutePath()));
+
+    // By name when there is no file yet, by content when there is.
+    for (const char* yes : {"setup.exe", "RUN.BAT", "start.sh", "app.desktop", "tool.py"})
+        EXPECT_TRUE(store::IsExecutableFile(path(QString::fromLatin1(yes)))) << yes;
+    for (const char* no : {"notes.txt", "report.doc", "page.html", "Module.bas", "README"})
+        EXPECT_FALSE(store::IsExecutableFile(path(QString::fromLatin1(no)))) << no;
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/true"), path("README")));  // a program, whatever its name
+    EXPECT_TRUE(store::IsExecutableFile(path("README")));
+}
+
 TEST_F(FilesTest, TempFilesAreRegisteredAndCleanedUpToTheFirstGap) {
     const QString app = store::generalAppName();
     writeBytes(path("one"), "1");
@@ -202,9 +232,10 @@ TEST_F(FilesTest, WebShortcutsAndAddresses) {
     EXPECT_EQ(readBytes(path("s.url")), QByteArray("[InternetShortcut]\r\nURL=www.x.org\r\n"));
     EXPECT_THROW(store::WriteWebShortcut(QStringLiteral("www.x.org"), path("missing/s.url")), engine::Error);
 
-    for (const char* yes : {"http://x", "HTTP://X.COM", "www.example.com", "WWW.EXAMPLE.COM", "Www."})
+    for (const char* yes :
+         {"http://x", "HTTP://X.COM", "https://x.com", "HTTPS://X", "www.example.com", "WWW.EXAMPLE.COM", "Www."})
         EXPECT_TRUE(store::IsURL(QString::fromLatin1(yes))) << yes;
-    for (const char* no : {"https://x.com", "ftp://x", "mailto:a@b", " www.x.com", "http:/x", "www", ""})
+    for (const char* no : {"https:/x.com", "ftp://x", "mailto:a@b", " www.x.com", "http:/x", "www", ""})
         EXPECT_FALSE(store::IsURL(QString::fromLatin1(no))) << no;
 }
 
