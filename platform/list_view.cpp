@@ -123,7 +123,7 @@ protected:
         return QTreeView::edit(index, trigger, event);
     }
     void keyPressEvent(QKeyEvent* event) override {
-        m_owner->viewKeyPressed(event);
+        if (m_owner->viewKeyPressed(event)) return;
         const QModelIndex before = currentIndex();
         QTreeView::keyPressEvent(event);
         m_owner->viewCurrentMoved(before, currentIndex());
@@ -156,7 +156,7 @@ protected:
         return QListView::edit(index, trigger, event);
     }
     void keyPressEvent(QKeyEvent* event) override {
-        m_owner->viewKeyPressed(event);
+        if (m_owner->viewKeyPressed(event)) return;
         const QModelIndex before = currentIndex();
         QListView::keyPressEvent(event);
         m_owner->viewCurrentMoved(before, currentIndex());
@@ -211,6 +211,13 @@ void ListItem::setIcon(const QString& key) {
 void ListItem::setSmallIcon(const QString& key) {
     m_smallIcon = key;
     m_model->changed(this, 0);
+}
+
+void ListItem::setSortText(int i, const QString& text) {
+    if (text.isEmpty())
+        m_sortTexts.remove(i);
+    else
+        m_sortTexts.insert(i, text);
 }
 
 int ListItem::index() const {
@@ -515,6 +522,8 @@ void ListView::setSorted(bool sorted) {
 }
 
 QString ListView::sortText(const ListItem* item) const {
+    const auto own = item->m_sortTexts.constFind(m_sortKey);
+    if (own != item->m_sortTexts.constEnd()) return *own;
     return m_sortKey == 0 ? item->m_text : item->subItem(m_sortKey);
 }
 
@@ -644,8 +653,12 @@ void ListView::commitLabel(const QModelIndex& index, const QString& text) {
     if (!cancel && edited.isValid()) itemFromIndex(edited)->setText(text);
 }
 
-void ListView::viewKeyPressed(QKeyEvent* event) {
-    emit keyDown(event->key(), event->modifiers());
+bool ListView::viewKeyPressed(QKeyEvent* event) {
+    int keyCode = event->key();
+    emit keyDown(keyCode, event->modifiers());
+    if (keyCode != 0) return false;
+    event->accept();
+    return true;
 }
 
 void ListView::viewCurrentMoved(const QModelIndex& before, const QModelIndex& after) {

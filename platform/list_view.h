@@ -28,6 +28,9 @@ public:
     void setSubItem(int i, const QString& text);
     const QString& tag() const { return m_tag; }
     void setTag(const QString& tag) { m_tag = tag; }
+    // What sorting by sub-item i (0 = the label) compares instead of the text shown, such as a date
+    // in a form that sorts; an empty text goes back to the shown one.
+    void setSortText(int i, const QString& text);
     // Keys into the large and the small image list.
     const QString& icon() const { return m_icon; }
     void setIcon(const QString& key);
@@ -47,6 +50,7 @@ private:
     int m_row = 0;
     QString m_key, m_text, m_tag, m_icon, m_smallIcon;
     QStringList m_subItems;
+    QHash<int, QString> m_sortTexts;
 };
 
 class ListView : public QWidget {
@@ -137,7 +141,8 @@ signals:
     void beforeLabelEdit(controls::ListItem* item, bool& cancel);
     void afterLabelEdit(controls::ListItem* item, bool& cancel, const QString& newString);
     void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& pos);
-    void keyDown(int key, Qt::KeyboardModifiers modifiers);
+    // A receiver that sets keyCode to 0 has used the key: it goes no further.
+    void keyDown(int& keyCode, Qt::KeyboardModifiers modifiers);
 
 private:
     friend class ListItem;
@@ -161,7 +166,8 @@ private:
     void requireColumn(int index) const;
     // Hooks of the two inner views.
     bool refusesEdit(const QModelIndex& index, bool asking);
-    void viewKeyPressed(QKeyEvent* event);
+    // True when a keyDown receiver used the key.
+    bool viewKeyPressed(QKeyEvent* event);
     void viewCurrentMoved(const QModelIndex& before, const QModelIndex& after);
     void viewMousePressed(QAbstractItemView* view, QMouseEvent* event);
     void commitLabel(const QModelIndex& index, const QString& text);
