@@ -23,6 +23,7 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 
 namespace store {
@@ -221,7 +222,8 @@ QString ExtractStoredFile(engine::Field field, const QString& name) {
     RegisterTempFile(path);
     BLOBSaveToFile(field, path);
     const QFileInfo written(path);
-    if (!written.isFile() || written.size() != field.FieldSize()) return QString();
+    // Null stores no bytes at all: an empty file.
+    if (!written.isFile() || written.size() != std::max<qint64>(0, field.FieldSize())) return QString();
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return path;
 }
