@@ -27,6 +27,7 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QTextStream>
 #include <QTimer>
 
@@ -60,6 +61,8 @@ MRVDocument::MRVDocument(QWidget* parent) : QWidget(parent) {
 
 MRVDocument::~MRVDocument() {
     Terminate();
+    // Editors and dialogs still open end with the document, before it is gone.
+    tellLibraryUsers(false);
 }
 
 void MRVDocument::createControls() {
@@ -98,6 +101,17 @@ void MRVDocument::createControls() {
     lstvProcs->addColumn(QStringLiteral("Changed"), 90);
     lstvProcs->addColumn(QStringLiteral("Description"), 320);
     lstvProcs->setView(controls::lvwReport);
+    connect(lstvProcs, &controls::ListView::beforeLabelEdit, this, &MRVDocument::lstvProcs_BeforeLabelEdit);
+    connect(lstvProcs, &controls::ListView::afterLabelEdit, this, &MRVDocument::lstvProcs_AfterLabelEdit);
+    connect(lstvProcs, &controls::ListView::columnClick, this, &MRVDocument::lstvProcs_ColumnClick);
+    connect(lstvProcs, &controls::ListView::keyDown, this, &MRVDocument::lstvProcs_KeyDown);
+    connect(lstvProcs, &controls::ListView::click, this, &MRVDocument::SetProcTools);
+    connect(lstvProcs, &controls::ListView::itemClick, this, &MRVDocument::SetProcTools);
+    connect(lstvProcs, &controls::ListView::mouseDown, this,
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers, const QPoint& pos) {
+                lstvProcs_MouseDown(button, pos);
+            });
+    connect(lstvProcs, &controls::ListView::dblClick, this, &MRVDocument::lstvProcs_DblClick);
 
     StatusBar1 = new controls::StatusBar(m_area);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -359,16 +373,21 @@ void MRVDocument::DBSelectOpen() {
     if (path.isEmpty()) return;
     BusyCursor busy;
     StatusBar(QStringLiteral("Opening Database..."));
+    // The chosen library is opened beside the current one, which stays when the choice fails.
     engine::Database* opened = nullptr;
-    if (store::DBOpen(path, opened)) {
-        // The library it replaces is closed, not left open in the workspace.
-        store::DBClose(m_db);
-        m_db = opened;
-        SystemInit();
-        store::SaveSetting(instanceApp(), QStringLiteral("Properties"), QStringLiteral("Current Library"),
-                           DBFileName());
-        StatusBar(QStringLiteral("Opened Database: ") + path);
+    if (!store::DBOpen(path, opened)) return;
+    if (m_replacingLibrary || !askLibraryUsers()) {
+        store::DBClose(opened);
+        return;
     }
+    const bool same = m_db && opened->Name() == m_db->Name();
+    store::DBClose(m_db);
+    m_db = opened;
+    SystemInit();
+    store::SaveSetting(instanceApp(), QStringLiteral("Properties"), QStringLiteral("Current Library"),
+                       DBFileName());
+    StatusBar(QStringLiteral("Opened Database: ") + path);
+    tellLibraryUsers(same);
 }
 
 void MRVDocument::SystemInit() {
@@ -384,11 +403,61 @@ void MRVDocument::SystemInit() {
 }
 
 bool MRVDocument::ReOpenDB(QString& path, engine::Database*& database) {
-    store::DBClose(m_db);
-    const bool opened = store::DBOpen(path, m_db);
-    // The caller's handle was the one just closed: it never keeps it.
+    const QString target = path;
+    replaceLibrary([&target](QString& library) {
+        library = target;
+        return true;
+    });
     database = m_db;
-    return opened;
+    return m_db != nullptr;
+}
+
+store::LibraryReplacement MRVDocument::replaceLibrary(const std::function<bool(QString& path)>& work) {
+    if (m_replacingLibrary || !askLibraryUsers()) return store::LibraryReplacement::Cancelled;
+    const QString before = DBFileName();
+    QString path = before;
+    bool done = false;
+    {
+        const QScopedValueRollback<bool> replacing(m_replacingLibrary, true);
+        store::DBClose(m_db);
+        try {
+            done = work(path);
+        } catch (const engine::Error& err) {
+            store::ReportError(err, QStringLiteral("MRVDocument.replaceLibrary"), this);
+        }
+        engine::Database* opened = nullptr;
+        if (!path.isEmpty() && store::DBOpen(path, opened)) m_db = opened;
+    }
+    if (m_db) {
+        if (path != before)
+            store::SaveSetting(instanceApp(), QStringLiteral("Properties"), QStringLiteral("Current Library"),
+                               path);
+        SystemInit();
+    }
+    tellLibraryUsers(m_db && m_db->Name() == before);
+    return done ? store::LibraryReplacement::Succeeded : store::LibraryReplacement::Failed;
+}
+
+void MRVDocument::addLibraryUser(store::LibraryUser* user) {
+    if (user && !m_libraryUsers.contains(user)) m_libraryUsers.append(user);
+}
+
+void MRVDocument::removeLibraryUser(store::LibraryUser* user) {
+    m_libraryUsers.removeAll(user);
+}
+
+bool MRVDocument::askLibraryUsers() {
+    // A copy: a user may close, and so leave the list, while it is asked.
+    const QList<store::LibraryUser*> users = m_libraryUsers;
+    for (store::LibraryUser* user : users)
+        if (m_libraryUsers.contains(user) && !user->libraryClosing()) return false;
+    return true;
+}
+
+void MRVDocument::tellLibraryUsers(bool sameLibrary) {
+    const QList<store::LibraryUser*> users = m_libraryUsers;
+    if (!sameLibrary) m_libraryUsers.clear();
+    for (store::LibraryUser* user : users) user->libraryReopened(sameLibrary);
 }
 
 QString MRVDocument::DBFileName() const {
@@ -457,6 +526,11 @@ void MRVDocument::Paint() {
 
 bool MRVDocument::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_area && event->type() == QEvent::Resize) Resize();
+    // Closing the host window ends the open editors too: they may save first, or keep it open.
+    if (watched == m_closeWatched && event->type() == QEvent::Close && !askLibraryUsers()) {
+        event->ignore();
+        return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -485,6 +559,11 @@ void MRVDocument::Timer1_Timer() {
 
 void MRVDocument::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (window() != this && m_closeWatched != window()) {
+        if (m_closeWatched) m_closeWatched->removeEventFilter(this);
+        m_closeWatched = window();
+        m_closeWatched->installEventFilter(this);
+    }
     if (!event->spontaneous()) Show();
 }
 

@@ -9,6 +9,7 @@
 #include "store/main_window.h"
 
 #include <QHash>
+#include <QList>
 #include <QObject>
 #include <QPixmap>
 #include <QPointer>
@@ -33,7 +34,10 @@ class TreeView;
 
 namespace toolbar {
 class Bar;
-}
+class Tool;
+}  // namespace toolbar
+
+class frmProcEdit;
 
 namespace browser {
 
@@ -70,6 +74,9 @@ public:
     // Starts the instance: its settings suffix, the images, then DocInitialize.
     void setInstanceType(int type);
     bool ReOpenDB(QString& path, engine::Database*& database) override;
+    store::LibraryReplacement replaceLibrary(const std::function<bool(QString& path)>& work) override;
+    void addLibraryUser(store::LibraryUser* user) override;
+    void removeLibraryUser(store::LibraryUser* user) override;
     QString DBFileName() const override;
     Q_INVOKABLE void ProcRefresh(const QString& query = QString()) override;
     Q_INVOKABLE void SystemInit() override;
@@ -124,6 +131,29 @@ public:
     void ProcFileOpen(controls::ListItem* row = nullptr, const QString& program = QString());
     void ProcFileProperties(controls::ListItem* row = nullptr);
     void ShowProperties();
+    // Which item commands the selected row allows.
+    void SetProcTools();
+    // Writes a text, code or web item (procKey 0: a new one); a new file item comes from DragFilePath.
+    void SaveProcedure(qint64 procKey, qint64 catKey, const QString& type, const QString& name,
+                       const QString& desc, const QString& code, const QString& filePath = QString());
+    // Stores the file at path as a new file item of the category; false when nothing was stored.
+    bool FileSave(qint64 catKey, const QString& path);
+    // The file this document wrote for the drag it is the source of; "" otherwise.
+    QString DragFilePath() const { return m_dragFilePath; }
+
+    // The editor open for an item (procKey 0: a new one): an open editor of the same item is raised
+    // instead of a second one made.
+    frmProcEdit* openEditor(qint64 procKey, const QString& codeType, const QString& code = QString());
+
+    // ---- Item list events ------------------------------------------------------------------------
+
+    void lstvProcs_BeforeLabelEdit(controls::ListItem* row, bool& cancel);
+    void lstvProcs_AfterLabelEdit(controls::ListItem* row, bool& cancel, const QString& newString);
+    // index: 1-based column.
+    void lstvProcs_ColumnClick(int index);
+    void lstvProcs_KeyDown(int& keyCode, Qt::KeyboardModifiers shift);
+    void lstvProcs_MouseDown(Qt::MouseButton button, const QPoint& pos);
+    void lstvProcs_DblClick();
 
     // ---- Window ----------------------------------------------------------------------------------
 
@@ -148,7 +178,7 @@ public:
     void ProcFind();
 
     // The library handle the document owns (nullptr while none is open).
-    engine::Database* database() const { return m_db; }
+    engine::Database* database() const override { return m_db; }
     // The leading number of a node or row key ("12 Key" gives 12).
     static int keyNumber(const QString& key);
     // The user's copy of the toolbar layout, and the file it is loaded from when there is none.
@@ -197,6 +227,11 @@ private:
     void VBAddInsCommand();
     void HideCommand();
 
+    // Asks every library user to let the library go; false when one refused.
+    bool askLibraryUsers();
+    // Tells the users the library is back (sameLibrary) or gone; those told it is gone are dropped.
+    void tellLibraryUsers(bool sameLibrary);
+
     void createControls();
     void loadLayoutFile();
     void Timer1_Timer();
@@ -226,7 +261,18 @@ private:
     bool m_layoutAllowed = false;
     int m_splitterDragX = INT_MAX;
     bool m_layoutBusy = false;
+    // An item operation may run: a library is open and not being replaced (beeps otherwise).
+    bool libraryReady() const;
+    // The selected row when it stands for an item (not a category), else nullptr.
+    controls::ListItem* selectedItemRow() const;
+    void fileOpen(controls::ListItem* row, const QString& program, bool runAsked);
+    void setItemTool(toolbar::Tool* tool, bool enabled);
+
     bool m_replacingLibrary = false;
+    int m_dateSortColumn = 0;  // 1-based column last sorted by date, 0 before the first
+    QString m_dragFilePath;
+    QList<store::LibraryUser*> m_libraryUsers;
+    QPointer<QWidget> m_closeWatched;        // the host window whose closing asks the library users first
     QHash<QString, QString> m_heldToolTips;  // unbuilt commands' own tips, while they are held
 };
 

@@ -33,10 +33,7 @@ const QSet<QString>& unbuiltCommands() {
         QStringLiteral("BTN_COPYTO"),         QStringLiteral("BTN_NEW_DB"),
         QStringLiteral("BTN_REPLICATE_DB"),   QStringLiteral("BTN_SYNC_DBS"),
         QStringLiteral("BTN_REPAIR_COMPACT"), QStringLiteral("BTN_FINDPROCS"),
-        QStringLiteral("BTN_EMAIL_LIBRARY"),  QStringLiteral("BTN_New"),
-        QStringLiteral("BTN_Edit"),           QStringLiteral("BTN_DELETE"),
-        QStringLiteral("BTN_COPYPROC"),       QStringLiteral("BTN_OPENFILE"),
-        QStringLiteral("BTN_FILEPROPERTIES"), QStringLiteral("BTN_PROPERTIES"),
+        QStringLiteral("BTN_EMAIL_LIBRARY"),
     };
     return names;
 }
@@ -310,7 +307,8 @@ void MRVDocument::HideCommand() {
         if (m_connect) QMetaObject::invokeMethod(m_connect, "HideWindow");
         store::PlayEventSound(store::sndRestoreDown);
     } else if (m_instanceType == ClientInstance) {
-        // The client ends the program; a client that is already going away is no error.
+        // The client ends the program (its window's closing asks the open editors first); a client that is
+        // already going away is no error.
         const QPointer<MRVDocument> self(this);
         if (m_client) QMetaObject::invokeMethod(m_client, "ExitClient");
         if (!self) return;

@@ -3,19 +3,22 @@
 
 #include "browser/MRVDocument.h"
 
+#include "browser/document_p.h"
 #include "platform/controls.h"
+#include "platform/toolbar.h"
+#include "platform/ui.h"
+#include "store/codelib.h"
 #include "store/error_report.h"
+#include "store/files.h"
 #include "store/settings.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QTimer>
 
 namespace browser {
 
-namespace {
-
-const QString kRootKey = QStringLiteral("0 Key");
-
-}  // namespace
+using detail::kRootKey;
 
 void MRVDocument::ProcRefresh(const QString& query) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -95,7 +98,14 @@ void MRVDocument::ProcRefresh(const QString& query) {
                     }
                     if (!itemCat.isEmpty()) item->setSubItem(1, itemCat);
                     if (!itemType.isEmpty()) item->setSubItem(2, itemType);
-                    if (!lastChanged.IsNull()) item->setSubItem(3, lastChanged.text());
+                    if (!lastChanged.IsNull()) {
+                        const QVariant changed = lastChanged.Value();
+                        item->setSubItem(3, lastChanged.text());
+                        // Sorted by the stored date, never by reading the shown text back.
+                        if (changed.typeId() == QMetaType::QDateTime)
+                            item->setSortText(
+                                3, changed.toDateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
+                    }
                     if (!description.isEmpty()) item->setSubItem(4, description);
                 } catch (const engine::Error&) {
                     // A row that cannot take its icons or columns still lists the item.
@@ -124,6 +134,7 @@ void MRVDocument::ProcRefresh(const QString& query) {
         store::ReportError(err, QStringLiteral("MRVDocument.ProcRefresh"), this);
     }
     lstvProcs->repaint();
+    SetProcTools();
 }
 
 void MRVDocument::FolderRowsLoad(controls::TreeNode* node) {
@@ -155,6 +166,206 @@ void MRVDocument::setCategoryKind(controls::TreeNode* node, int itemRows, int we
             node->setTag(QString());
         }
         CatImageSave(number, QString(), QString());
+    }
+}
+
+}  // namespace browser
+
+// ---- The list's own events -------------------------------------------------------------------
+
+namespace browser {
+
+using namespace detail;
+
+namespace {
+
+const QString kFileType = QStringLiteral("File");
+
+bool isCategoryRow(const controls::ListItem* row) {
+    return row && row->key().contains(QLatin1String("TreeNode"));
+}
+
+}  // namespace
+
+void MRVDocument::lstvProcs_BeforeLabelEdit(controls::ListItem* row, bool& cancel) {
+    const controls::TreeNode* selected = treCats->selectedItem();
+    if (!row || isCategoryRow(row) || (selected && selected->key() == kRootKey)) {
+        cancel = true;
+        QApplication::beep();
+    }
+}
+
+void MRVDocument::lstvProcs_AfterLabelEdit(controls::ListItem* row, bool& cancel, const QString& newString) {
+    if (!row || newString == row->text()) return;
+    if (newString.trimmed().isEmpty()) {
+        // An item without a name could not be found or edited again.
+        ui::MsgBox(QStringLiteral("Error: You cannot save the Procedure WITHOUT a Name!"),
+                   ui::vbOKOnly | ui::vbExclamation | kForeground, QStringLiteral("Oops!"));
+        cancel = true;
+        return;
+    }
+    if (!libraryReady()) {
+        cancel = true;
+        return;
+    }
+    const QString quoted = store::SQLQuote(newString);
+    const QString number = QString::number(keyNumber(row->key()));
+    try {
+        // A web shortcut shows its description when it has one (see ProcRefresh): then that is
+        // what was renamed, whatever the description column holds.
+        bool description = false;
+        if (row->tag() == QLatin1String("WebSite")) {
+            auto rs = m_db->OpenRecordset(
+                QStringLiteral("SELECT [Desc] FROM [Procedure] Where ProcKey = ") + number,
+                engine::dbOpenSnapshot, engine::dbReadOnly);
+            description = !rs->eof() && !rs->Fields(0).text().trimmed().isEmpty();
+            rs->Close();
+        }
+        if (description) {
+            m_db->Execute(QStringLiteral("Update [Procedure] Set [Desc] = '") + quoted +
+                          QStringLiteral("' Where ProcKey = ") + number);
+            return;
+        }
+        if (row->tag() == kFileType && row->text().right(4).toUpper() != newString.right(4).toUpper()) {
+            const int answer = ui::MsgBox(
+                QStringLiteral(
+                    "If you change the file extension of this file, it may become unusable in your "
+                    "applications!") +
+                    LF + LF + QStringLiteral("Are you sure that you want to continue?"),
+                ui::vbYesNo | ui::vbExclamation | ui::vbDefaultButton2 | kForeground,
+                QStringLiteral("Change File Extension WARNING"));
+            if (answer != ui::vbYes) {
+                cancel = true;
+                return;
+            }
+        }
+        m_db->Execute(QStringLiteral("Update [Procedure] Set Name = '") + quoted +
+                      QStringLiteral("' Where ProcKey = ") + number);
+    } catch (const engine::Error& err) {
+        cancel = true;
+        store::ReportError(err, QStringLiteral("MRVDocument.lstvProcs_AfterLabelEdit"), this);
+    }
+}
+
+void MRVDocument::lstvProcs_ColumnClick(int index) {
+    // Rows carry their stored date as the text the "Changed" column sorts by (see ProcRefresh).
+    constexpr int kDateColumn = 3;
+    const int column = index - 1;
+    controls::ListSortOrder order = lstvProcs->sortOrder();
+    if (column != kDateColumn) {
+        order = order == controls::lvwAscending ? controls::lvwDescending : controls::lvwAscending;
+    } else {
+        if (m_dateSortColumn != 0 && m_dateSortColumn == index)
+            order = order == controls::lvwAscending ? controls::lvwDescending : controls::lvwAscending;
+        else
+            order = controls::lvwAscending;
+        m_dateSortColumn = index;
+    }
+    // One sort, not one per property.
+    lstvProcs->setSorted(false);
+    lstvProcs->setSortKey(column);
+    lstvProcs->setSortOrder(order);
+    lstvProcs->setSorted(true);
+}
+
+void MRVDocument::lstvProcs_KeyDown(int& keyCode, Qt::KeyboardModifiers shift) {
+    if (shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) return;
+    switch (keyCode) {
+        case Qt::Key_Insert:
+            ProcNew();
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: {
+            controls::ListItem* row = lstvProcs->selectedItem();
+            if (!row) {
+                QApplication::beep();
+            } else if (row->tag() == kFileType && !isCategoryRow(row)) {
+                if (ui::MsgBox(QStringLiteral("Open: ") + row->text() + QStringLiteral("?      "),
+                               ui::vbYesNo | ui::vbQuestion | kForeground,
+                               QStringLiteral("Open File?")) == ui::vbYes)
+                    ProcFileOpen(row);
+            } else if (!isCategoryRow(row)) {
+                ProcEdit();
+            }
+            break;
+        }
+        case Qt::Key_Delete:
+            ProcDelete();
+            break;
+        case Qt::Key_F3:
+            ProcFind();
+            break;
+        default:
+            return;
+    }
+    keyCode = 0;  // used here: neither the list nor the toolbar act on it again
+}
+
+void MRVDocument::lstvProcs_MouseDown(Qt::MouseButton button, const QPoint& pos) {
+    SetProcTools();
+    if (button != Qt::RightButton) return;
+    // Once the press has selected the row under the mouse, the popup offers what that row allows.
+    const QPoint global = lstvProcs->mapToGlobal(pos);
+    QTimer::singleShot(0, this, [this, global] {
+        SetProcTools();
+        ActiveBar1->popupMenu(QStringLiteral("mnuPopUpProc"), global);
+    });
+}
+
+void MRVDocument::lstvProcs_DblClick() {
+    controls::ListItem* row = lstvProcs->selectedItem();
+    if (!row) return;
+    try {
+        if (isCategoryRow(row)) {
+            controls::TreeNode* selected = treCats->selectedItem();
+            if (row->key() == QLatin1String("Parent TreeNode")) {
+                if (!selected || selected->key() == kRootKey) {
+                    QApplication::beep();
+                    ui::MsgBox(QStringLiteral("You are already viewing the Root Category!"),
+                               ui::vbOKOnly | ui::vbExclamation | kForeground,
+                               QStringLiteral("Root Category"));
+                    return;
+                }
+                treCats->setSelectedItem(selected->parent());
+            } else {
+                controls::TreeNode* node = treCats->findNodeByIndex(keyNumber(row->key()));
+                if (!node) return;
+                treCats->setSelectedItem(node);
+                node->ensureVisible();
+            }
+            ProcRefresh();
+            return;
+        }
+        const auto navigate = [this](const QString& shown, const QString& address) {
+            const int answer =
+                ui::MsgBox(QStringLiteral("Navigate to: \"") + shown + QStringLiteral("\"?") + LF + LF +
+                               QStringLiteral("Select  'No'  to  'Edit'  Web Shortcut."),
+                           ui::vbYesNo | ui::vbQuestion | ui::vbDefaultButton2 | kForeground,
+                           QStringLiteral("Navigate to Web?"));
+            if (answer != ui::vbYes) {
+                ProcEdit();
+                return;
+            }
+            StatusBar(QStringLiteral("Navigating: ") + address);
+            store::ShellOpen(address);
+        };
+        if (store::IsURL(row->text())) {
+            navigate(row->text(), row->text());
+        } else if (store::IsURL(row->subItem(4))) {
+            navigate(row->text(), row->subItem(4));
+        } else if (row->tag() == kFileType) {
+            const bool program = store::IsExecutableFile(row->text());
+            const QString question = program ? QStringLiteral("Run this Program?")
+                                             : QStringLiteral("Open this file with it's associated program?");
+            if (ui::MsgBox(question + LF + LF + QStringLiteral("    ") + row->text(),
+                           ui::vbYesNo | ui::vbQuestion | kForeground,
+                           QStringLiteral("Open File?")) == ui::vbYes)
+                fileOpen(row, QString(), program);
+        } else {
+            ProcEdit();
+        }
+    } catch (const engine::Error& err) {
+        store::ReportError(err, QStringLiteral("MRVDocument.lstvProcs_DblClick"), this);
     }
 }
 

@@ -1,0 +1,212 @@
+// The item editor driven through its handlers against a library lent by a stand-in document.
+
+#include "editor/frmProcEdit.h"
+#include "tests/store/fake_main_window.h"
+#include "tests/store/store_fixture.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDate>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+
+using namespace storetest;
+
+namespace {
+
+class ProcEditTest : public StoreTest {
+protected:
+    void SetUp() override {
+        StoreTest::SetUp();
+        m_file = makeLibrary(QStringLiteral("lib.mdb"));
+        execute(m_file,
+                {QStringLiteral("INSERT INTO Category (CatKey, ParentKey, Name) VALUES (1, 0, 'Utils')"),
+                 QStringLiteral("INSERT INTO Category (CatKey, ParentKey, Name) VALUES (2, 0, 'Web')"),
+                 QStringLiteral("INSERT INTO [Procedure] (ProcKey, CatKey, Name, Type, Code) "
+                                "VALUES (7, 2, 'Odd', 'Macro', 'keep me')")});
+        ASSERT_TRUE(open(m_file, m_main.db));
+        m_main.category = 1;
+    }
+    // An editor loaded as the document loads one; owned by the test until it closes itself.
+    frmProcEdit* editor(qint64 key, const QString& type, const QString& code = QString()) {
+        auto* e = new frmProcEdit;
+        m_editors << e;
+        e->setProcKey(key);
+        if (!type.isEmpty()) e->setCodeType(type);
+        e->setCode(code);
+        e->setMainWindow(&m_main);
+        e->Form_Load();
+        return e;
+    }
+    void TearDown() override {
+        for (const QPointer<frmProcEdit>& e : m_editors) delete e.data();
+        StoreTest::TearDown();
+    }
+    QVariant value(const QString& sql) { return scalar(m_main.db, sql); }
+
+    QString m_file;
+    FakeMainWindow m_main;
+    QList<QPointer<frmProcEdit>> m_editors;
+};
+
+TEST_F(ProcEditTest, ParseProcNameTakesTheWordBeforeTheParenthesis) {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"Public Function GetValue(ByVal A As Long) As Long", "GetValue", "Function"},
+        {"Sub   Main ()", "", "Main"},  // the blank before "(" starts an empty word
+        {"Max(a, b)", "Max", ""},
+        {"no parenthesis here", "", ""},
+    };
+    for (const auto& [code, name, previous] : cases) {
+        QString n, p;
+        frmProcEdit::ParseProcName(QString::fromLatin1(code), n, p);
+        EXPECT_EQ(n, QString::fromLatin1(name)) << code;
+        EXPECT_EQ(p, QString::fromLatin1(previous)) << code;
+    }
+}
+
+TEST_F(ProcEditTest, SaveChecksNameCodeAndCategoryAndKeepsTheText) {
+    // name, code, category index, message shown ("" = saved)
+    const std::tuple<const char*, const char*, int, const char*> cases[] = {
+        {"  ", "x", 0, "Error: You cannot save the Procedure WITHOUT a Name!"},
+        {"Max", " \n ", 0, "Error: You cannot save the Procedure WITHOUT entering any Code/Text!"},
+        {"Max", "x", -1, "Error: You must select a Category from the Category combobox!"},
+        {"www.example.org", "", 0, ""},  // an address needs no code
+    };
+    for (const auto& [name, code, category, message] : cases) {
+        SCOPED_TRACE(name);
+        ui::testing::clear();
+        frmProcEdit* e = editor(0, QStringLiteral("Text/Code"));
+        e->txtProcName->setText(QString::fromLatin1(name));
+        e->txtProcCode->setPlainText(QString::fromLatin1(code));
+        e->cboCategory->setCurrentIndex(category);
+        EXPECT_EQ(e->ProcSave(), !*message);
+        if (*message) {
+            ASSERT_EQ(boxes().size(), 1);
+            EXPECT_EQ(boxes()[0].title, QStringLiteral("Oops!"));
+            EXPECT_EQ(boxes()[0].text, QString::fromLatin1(message));
+            EXPECT_EQ(e->txtProcName->text(), QString::fromLatin1(name));
+            EXPECT_TRUE(e->changed());
+        }
+    }
+    EXPECT_EQ(value(QStringLiteral("SELECT Type FROM [Procedure] WHERE Name = 'www.example.org'")).toString(),
+              QStringLiteral("WebSite"));
+    EXPECT_EQ(value(QStringLiteral("SELECT Code FROM [Procedure] WHERE Name = 'www.example.org'")).toString(),
+              QStringLiteral("Web ShortCut"));
+}
+
+TEST_F(ProcEditTest, ANewItemSavedTwiceIsOneRowWithTodaysDate) {
+    frmProcEdit* e =
+        editor(0, QStringLiteral("Text/Code"), QStringLiteral("Function Twice(x)\nEnd Function"));
+    EXPECT_EQ(e->txtProcName->text(), QStringLiteral("Twice"));
+    EXPECT_EQ(e->cboCategory->currentText(), QStringLiteral("Utils"));  // the document's category
+    EXPECT_TRUE(e->changed());
+    e->txtProcDesc->setPlainText(QStringLiteral("  Doubles. \n \r\n"));
+    ASSERT_TRUE(e->ProcSave());
+    const qint64 key = e->ProcKey();
+    EXPECT_NE(key, 0);
+    e->txtProcCode->appendPlainText(QStringLiteral("' more"));
+    e->cboCategory->setCurrentIndex(1);
+    ASSERT_TRUE(e->ProcSave());
+    EXPECT_EQ(e->ProcKey(), key);
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM [Procedure] WHERE Name = 'Twice'")).toInt(), 1);
+    const QString row = QStringLiteral(" FROM [Procedure] WHERE ProcKey = ") + QString::number(key);
+    EXPECT_EQ(value("SELECT [Desc]" + row).toString(), QStringLiteral("Doubles."));
+    EXPECT_EQ(e->txtProcDesc->toPlainText(), QStringLiteral("Doubles."));
+    EXPECT_EQ(value("SELECT CatKey" + row).toInt(), 2);
+    EXPECT_TRUE(value("SELECT Code" + row).toString().endsWith(QStringLiteral("' more")));
+    EXPECT_EQ(value("SELECT LastChanged" + row).toDateTime().date(), QDate::currentDate());
+    EXPECT_EQ(value("SELECT Owner" + row).toInt(), 1);
+    EXPECT_EQ(m_main.status.last(), QStringLiteral("Procedure Saved..."));
+    EXPECT_EQ(m_main.refreshes.size(), 2);
+    EXPECT_FALSE(e->changed());
+}
+
+TEST_F(ProcEditTest, TypesAreKeptOrBecomeWebShortcutsAsTheirNameSays) {
+    // An item of a type the editor does not know keeps its code, as text.
+    frmProcEdit* odd = editor(7, QString());
+    EXPECT_EQ(odd->txtProcCode->toPlainText(), QStringLiteral("keep me"));
+    EXPECT_EQ(odd->cboCategory->currentText(), QStringLiteral("Web"));
+    ASSERT_TRUE(odd->ProcSave());
+    EXPECT_EQ(value(QStringLiteral("SELECT Type FROM [Procedure] WHERE ProcKey = 7")).toString(),
+              QStringLiteral("Text/Code"));
+    EXPECT_EQ(value(QStringLiteral("SELECT Code FROM [Procedure] WHERE ProcKey = 7")).toString(),
+              QStringLiteral("keep me"));
+
+    frmProcEdit* web = editor(0, QStringLiteral("WebSite"), QStringLiteral("https://example.org/"));
+    EXPECT_EQ(web->lblName->text(), QStringLiteral("URL: "));
+    EXPECT_EQ(web->txtProcName->text(), QStringLiteral("https://example.org/"));
+    EXPECT_TRUE(web->txtProcCode->isHidden());
+    ASSERT_TRUE(web->ProcSave());
+    EXPECT_EQ(value(QStringLiteral("SELECT Code FROM [Procedure] WHERE Type = 'WebSite'")).toString(),
+              QStringLiteral("Web Shortcut"));
+}
+
+TEST_F(ProcEditTest, ClosingAsksAboutUnsavedChanges) {
+    // answer, window still open, row written
+    const std::tuple<int, bool, bool> cases[] = {
+        {ui::vbCancel, true, false}, {ui::vbNo, false, false}, {ui::vbYes, false, true}};
+    for (const auto& [answer, stays, written] : cases) {
+        SCOPED_TRACE(answer);
+        execute(m_file, {QStringLiteral("DELETE FROM [Procedure] WHERE Name = 'Closing'")});
+        ui::testing::clear();
+        QPointer<frmProcEdit> e = editor(0, QStringLiteral("Text/Code"));
+        e->show();
+        e->txtProcName->setText(QStringLiteral("Closing"));
+        e->txtProcCode->setPlainText(QStringLiteral("x"));
+        ui::testing::queueAnswer(answer);
+        e->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_EQ(boxes().size(), 1);
+        EXPECT_EQ(boxes()[0].title, QStringLiteral("Save Changes?"));
+        EXPECT_EQ(boxes()[0].buttons, ui::vbYesNoCancel);
+        EXPECT_EQ(!e.isNull() && e->isVisible(), stays);
+        EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM [Procedure] WHERE Name = 'Closing'")).toInt(),
+                  written ? 1 : 0);
+    }
+    // Yes with a save that fails keeps the window and the text; an untouched new editor asks nothing.
+    ui::testing::clear();
+    QPointer<frmProcEdit> failing = editor(0, QStringLiteral("Text/Code"));
+    failing->show();
+    failing->txtProcName->setText(QStringLiteral("No code"));
+    ui::testing::queueAnswer(ui::vbYes);
+    failing->close();
+    EXPECT_TRUE(failing->isVisible());
+    EXPECT_EQ(boxes().size(), 2);
+    QPointer<frmProcEdit> untouched = editor(0, QStringLiteral("Text/Code"));
+    untouched->show();
+    untouched->close();
+    EXPECT_EQ(boxes().size(), 2);
+    EXPECT_FALSE(m_main.users.contains(untouched.data()));
+}
+
+TEST_F(ProcEditTest, ALibraryReplacementAsksFirstAndNeverWritesThroughAStaleHandle) {
+    frmProcEdit* e = editor(0, QStringLiteral("Text/Code"));
+    ASSERT_TRUE(m_main.users.contains(e));
+    e->txtProcName->setText(QStringLiteral("Pending"));
+    e->txtProcCode->setPlainText(QStringLiteral("x"));
+    ui::testing::queueAnswer(ui::vbCancel);
+    EXPECT_FALSE(e->libraryClosing());
+    ui::testing::queueAnswer(ui::vbNo);
+    EXPECT_TRUE(e->libraryClosing());
+    // While the library is away the text stays and nothing is written anywhere.
+    engine::Database* lent = m_main.db;
+    m_main.db = nullptr;
+    ui::testing::clear();
+    EXPECT_FALSE(e->ProcSave());
+    EXPECT_EQ(boxes().size(), 1);
+    m_main.db = lent;
+    e->libraryReopened(true);
+    EXPECT_EQ(e->txtProcName->text(), QStringLiteral("Pending"));
+    ASSERT_TRUE(e->ProcSave());
+    // Another library: the editor goes without asking again.
+    QPointer<frmProcEdit> gone = e;
+    e->show();
+    m_main.users.clear();
+    e->libraryReopened(false);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(gone.isNull());
+}
+
+}  // namespace
