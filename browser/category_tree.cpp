@@ -251,12 +251,13 @@ void MRVDocument::CatClearImage() {
     // The root stands for the library and carries no picture of its own.
     if (!m_db || !node || node->key() == kRootKey) return;
     if (!customIcons()) {
-        ui::MsgBox(QStringLiteral("Before you can 'Clear' the Custom Image from a Tree Node, ") +
-                       QStringLiteral("you must Check the 'Display using Custom Icons' checkbox ") +
-                       QStringLiteral("in the System Properties window.") + LF + LF +
-                       QStringLiteral("Would you like to display the System Properties window now?"),
-                   ui::vbYesNo | ui::vbInformation | kForeground, QStringLiteral("Ouch!  That hurt!"));
-        // The preferences window is not part of the program yet, so a Yes has nothing to open.
+        if (ui::MsgBox(QStringLiteral("Before you can 'Clear' the Custom Image from a Tree Node, ") +
+                           QStringLiteral("you must Check the 'Display using Custom Icons' checkbox ") +
+                           QStringLiteral("in the System Properties window.") + LF + LF +
+                           QStringLiteral("Would you like to display the System Properties window now?"),
+                       ui::vbYesNo | ui::vbInformation | kForeground,
+                       QStringLiteral("Ouch!  That hurt!")) == ui::vbYes)
+            ShowProperties();
         return;
     }
     const int answer = ui::MsgBox(QStringLiteral("Clear the 'Custom Category Image' for Category: ") + LF +

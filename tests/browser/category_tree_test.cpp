@@ -237,6 +237,9 @@ TEST_F(CategoryTreeTest, ClearImageNeedsCustomPicturesSwitchedOn) {
                   "display the System Properties window now?"));
     EXPECT_EQ(boxes()[0].icon, ui::vbInformation);
     EXPECT_FALSE(column(lib, "Image", 1).isNull());
+    // Yes opens the preferences, where the option is.
+    ASSERT_EQ(ui::testing::shownDialogs().size(), 1);
+    EXPECT_EQ(ui::testing::shownDialogs()[0].text, QStringLiteral("frmProperties"));
     closeAll();
 
     setInstanceSetting(QStringLiteral("Display using Custom Icons"), QStringLiteral("1"));
