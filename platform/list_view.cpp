@@ -123,7 +123,8 @@ protected:
         return QTreeView::edit(index, trigger, event);
     }
     void keyPressEvent(QKeyEvent* event) override {
-        if (m_owner->viewKeyPressed(event)) return;
+        // A key that reaches the list from its label editor (Enter, Esc) ends the edit, nothing more.
+        if (state() != EditingState && m_owner->viewKeyPressed(event)) return;
         const QModelIndex before = currentIndex();
         QTreeView::keyPressEvent(event);
         m_owner->viewCurrentMoved(before, currentIndex());
@@ -156,7 +157,8 @@ protected:
         return QListView::edit(index, trigger, event);
     }
     void keyPressEvent(QKeyEvent* event) override {
-        if (m_owner->viewKeyPressed(event)) return;
+        // A key that reaches the list from its label editor (Enter, Esc) ends the edit, nothing more.
+        if (state() != EditingState && m_owner->viewKeyPressed(event)) return;
         const QModelIndex before = currentIndex();
         QListView::keyPressEvent(event);
         m_owner->viewCurrentMoved(before, currentIndex());

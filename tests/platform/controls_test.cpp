@@ -247,6 +247,11 @@ TEST(ListView, SortingIgnoresCaseKeepsTiesAndSurvivesItsColumn) {
     EXPECT_EQ(labels(list), QStringList({"cherry", "banana", "B", "b", "apple pie", "Apple"}));
     list.add("Zed key", "Zed");  // added while sorted: goes to its place
     EXPECT_EQ(list.item("Zed key")->index(), 1);
+    // A row's own sort text stands in for what it shows.
+    list.item("B key")->setSortText(0, "zzz");
+    list.setSortOrder(lvwDescending);
+    EXPECT_EQ(list.item("B key")->index(), 1);
+    list.item("B key")->setSortText(0, QString());
 
     // Sorting on a temporary column whose removal leaves the order made.
     list.setSorted(false);
@@ -328,6 +333,14 @@ TEST(ListView, LabelEditCanBeRefusedAndKeyboardSelectionIsAClick) {
                      [](ListItem* item, bool& cancel) { cancel = item->key().contains("TreeNode"); });
     QObject::connect(&list, &ListView::afterLabelEdit,
                      [](ListItem*, bool& cancel, const QString& text) { cancel = !text.endsWith(".BAS"); });
+    // A key the receiver takes goes no further; the Return that ends a label edit is no key of the list.
+    QList<int> keys;
+    QObject::connect(&list, &ListView::keyDown, [&](int& key, Qt::KeyboardModifiers) {
+        keys << key;
+        if (key == Qt::Key_Down) key = 0;
+    });
+    pressKey(list.detailsView(), Qt::Key_Down);
+    EXPECT_EQ(clicked, QList<ListItem*>{second});
     QWidget* viewport = list.detailsView()->viewport();
     EXPECT_FALSE(editLabel(list, viewport, "Refused"));
     list.setSelectedItem(first);
@@ -336,6 +349,7 @@ TEST(ListView, LabelEditCanBeRefusedAndKeyboardSelectionIsAClick) {
     ASSERT_TRUE(editLabel(list, viewport, "summary.BAS"));
     EXPECT_EQ(first->text(), "summary.BAS");
     // An edit begun on another column edits the label.
+    EXPECT_EQ(keys, QList<int>{Qt::Key_Down});
     list.detailsView()->edit(list.detailsView()->model()->index(0, 1));
     const QList<QLineEdit*> editors = viewport->findChildren<QLineEdit*>();
     EXPECT_TRUE(std::any_of(editors.begin(), editors.end(),
