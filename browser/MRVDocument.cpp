@@ -528,6 +528,7 @@ bool MRVDocument::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_area && event->type() == QEvent::Resize) Resize();
     // Closing the host window ends the open editors too: they may save first, or keep it open.
     if (watched == m_closeWatched && event->type() == QEvent::Close && !askLibraryUsers()) {
+        m_closeRefused = true;
         event->ignore();
         return true;
     }

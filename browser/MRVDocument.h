@@ -273,6 +273,7 @@ private:
     QString m_dragFilePath;
     QList<store::LibraryUser*> m_libraryUsers;
     QPointer<QWidget> m_closeWatched;        // the host window whose closing asks the library users first
+    bool m_closeRefused = false;             // an editor kept that window open
     QHash<QString, QString> m_heldToolTips;  // unbuilt commands' own tips, while they are held
 };
 

@@ -310,8 +310,9 @@ void MRVDocument::HideCommand() {
         // The client ends the program (its window's closing asks the open editors first); a client that is
         // already going away is no error.
         const QPointer<MRVDocument> self(this);
+        m_closeRefused = false;
         if (m_client) QMetaObject::invokeMethod(m_client, "ExitClient");
-        if (!self) return;
+        if (!self || m_closeRefused) return;  // kept open for an editor: the client stays ours
         m_client = nullptr;
         doEvents();
         store::PlayEventSound(store::sndRestoreDown);

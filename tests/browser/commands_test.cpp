@@ -1,5 +1,6 @@
 #include "browser/MRVDocument.h"
 
+#include "editor/frmProcEdit.h"
 #include "platform/help.h"
 #include "platform/toolbar.h"
 #include "store/startup.h"
@@ -7,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QLineEdit>
 
 using namespace browsertest;
 
@@ -19,6 +21,17 @@ public:
     Q_INVOKABLE void ExitClient() { ++exits; }
     Q_INVOKABLE void HideWindow() { ++hides; }
     int exits = 0, hides = 0;
+};
+
+// A client whose ExitClient closes its window, as the real one does.
+class ClosingClient : public QObject {
+    Q_OBJECT
+public:
+    explicit ClosingClient(QWidget* window) : m_window(window) {}
+    Q_INVOKABLE void ExitClient() { m_window->close(); }
+
+private:
+    QWidget* m_window;
 };
 
 using CommandsTest = BrowserTest;
@@ -111,6 +124,29 @@ TEST_F(CommandsTest, ExitEndsTheClientAndHideHidesTheAddIn) {
         // The client is let go once it was asked to end.
         EXPECT_EQ(doc->Client(), exits ? nullptr : &host);
         closeAll();
+    }
+}
+
+TEST_F(CommandsTest, ExitAsksOpenEditorsFirstAndCancelKeepsTheWindow) {
+    setInstanceSetting(QStringLiteral("Current Library"), makeLibrary(QStringLiteral("a.mdb")),
+                       QStringLiteral("\\(Client)"));
+    store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
+                       QStringLiteral("Loading Instance"), QStringLiteral("2"));
+    QWidget window;
+    auto* doc = new browser::MRVDocument(&window);
+    doc->InitProperties();
+    window.show();
+    ClosingClient client(&window);
+    doc->setClient(&client);
+    frmProcEdit* editor = doc->openEditor(0, QStringLiteral("Text/Code"));
+    editor->txtProcName->setText(QStringLiteral("unsaved"));
+    for (int answer : {ui::vbCancel, ui::vbNo}) {
+        ui::testing::clear();
+        ui::testing::queueAnswer(answer);
+        doc->dispatchTool(QStringLiteral("BTN_Hide"));
+        EXPECT_EQ(boxTitles(), QStringList{QStringLiteral("Save Changes?")});
+        EXPECT_EQ(window.isVisible(), answer == ui::vbCancel);
+        EXPECT_EQ(doc->Client(), answer == ui::vbCancel ? &client : nullptr);
     }
 }
 
