@@ -232,6 +232,13 @@ private:
     // Tells the users the library is back (sameLibrary) or gone; those told it is gone are dropped.
     void tellLibraryUsers(bool sameLibrary);
 
+    // An item operation may run: a library is open and not being replaced (beeps otherwise).
+    bool libraryReady() const;
+    // The selected row when it stands for an item (not a category), else nullptr.
+    controls::ListItem* selectedItemRow() const;
+    void fileOpen(controls::ListItem* row, const QString& program, bool runAsked);
+    void setItemTool(toolbar::Tool* tool, bool enabled);
+
     void createControls();
     void loadLayoutFile();
     void Timer1_Timer();
@@ -261,13 +268,6 @@ private:
     bool m_layoutAllowed = false;
     int m_splitterDragX = INT_MAX;
     bool m_layoutBusy = false;
-    // An item operation may run: a library is open and not being replaced (beeps otherwise).
-    bool libraryReady() const;
-    // The selected row when it stands for an item (not a category), else nullptr.
-    controls::ListItem* selectedItemRow() const;
-    void fileOpen(controls::ListItem* row, const QString& program, bool runAsked);
-    void setItemTool(toolbar::Tool* tool, bool enabled);
-
     bool m_replacingLibrary = false;
     int m_dateSortColumn = 0;  // 1-based column last sorted by date, 0 before the first
     QString m_dragFilePath;

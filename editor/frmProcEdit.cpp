@@ -183,7 +183,7 @@ void frmProcEdit::Form_Load() {
         lblName->setText(QStringLiteral("URL: "));
         if (m_main) imgType->setPixmap(m_main->LargeImage(QStringLiteral("WEB")));
         if (m_procKey != 0) {
-            txtProcCode->hide();
+            hideCodeBox();
             setWindowTitle(QStringLiteral("Web Shortcut"));
         } else {
             const QScopedValueRollback<bool> loading(m_loading, true);
@@ -224,8 +224,19 @@ void frmProcEdit::ProcLoad() {
         txtProcCode->setPlainText(m_code);
     } else if (m_codeType == kWebSite) {
         txtProcName->setText(m_code);
-        txtProcCode->hide();
+        hideCodeBox();
         resize(width(), platform::twipsToPixelsY(3000, this));
+    }
+}
+
+void frmProcEdit::hideCodeBox() {
+    // A web shortcut has no code: its description takes the room.
+    txtProcCode->hide();
+    txtProcDesc->setMinimumHeight(txtProcDesc->height());
+    txtProcDesc->setMaximumHeight(QWIDGETSIZE_MAX);
+    if (auto* grid = qobject_cast<QGridLayout*>(centralWidget()->layout())) {
+        grid->setRowStretch(1, 1);
+        grid->setRowStretch(2, 0);
     }
 }
 

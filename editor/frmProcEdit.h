@@ -73,6 +73,7 @@ protected:
 
 private:
     void createToolbar();
+    void hideCodeBox();
     // Asks the unsaved-changes question: Yes saves; the answer, or vbCancel when a save failed.
     int askToSave();
     void textChanged();
