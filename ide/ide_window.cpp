@@ -26,7 +26,7 @@ namespace ide {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Morvane IDE");
+const QString kTitle = store::kIdeWindowTitle;
 const QString kPlacement = QStringLiteral("Main Window");
 const QString kProjectFilter = QStringLiteral("Project Files (*.mrvp)|*.mrvp|All Files (*.*)|*.*|");
 const QString kComponentFilter =
