@@ -124,9 +124,17 @@ void CustomizeDialog::updateButtons() {
 void CustomizeDialog::moveBy(int offset) {
     Control* control = currentControl();
     if (!control) return;
-    control->moveTo(control->bar(), control->Index() + offset);
+    move(control, control->bar(), control->Index() + offset);
     fillControls();
     selectControl(control);
+}
+
+void CustomizeDialog::move(Control* control, Bar* bar, int before) {
+    try {
+        control->moveTo(bar, before);
+    } catch (const mrv::Error& e) {
+        ui::MsgBox(e.description(), ui::vbOKOnly | ui::vbExclamation, windowTitle());
+    }
 }
 
 void CustomizeDialog::moveUp() {
@@ -142,7 +150,7 @@ void CustomizeDialog::moveToTarget() {
     const int target = cboTarget->currentIndex();
     if (!control || target < 0 || target >= m_vbe->bars().size()) return;
     Bar* bar = m_vbe->bars()[target];
-    control->moveTo(bar, bar == control->bar() ? bar->Controls()->Count() : bar->Controls()->Count() + 1);
+    move(control, bar, bar == control->bar() ? bar->Controls()->Count() : bar->Controls()->Count() + 1);
     selectControl(control);
 }
 

@@ -46,6 +46,7 @@ private:
     void fillControls();
     void updateButtons();
     void moveBy(int offset);
+    void move(Control* control, Bar* bar, int before);
 
     Vbe* m_vbe;
     bool m_filling = false;

@@ -3,6 +3,7 @@
 #include "ide/project_file.h"
 #include "platform/dochost.h"
 #include "platform/private_profile.h"
+#include "platform/ui.h"
 #include "store/settings.h"
 #include "store/startup.h"
 
@@ -15,6 +16,7 @@
 #include <QPlainTextDocumentLayout>
 #include <QStringDecoder>
 #include <QTextDocument>
+#include <QTimer>
 
 namespace ide {
 
@@ -131,8 +133,13 @@ CommandBarEventSource* Control::clickEvents() {
 
 void Control::triggered() {
     const QPointer<Control> alive(this);
-    if (m_clickEvents) emit m_clickEvents->Click(this);
-    if (alive && m_command) m_command();
+    // Nothing an add-in or a command raises may leave the click unhandled.
+    try {
+        if (m_clickEvents) emit m_clickEvents->Click(this);
+        if (alive && m_command) m_command();
+    } catch (const mrv::Error& e) {
+        ui::MsgBox(e.description(), ui::vbOKOnly | ui::vbExclamation, store::kIdeWindowTitle);
+    }
 }
 
 // ---- Bars -------------------------------------------------------------------------------------------
@@ -187,7 +194,11 @@ Control* Bar::addCommand(const QString& caption, std::function<void()> command, 
 ToolWindow::ToolWindow(QDockWidget* dock, const QString& positionId)
     : m_dock(dock), m_positionId(positionId) {
     restorePlacement();
-    connect(dock, &QDockWidget::dockLocationChanged, this, [this] { savePlacement(); });
+    connect(dock, &QDockWidget::dockLocationChanged, this, [this] {
+        // Once the move has been laid out.
+        QTimer::singleShot(0, this, [this] { giveSize(false); });
+        savePlacement();
+    });
     connect(dock, &QDockWidget::topLevelChanged, this, [this] { savePlacement(); });
 }
 
@@ -207,18 +218,25 @@ void ToolWindow::setVisible(bool visible) {
     if (!visible) return;
     m_dock->raise();
     // The remembered size can be given only to a dock the main window lays out.
-    auto* main = qobject_cast<QMainWindow*>(m_dock->parentWidget());
-    if (m_sized || !main || m_dock->isFloating()) return;
+    if (m_sized || m_dock->isFloating() || !qobject_cast<QMainWindow*>(m_dock->parentWidget())) return;
     m_sized = true;
-    const QString section = placementSection(m_positionId);
+    giveSize(true);
+}
+
+void ToolWindow::giveSize(bool remembered) {
+    auto* main = m_dock ? qobject_cast<QMainWindow*>(m_dock->parentWidget()) : nullptr;
+    if (!main || m_dock->isFloating() || m_dock->isHidden()) return;
     const Qt::DockWidgetArea area = main->dockWidgetArea(m_dock);
     const bool across = area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea;
-    const int fallback = across ? main->height() * 2 / 5 : main->width() / 2;
-    const int size =
-        store::GetSetting(kSettingsApp, section, across ? QStringLiteral("Height") : QStringLiteral("Width"),
-                          QString::number(fallback))
-            .toInt();
-    main->resizeDocks({m_dock}, {qMax(size, 120)}, across ? Qt::Vertical : Qt::Horizontal);
+    const int extent = across ? main->height() : main->width();
+    const int current = across ? m_dock->height() : m_dock->width();
+    int size = remembered ? store::GetSetting(kSettingsApp, placementSection(m_positionId),
+                                              across ? QStringLiteral("Height") : QStringLiteral("Width"))
+                                .toInt()
+                          : current;
+    // A window squeezed into an area it was never sized for gets a share it can be used in.
+    if (size < extent / 4) size = across ? extent * 2 / 5 : extent / 2;
+    if (size != current) main->resizeDocks({m_dock}, {size}, across ? Qt::Vertical : Qt::Horizontal);
 }
 
 void ToolWindow::savePlacement() const {

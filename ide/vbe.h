@@ -129,6 +129,9 @@ private:
     ToolWindow(QDockWidget* dock, const QString& positionId);
     void savePlacement() const;
     void restorePlacement();
+    // The remembered size (or the current one) in the area the window is docked in, unless it is too
+    // small to use there.
+    void giveSize(bool remembered);
 
     QPointer<QDockWidget> m_dock;
     QString m_positionId;
