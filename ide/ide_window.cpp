@@ -86,7 +86,19 @@ void IdeWindow::buildCommandBars() {
     const auto pane = [this](void (QPlainTextEdit::*slot)()) {
         return [this, slot] { paneCommand([slot](CodePane* p) { (p->*slot)(); }); };
     };
+    const auto indent = [this](bool in) {
+        return [this, in] { paneCommand([in](CodePane* p) { p->indentLines(in); }); };
+    };
+    const auto comment = [this](bool on) {
+        return [this, on] { paneCommand([on](CodePane* p) { p->commentLines(on); }); };
+    };
     const auto edit = [](int action) { return [action] { store::EditCommand(action); }; };
+    const auto saveFile = [this](bool as) { return [this, as] { saveComponent(currentComponent(), as); }; };
+    const auto showProjectWindow = [this] {
+        m_projectDock->show();
+        m_projectDock->raise();
+    };
+    const QKeySequence none;
 
     Bar* standard = m_vbe->addBar(QStringLiteral("Standard"), Bar::Toolbar);
     standard->addCommand(
@@ -96,29 +108,23 @@ void IdeWindow::buildCommandBars() {
     standard->addCommand(
         QStringLiteral("Save Project"), [this] { saveProject(false); }, picture("save"));
     standard->addCommand(
-        QStringLiteral("Add File"), [this] { addFileCommand(); }, picture("open_file"), {}, true);
+        QStringLiteral("Add File"), [this] { addFileCommand(); }, picture("open_file"), none, true);
     standard->addCommand(
         QStringLiteral("Remove File"), [this] { removeFileCommand(); }, picture("delete"));
-    standard->addCommand(QStringLiteral("Cut"), edit(store::editCut), picture("cut"), {}, true);
+    standard->addCommand(QStringLiteral("Cut"), edit(store::editCut), picture("cut"), none, true);
     standard->addCommand(QStringLiteral("Copy"), edit(store::editCopy), picture("copy"));
     standard->addCommand(QStringLiteral("Paste"), edit(store::editPaste), picture("paste"));
     standard->addCommand(QStringLiteral("Undo"), pane(&QPlainTextEdit::undo), QIcon::fromTheme("edit-undo"),
-                         {}, true);
+                         none, true);
     standard->addCommand(QStringLiteral("Redo"), pane(&QPlainTextEdit::redo), QIcon::fromTheme("edit-redo"));
-    standard->addCommand(
-        QStringLiteral("Project Window"), [this] { m_projectDock->show(), m_projectDock->raise(); },
-        picture("view_list"), {}, true);
+    standard->addCommand(QStringLiteral("Project Window"), showProjectWindow, picture("view_list"), none,
+                         true);
 
     Bar* code = m_vbe->addBar(QStringLiteral("Code"), Bar::Toolbar);
-    code->addCommand(QStringLiteral("Indent"),
-                     [this] { paneCommand([](CodePane* p) { p->indentLines(true); }); });
-    code->addCommand(QStringLiteral("Outdent"),
-                     [this] { paneCommand([](CodePane* p) { p->indentLines(false); }); });
-    code->addCommand(
-        QStringLiteral("Comment Block"), [this] { paneCommand([](CodePane* p) { p->commentLines(true); }); },
-        {}, {}, true);
-    code->addCommand(QStringLiteral("Uncomment Block"),
-                     [this] { paneCommand([](CodePane* p) { p->commentLines(false); }); });
+    code->addCommand(QStringLiteral("Indent"), indent(true));
+    code->addCommand(QStringLiteral("Outdent"), indent(false));
+    code->addCommand(QStringLiteral("Comment Block"), comment(true), QIcon(), none, true);
+    code->addCommand(QStringLiteral("Uncomment Block"), comment(false));
 
     Bar* file = m_vbe->addBar(QStringLiteral("File"), Bar::Menu, QStringLiteral("&File"));
     file->addCommand(
@@ -130,47 +136,31 @@ void IdeWindow::buildCommandBars() {
         QStringLiteral("&Save Project"), [this] { saveProject(false); }, picture("save"),
         QKeySequence(QStringLiteral("Ctrl+Shift+S")), true);
     file->addCommand(QStringLiteral("Save Project &As..."), [this] { saveProject(true); });
-    file->addCommand(
-        QStringLiteral("Save &File"),
-        [this] {
-            run([this] {
-                saveComponent(
-                    currentPane() ? currentPane()->component() : m_projectWindow->selectedComponent(), false);
-            });
-        },
-        {}, QKeySequence::Save, true);
-    file->addCommand(QStringLiteral("Save File As..."), [this] {
-        run([this] {
-            saveComponent(currentPane() ? currentPane()->component() : m_projectWindow->selectedComponent(),
-                          true);
-        });
-    });
+    file->addCommand(QStringLiteral("Save &File"), saveFile(false), QIcon(), QKeySequence::Save, true);
+    file->addCommand(QStringLiteral("Save File As..."), saveFile(true));
     file->addCommand(
         QStringLiteral("E&xit"), [this] { close(); }, picture("exit"), QKeySequence::Quit, true);
 
     Bar* editMenu = m_vbe->addBar(QStringLiteral("Edit"), Bar::Menu, QStringLiteral("&Edit"));
-    editMenu->addCommand(QStringLiteral("&Undo"), pane(&QPlainTextEdit::undo), {}, QKeySequence::Undo);
-    editMenu->addCommand(QStringLiteral("&Redo"), pane(&QPlainTextEdit::redo), {}, QKeySequence::Redo);
+    editMenu->addCommand(QStringLiteral("&Undo"), pane(&QPlainTextEdit::undo), QIcon(), QKeySequence::Undo);
+    editMenu->addCommand(QStringLiteral("&Redo"), pane(&QPlainTextEdit::redo), QIcon(), QKeySequence::Redo);
     editMenu->addCommand(QStringLiteral("Cu&t"), edit(store::editCut), picture("cut"), QKeySequence::Cut,
                          true);
     editMenu->addCommand(QStringLiteral("&Copy"), edit(store::editCopy), picture("copy"), QKeySequence::Copy);
     editMenu->addCommand(QStringLiteral("&Paste"), edit(store::editPaste), picture("paste"),
                          QKeySequence::Paste);
-    editMenu->addCommand(QStringLiteral("Select &All"), pane(&QPlainTextEdit::selectAll), {},
+    editMenu->addCommand(QStringLiteral("Select &All"), pane(&QPlainTextEdit::selectAll), QIcon(),
                          QKeySequence::SelectAll, true);
-    editMenu->addCommand(
-        QStringLiteral("&Indent"), [this] { paneCommand([](CodePane* p) { p->indentLines(true); }); }, {},
-        QKeySequence(QStringLiteral("Ctrl+]")), true);
-    editMenu->addCommand(
-        QStringLiteral("&Outdent"), [this] { paneCommand([](CodePane* p) { p->indentLines(false); }); }, {},
-        QKeySequence(QStringLiteral("Ctrl+[")));
+    editMenu->addCommand(QStringLiteral("&Indent"), indent(true), QIcon(),
+                         QKeySequence(QStringLiteral("Ctrl+]")), true);
+    editMenu->addCommand(QStringLiteral("&Outdent"), indent(false), QIcon(),
+                         QKeySequence(QStringLiteral("Ctrl+[")));
 
     Bar* view = m_vbe->addBar(QStringLiteral("View"), Bar::Menu, QStringLiteral("&View"));
+    view->addCommand(QStringLiteral("&Project Window"), showProjectWindow, picture("view_list"),
+                     QKeySequence(QStringLiteral("Ctrl+R")));
     view->addCommand(
-        QStringLiteral("&Project Window"), [this] { m_projectDock->show(), m_projectDock->raise(); },
-        picture("view_list"), QKeySequence(QStringLiteral("Ctrl+R")));
-    view->addCommand(
-        QStringLiteral("&Customize..."), [this] { customizeCommand(); }, {}, {}, true);
+        QStringLiteral("&Customize..."), [this] { customizeCommand(); }, QIcon(), none, true);
 
     Bar* project = m_vbe->addBar(QStringLiteral("Project"), Bar::Menu, QStringLiteral("&Project"));
     project->addCommand(QStringLiteral("Add &Module"), [this] { addNewCommand(FileModule); });
@@ -181,7 +171,7 @@ void IdeWindow::buildCommandBars() {
     project->addCommand(
         QStringLiteral("&Remove File"), [this] { removeFileCommand(); }, picture("delete"));
     project->addCommand(
-        QStringLiteral("Project &Name..."), [this] { renameProjectCommand(); }, {}, {}, true);
+        QStringLiteral("Project &Name..."), [this] { renameProjectCommand(); }, QIcon(), none, true);
 
     Bar* addIns = m_vbe->addBar(QStringLiteral("Add-Ins"), Bar::Menu, QStringLiteral("&Add-Ins"));
     addIns->addCommand(QStringLiteral("&Add-In Manager..."), [this] { addInManagerCommand(); });
@@ -234,6 +224,10 @@ void IdeWindow::renderBar(Bar* bar) {
 
 CodePane* IdeWindow::currentPane() const {
     return qobject_cast<CodePane*>(m_panes->currentWidget());
+}
+
+Component* IdeWindow::currentComponent() const {
+    return currentPane() ? currentPane()->component() : m_projectWindow->selectedComponent();
 }
 
 void IdeWindow::setProject(Project* project) {

@@ -33,6 +33,8 @@ public:
     QDockWidget* projectDock() const { return m_projectDock; }
     QTabWidget* codePanes() const { return m_panes; }
     CodePane* currentPane() const;
+    // The component of the code pane shown, else the one selected in the project window.
+    Component* currentComponent() const;
     // The menu or toolbar that shows bar.
     QWidget* barWidget(Bar* bar) const { return m_barWidgets.value(bar); }
 
