@@ -53,7 +53,8 @@ void cVBIDE::handle(VBProject* project, const QString& fileName) {
     const QString name = store::FileNamePart(fileName);
     // The setting may or may not end in a separator; the file goes inside the folder either way.
     const QString sharedFolder = folder.endsWith(u'/') ? folder.chopped(1) : folder;
-    const QString sharedPath = sharedFolder + u'/' + name;
+    // No folder set is no folder at all, not the root: nothing can be saved there.
+    const QString sharedPath = folder.isEmpty() ? QString() : sharedFolder + u'/' + name;
     const QString projectName = project->Name();
     const bool notSaved = project->FileName().isEmpty();
     const QString projectFolder = store::ParentFolder(project->FileName());

@@ -301,6 +301,20 @@ TEST_F(ConnectTest, TogglingShowsAndHidesTheBrowserWithItsSounds) {
     EXPECT_TRUE(boxes().isEmpty());
 }
 
+// A tool window whose document cannot be created at all: the error is reported, the click ends,
+// and the next document any host creates is not taken for the add-in's.
+TEST_F(ConnectTest, AToolWindowThatCannotBeCreatedIsReportedAndTakesBackTheAnnouncement) {
+    ide::Connect* addIn = connectAddIn();
+    dochost::unregisterDocumentClass(ide::Connect::kDocumentProgId);
+    click(addIn->toolbarButton());
+    EXPECT_EQ(addIn->toolWindow(), nullptr);
+    ASSERT_EQ(boxTitles(), QStringList{"Morvane Error"});
+    EXPECT_TRUE(boxes()[0].text.contains("'Connect.LoadVBToolWindow'"));
+    EXPECT_EQ(loadingInstance(), "0");
+    EXPECT_FALSE(browser::MRVDocument::toolWindowCreating());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 TEST_F(ConnectTest, TheHelpEntriesOpenTheHelpAndAfterAskingTheWebSite) {
     ide::Connect* addIn = connectAddIn();
     for (int answer : {ui::vbNo, ui::vbYes}) {

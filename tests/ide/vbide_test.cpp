@@ -159,6 +159,15 @@ TEST_F(FileWatcherTest, OtherFilesAreLeftAloneAndForgetTheDrag) {
     ide::Component* mod = p->addFile(path("tmp/Mod.bas"));
     EXPECT_EQ(mod->FileNames(1), path("shared/Mod.bas"));
     EXPECT_EQ(boxTitles(), QStringList{"Project has not been saved!"});
+
+    // With no shared folder set, the module stays where the drag put it, and the save is reported.
+    ui::testing::clear();
+    setSharedFolder(QString());
+    writeFile(path("tmp/Lone.bas"), "l");
+    watcher.setDragFile(path("tmp/Lone.bas"));
+    EXPECT_EQ(p->addFile(path("tmp/Lone.bas"))->FileNames(1), path("tmp/Lone.bas"));
+    EXPECT_EQ(boxTitles(), (QStringList{"Project has not been saved!", "Morvane Error"}));
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/Lone.bas")));
 }
 
 }  // namespace
