@@ -30,6 +30,11 @@ QHash<QString, DocumentFactory>& classes() {
     return registered;
 }
 
+QHash<QString, ObjectFactory>& objectClasses() {
+    static QHash<QString, ObjectFactory> registered;
+    return registered;
+}
+
 QString classKey(const QString& className) {
     return className.toCaseFolded();
 }
@@ -151,6 +156,28 @@ QWidget* createDocument(const QString& className, QWidget* parent) {
     return document;
 }
 
+void registerObjectClass(const QString& className, ObjectFactory factory) {
+    objectClasses().insert(classKey(className), std::move(factory));
+}
+
+void unregisterObjectClass(const QString& className) {
+    objectClasses().remove(classKey(className));
+}
+
+bool isObjectClassRegistered(const QString& className) {
+    return objectClasses().contains(classKey(className));
+}
+
+QObject* createObject(const QString& className, QObject* parent) {
+    const auto it = objectClasses().constFind(classKey(className));
+    QObject* object = it == objectClasses().constEnd() || !*it ? nullptr : (*it)(parent);
+    if (!object)
+        throw mrv::Error(
+            errClassNotRegistered,
+            QStringLiteral("Class not registered: no class \"%1\" is known to this program.").arg(className));
+    return object;
+}
+
 void setObjectProperty(QObject* object, const char* name, const QVariant& value) {
     if (!object || object->metaObject()->indexOfProperty(name) < 0)
         throw mrv::Error(errNoSuchMember,
@@ -165,6 +192,12 @@ void invokeObjectMethod(QObject* object, const char* name) {
         throw mrv::Error(errNoSuchMember,
                             QStringLiteral("Object doesn't support this property or method"));
     QMetaObject::invokeMethod(object, name, Qt::DirectConnection);
+}
+
+QVariant objectProperty(const QObject* object, const char* name) {
+    if (!object || object->metaObject()->indexOfProperty(name) < 0)
+        throw mrv::Error(errNoSuchMember, QStringLiteral("Object doesn't support this property or method"));
+    return object->property(name);
 }
 
 }  // namespace dochost

@@ -65,12 +65,22 @@ bool isDocumentClassRegistered(const QString& className);
 // for an unknown class, and passes on what the factory throws.
 QWidget* createDocument(const QString& className, QWidget* parent);
 
+// Classes of objects without a window (an add-in, a helper a document creates by name), kept apart
+// from the document classes and otherwise alike: names compare without regard to case, creating
+// an unknown one throws mrv::Error(errClassNotRegistered).
+using ObjectFactory = std::function<QObject*(QObject* parent)>;
+void registerObjectClass(const QString& className, ObjectFactory factory);
+void unregisterObjectClass(const QString& className);
+bool isObjectClassRegistered(const QString& className);
+QObject* createObject(const QString& className, QObject* parent);
+
 // Calls made by name on a hosted object. They raise what a late-bound call raises: error 438 when
 // the object has no such member, 13 when the value does not fit the property.
 inline constexpr int errNoSuchMember = 438;
 inline constexpr int errTypeMismatch = 13;
 void setObjectProperty(QObject* object, const char* name, const QVariant& value);
 void invokeObjectMethod(QObject* object, const char* name);
+QVariant objectProperty(const QObject* object, const char* name);
 
 }  // namespace dochost
 

@@ -27,6 +27,8 @@ const ServerBusyTexts& serverBusyTexts();
 // The IDE's add-in list: "vbaddin.ini" in the user's config folder, section "Add-Ins32", key
 // "Morvane.Connect" ("1" loads the add-in when the IDE starts, "0" only lists it).
 QString addInListPath();
+// What the title of the IDE's main window holds, by which a document sees the IDE running.
+inline const QString kIdeWindowTitle = QStringLiteral("Morvane IDE");
 // True for any value, "0" included.
 bool IsAddInRegistered();
 // Lists the add-in without loading it at IDE start.

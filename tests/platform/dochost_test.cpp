@@ -183,6 +183,23 @@ TEST(LateBinding, CallsByNameRaiseWhatTheOldCallsRaised) {
     EXPECT_EQ(errorOf([&] { dochost::invokeObjectMethod(nullptr, "FormatWindow"); }), 438);
     EXPECT_EQ(errorOf([&] { dochost::setObjectProperty(&document, "Count", QVariant::fromValue(&client)); }),
               13);
+    EXPECT_EQ(dochost::objectProperty(&document, "Client").value<QObject*>(), &client);
+    EXPECT_EQ(errorOf([&] { dochost::objectProperty(&document, "Klient"); }), 438);
+}
+
+// Objects without a window are created by name like documents, from a registry of their own.
+TEST(LateBinding, ObjectClassesAreCreatedByNameApartFromDocumentClasses) {
+    QObject parent;
+    dochost::registerObjectClass("Test.Helper", [](QObject* p) { return new QObject(p); });
+    EXPECT_EQ(dochost::createObject("test.HELPER", &parent)->parent(), &parent);
+    EXPECT_FALSE(dochost::isDocumentClassRegistered("Test.Helper"));
+    dochost::unregisterObjectClass("Test.Helper");
+    EXPECT_EQ(errorOf([&] { dochost::createObject("Test.Helper", &parent); }),
+              dochost::errClassNotRegistered);
+    dochost::registerObjectClass("Test.Nothing", [](QObject*) -> QObject* { return nullptr; });
+    EXPECT_EQ(errorOf([&] { dochost::createObject("Test.Nothing", &parent); }),
+              dochost::errClassNotRegistered);
+    dochost::unregisterObjectClass("Test.Nothing");
 }
 
 }  // namespace
