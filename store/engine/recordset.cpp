@@ -285,8 +285,6 @@ RecordsetData::RecordsetData(Database::Private* owner, const QString& src, Recor
     try {
         stepRow();
     } catch (...) {
-        sqlite3_finalize(stmt);
-        stmt = nullptr;
         db = nullptr;
         throw;
     }
@@ -301,8 +299,7 @@ RecordsetData::~RecordsetData() {
 
 void RecordsetData::detach() {
     closeBlob();
-    sqlite3_finalize(stmt);
-    stmt = nullptr;
+    stmt.reset();
     db = nullptr;
 }
 
@@ -427,21 +424,23 @@ void RecordsetData::prepare() {
     }
 
     const QByteArray utf8 = sql.toUtf8();
-    const int rc = sqlite3_prepare_v2(db->db, utf8.constData(), int(utf8.size()), &stmt, nullptr);
-    if (rc != SQLITE_OK) throwSqlite(db->db, rc, source);
+    sqlite3_stmt* prepared = nullptr;
+    const int rc = sqlite3_prepare_v2(db->db, utf8.constData(), int(utf8.size()), &prepared, nullptr);
+    stmt.reset(prepared);
+    if (rc != SQLITE_OK) throwSqlite(db->db, rc, db->path, source);
     if (!known) {
-        for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+        for (int c = 0; c < sqlite3_column_count(stmt.get()); ++c) {
             FieldDesc f;
             f.col = c;
             fields.push_back(f);
         }
     }
     for (FieldDesc& f : fields) {
-        if (f.name.isEmpty()) f.name = QString::fromUtf8(sqlite3_column_name(stmt, f.col));
+        if (f.name.isEmpty()) f.name = QString::fromUtf8(sqlite3_column_name(stmt.get(), f.col));
         if (f.typed) continue;
         // An expression that is a column of some table after all (SQLite knows where it comes from).
-        const char* table = sqlite3_column_table_name(stmt, f.col);
-        const char* origin = sqlite3_column_origin_name(stmt, f.col);
+        const char* table = sqlite3_column_table_name(stmt.get(), f.col);
+        const char* origin = sqlite3_column_origin_name(stmt.get(), f.col);
         if (!table || !origin) continue;
         if (const TableInfo* info = db->table(QString::fromUtf8(table)))
             if (int k = info->indexOf(QString::fromUtf8(origin)); k >= 0) {
@@ -457,10 +456,11 @@ void RecordsetData::prepare() {
 void RecordsetData::stepRow() {
     closeBlob();
     overlay.reset();
-    const int rc = sqlite3_step(stmt);
+    const int rc = sqlite3_step(stmt.get());
     if (rc == SQLITE_ROW) position = OnRow;
     else if (rc == SQLITE_DONE) position = AfterLast;
-    else throwSqlite(db->db, rc, source);
+    else
+        throwSqlite(db->db, rc, db->path, source);
 }
 
 void RecordsetData::requireRow() const {
@@ -496,13 +496,13 @@ QVariant RecordsetData::value(int f) const {
         return const_cast<RecordsetData*>(this)->chunk(f, 0, length);
     }
     if (overlay) return (*overlay)[size_t(f)];
-    return readColumn(stmt, fd.col, fd.column.type, fd.typed);
+    return readColumn(stmt.get(), fd.col, fd.column.type, fd.typed);
 }
 
 qint64 RecordsetData::rowidOf(int f) const {
     const FieldDesc& fd = fields[size_t(f)];
     if (overlay) return overlayRowid;
-    return sqlite3_column_int64(stmt, fd.rowidCol);
+    return sqlite3_column_int64(stmt.get(), fd.rowidCol);
 }
 
 qint64 RecordsetData::fieldSize(int f) const {
@@ -521,13 +521,12 @@ qint64 RecordsetData::storedLength(int f) const {
         const QVariant& v = (*overlay)[size_t(f)];
         return v.isNull() ? -1 : v.toLongLong();
     }
-    if (sqlite3_column_type(stmt, fd.col) == SQLITE_NULL) return -1;
-    return sqlite3_column_int64(stmt, fd.col);
+    if (sqlite3_column_type(stmt.get(), fd.col) == SQLITE_NULL) return -1;
+    return sqlite3_column_int64(stmt.get(), fd.col);
 }
 
 void RecordsetData::closeBlob() {
-    if (blob) sqlite3_blob_close(blob);
-    blob = nullptr;
+    blob.reset();
     blobField = -1;
     blobRowid = -1;
 }
@@ -548,10 +547,13 @@ QByteArray RecordsetData::chunk(int f, qint64 offset, qint64 length) {
             const QByteArray column = fd.column.name.toUtf8();
             int rc = SQLITE_OK;
             if (blob && blobField == f) {
-                rc = sqlite3_blob_reopen(blob, rowid);
+                rc = sqlite3_blob_reopen(blob.get(), rowid);
             } else {
                 closeBlob();
-                rc = sqlite3_blob_open(db->db, "main", table.constData(), column.constData(), rowid, 0, &blob);
+                sqlite3_blob* opened = nullptr;
+                rc = sqlite3_blob_open(db->db, "main", table.constData(), column.constData(), rowid, 0,
+                                       &opened);
+                blob.reset(opened);
             }
             if (rc != SQLITE_OK) {
                 const int code = sqlite3_errcode(db->db);
@@ -563,11 +565,11 @@ QByteArray RecordsetData::chunk(int f, qint64 offset, qint64 length) {
             blobField = f;
             blobRowid = rowid;
         }
-        const qint64 size = sqlite3_blob_bytes(blob);
+        const qint64 size = sqlite3_blob_bytes(blob.get());
         if (offset >= size) return QByteArray();
         const qint64 n = qMin(length, size - offset);
         QByteArray out(n, Qt::Uninitialized);
-        const int rc = sqlite3_blob_read(blob, out.data(), int(n), int(offset));
+        const int rc = sqlite3_blob_read(blob.get(), out.data(), int(n), int(offset));
         if (rc == SQLITE_OK) return out;
         closeBlob();
         if (rc != SQLITE_ABORT) throwSqlite(db->db, rc, db->path);  // the row changed under us: reopen once
@@ -612,7 +614,7 @@ void RecordsetData::loadOverlay(qint64 rowid) {
     check();
     if (rowSql.isEmpty()) throw Error(errNotUpdatable, "Bookmarks are not available for this recordset.");
     closeBlob();
-    Statement row(db->db, rowSql, source);
+    Statement row(db->db, rowSql, db->path);
     row.bind(1, rowid);
     if (!row.step()) throw Error(errNoCurrentRecord, "No current record: the row was deleted or is not valid.");
     std::vector<QVariant> values;
@@ -633,94 +635,95 @@ void RecordsetData::update() {
     check();
     if (mode == NoEdit) throw Error(errNoEditInProgress, "Update or CancelUpdate without AddNew or Edit.");
     closeBlob();
-    QStringList columns;
-    std::vector<QVariant> values;
-    // In a replica, new rows take their counter from this member's own block of keys.
-    size_t keyColumns = 0;
-    if (mode == Adding) {
-        if (const TableInfo* info = db->table(baseTable)) {
-            for (const ColumnInfo& c : info->columns) {
-                if (!c.counter) continue;
-                const qint64 key = nextReplicaKey(db->db, baseTable);
-                if (key >= 0) {
-                    columns << quoteIdent(c.name);
-                    values.push_back(QVariant(key));
-                    ++keyColumns;
-                }
-            }
-        }
+    Savepoint savepoint(db->db, "mrv_update", db->path);
+    QStringList keyColumns;
+    std::vector<QVariant> keys;
+    if (mode == Adding) drawReplicaKeys(keyColumns, keys);
+    std::vector<int> large;
+    const qint64 rowid = writeRow(keyColumns, keys, large);
+    writeLargeValues(rowid, large);
+    savepoint.release();
+    lastModified = rowid;
+    endEdit();
+}
+
+// In a replica, new rows take their counter from this member's own block of keys.
+void RecordsetData::drawReplicaKeys(QStringList& columns, std::vector<QVariant>& keys) {
+    const TableInfo* info = db->table(baseTable);
+    if (!info) return;
+    for (const ColumnInfo& c : info->columns) {
+        if (!c.counter) continue;
+        const qint64 key = nextReplicaKey(db->db, baseTable);
+        if (key < 0) continue;
+        columns << quoteIdent(c.name);
+        keys.push_back(QVariant(key));
     }
+}
+
+// Inserts or updates the row with the keys and changed fields; large spooled values are left as
+// zeros of their length (listed in large) to be written in place. Returns the row's identity.
+qint64 RecordsetData::writeRow(const QStringList& keyColumns, const std::vector<QVariant>& keys,
+                               std::vector<int>& large) {
+    QStringList columns = keyColumns;
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (spools[i] || changes[i]) columns << quoteIdent(fields[i].column.name);
+    if (mode == Editing && columns.isEmpty()) return editRowid;
+    QString text;
+    if (mode == Adding) {
+        QStringList marks;
+        for (int i = 0; i < columns.size(); ++i) marks << QString("?%1").arg(i + 1);
+        text = columns.isEmpty() ? QString("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdent(baseTable))
+                                 : QString("INSERT INTO %1 (%2) VALUES (%3)")
+                                       .arg(quoteIdent(baseTable), columns.join(", "), marks.join(", "));
+    } else {
+        QStringList sets;
+        for (int i = 0; i < columns.size(); ++i) sets << QString("%1 = ?%2").arg(columns[i]).arg(i + 1);
+        text = QString("UPDATE %1 SET %2 WHERE rowid = ?%3")
+                   .arg(quoteIdent(baseTable), sets.join(", "))
+                   .arg(columns.size() + 1);
+    }
+    Statement st(db->db, text, db->path);
+    int mark = 1;
+    for (const QVariant& key : keys) st.bind(mark++, key);
     for (size_t i = 0; i < fields.size(); ++i) {
         if (spools[i]) {
-            columns << quoteIdent(fields[i].column.name);
-            values.push_back(QVariant());  // a placeholder; bound from the spool
-        } else if (changes[i]) {
-            columns << quoteIdent(fields[i].column.name);
-            values.push_back(*changes[i]);
-        }
-    }
-    std::vector<int> large;
-    exec(db->db, "SAVEPOINT mrv_update", db->path);
-    try {
-        qint64 rowid = editRowid;
-        if (mode == Adding || !columns.isEmpty()) {
-            QString text;
-            if (mode == Adding) {
-                QStringList marks;
-                for (int i = 0; i < columns.size(); ++i) marks << QString("?%1").arg(i + 1);
-                text = columns.isEmpty() ? QString("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdent(baseTable))
-                                         : QString("INSERT INTO %1 (%2) VALUES (%3)")
-                                               .arg(quoteIdent(baseTable), columns.join(", "), marks.join(", "));
+            // Small values go in with the row; large ones are written in place afterwards, so that
+            // the engine never builds the whole value in memory.
+            if (spools[i]->size <= kDirectBindLimit) {
+                const auto [data, length] = spools[i]->bytes();
+                sqlite3_bind_blob64(st.get(), mark++, data ? data : "", sqlite3_uint64(length),
+                                    SQLITE_STATIC);
             } else {
-                QStringList sets;
-                for (int i = 0; i < columns.size(); ++i) sets << QString("%1 = ?%2").arg(columns[i]).arg(i + 1);
-                text = QString("UPDATE %1 SET %2 WHERE rowid = ?%3")
-                           .arg(quoteIdent(baseTable), sets.join(", "))
-                           .arg(columns.size() + 1);
+                sqlite3_bind_zeroblob64(st.get(), mark++, sqlite3_uint64(spools[i]->size));
+                large.push_back(int(i));
             }
-            Statement st(db->db, text, db->path);
-            int mark = 1;
-            size_t next = 0;
-            for (; next < keyColumns; ++next) st.bind(mark++, values[next]);
-            for (size_t i = 0; i < fields.size(); ++i) {
-                if (spools[i]) {
-                    // Small values go in with the row; large ones are written in place afterwards, so
-                    // that the engine never builds the whole value in memory.
-                    if (spools[i]->size <= kDirectBindLimit) {
-                        const auto [data, length] = spools[i]->bytes();
-                        sqlite3_bind_blob64(st.get(), mark++, data ? data : "", sqlite3_uint64(length), SQLITE_STATIC);
-                    } else {
-                        sqlite3_bind_zeroblob64(st.get(), mark++, sqlite3_uint64(spools[i]->size));
-                        large.push_back(int(i));
-                    }
-                    ++next;
-                } else if (changes[i]) {
-                    st.bind(mark++, values[next++]);
-                }
-            }
-            if (mode == Editing) st.bind(mark, editRowid);
-            st.step();
-            if (mode == Adding) rowid = sqlite3_last_insert_rowid(db->db);
+        } else if (changes[i]) {
+            st.bind(mark++, *changes[i]);
         }
-        for (int f : large) {
-            const QByteArray table = baseTable.toUtf8();
-            const QByteArray column = fields[size_t(f)].column.name.toUtf8();
-            sqlite3_blob* out = nullptr;
-            int rc = sqlite3_blob_open(db->db, "main", table.constData(), column.constData(), rowid, 1, &out);
-            const auto [data, length] = spools[size_t(f)]->bytes();
-            constexpr qint64 piece = 1 << 20;
-            for (qint64 at = 0; rc == SQLITE_OK && at < length; at += piece)
-                rc = sqlite3_blob_write(out, data + at, int(qMin(piece, length - at)), int(at));
-            const int closed = sqlite3_blob_close(out);
-            if (rc == SQLITE_OK) rc = closed;
-            if (rc != SQLITE_OK) throwSqlite(db->db, rc, db->path);
-        }
-        exec(db->db, "RELEASE mrv_update", db->path);
-        lastModified = rowid;
-    } catch (...) {
-        sqlite3_exec(db->db, "ROLLBACK TO mrv_update; RELEASE mrv_update", nullptr, nullptr, nullptr);
-        throw;
     }
+    if (mode == Editing) st.bind(mark, editRowid);
+    st.step();
+    return mode == Adding ? sqlite3_last_insert_rowid(db->db) : editRowid;
+}
+
+void RecordsetData::writeLargeValues(qint64 rowid, const std::vector<int>& large) {
+    const QByteArray table = baseTable.toUtf8();
+    for (int f : large) {
+        const QByteArray column = fields[size_t(f)].column.name.toUtf8();
+        sqlite3_blob* opened = nullptr;
+        int rc = sqlite3_blob_open(db->db, "main", table.constData(), column.constData(), rowid, 1, &opened);
+        BlobHandle out(opened);
+        const auto [data, length] = spools[size_t(f)]->bytes();
+        constexpr qint64 piece = 1 << 20;
+        for (qint64 at = 0; rc == SQLITE_OK && at < length; at += piece)
+            rc = sqlite3_blob_write(out.get(), data + at, int(qMin(piece, length - at)), int(at));
+        const int closed = sqlite3_blob_close(out.release());
+        if (rc == SQLITE_OK) rc = closed;
+        if (rc != SQLITE_OK) throwSqlite(db->db, rc, db->path);
+    }
+}
+
+void RecordsetData::endEdit() {
     const EditMode was = mode;
     mode = NoEdit;
     std::fill(changes.begin(), changes.end(), std::nullopt);
@@ -755,7 +758,7 @@ void Recordset::MoveFirst() {
     d->check();
     d->mode = RecordsetData::NoEdit;
     if (d->empty) throw Error(errNoCurrentRecord, "No current record.");
-    sqlite3_reset(d->stmt);
+    sqlite3_reset(d->stmt.get());
     d->stepRow();
 }
 
@@ -775,18 +778,18 @@ void Recordset::MoveLast() {
     d->mode = RecordsetData::NoEdit;
     if (d->empty) throw Error(errNoCurrentRecord, "No current record.");
     // A forward statement cannot step back: count the rows, then step to the last one again.
-    sqlite3_reset(d->stmt);
+    sqlite3_reset(d->stmt.get());
     long n = 0;
     for (d->stepRow(); d->position == RecordsetData::OnRow; d->stepRow()) ++n;
     d->recordCount = n;
-    sqlite3_reset(d->stmt);
+    sqlite3_reset(d->stmt.get());
     for (long i = 0; i < n; ++i) d->stepRow();
 }
 
 long Recordset::RecordCount() {
     d->check();
     if (d->recordCount < 0) {
-        Statement count(d->db->db, "SELECT count(*) FROM (" + d->sql + ")", d->source);
+        Statement count(d->db->db, "SELECT count(*) FROM (" + d->sql + ")", d->db->path);
         count.step();
         d->recordCount = long(count.integer(0));
     }
@@ -805,7 +808,7 @@ void Recordset::Edit() {
     d->requireUpdatable();
     d->mode = RecordsetData::NoEdit;
     d->requireRow();
-    d->editRowid = d->overlay ? d->overlayRowid : sqlite3_column_int64(d->stmt, d->baseRowidCol);
+    d->editRowid = d->overlay ? d->overlayRowid : sqlite3_column_int64(d->stmt.get(), d->baseRowidCol);
     d->mode = RecordsetData::Editing;
     std::fill(d->changes.begin(), d->changes.end(), std::nullopt);
     for (auto& s : d->spools) s.reset();
@@ -828,7 +831,8 @@ bool Recordset::Updatable() const {
 QByteArray Recordset::Bookmark() const {
     d->requireRow();
     if (d->baseRowidCol < 0) throw Error(errNotUpdatable, "Bookmarks are not available for this recordset.");
-    return QByteArray::number(d->overlay ? d->overlayRowid : sqlite3_column_int64(d->stmt, d->baseRowidCol));
+    return QByteArray::number(d->overlay ? d->overlayRowid
+                                         : sqlite3_column_int64(d->stmt.get(), d->baseRowidCol));
 }
 
 void Recordset::setBookmark(const QByteArray& bookmark) {

@@ -42,7 +42,7 @@ struct RecordsetData {
     QString rowSql;          // the same row by its identity (updatable recordsets)
     int type;
     int options;
-    sqlite3_stmt* stmt = nullptr;
+    StatementHandle stmt;
     std::vector<FieldDesc> fields;
     QHash<QString, int> byName;  // lower-case field name → index
 
@@ -66,7 +66,7 @@ struct RecordsetData {
     qint64 lastModified = -1;
     long recordCount = -1;
 
-    sqlite3_blob* blob = nullptr;
+    BlobHandle blob;
     int blobField = -1;
     qint64 blobRowid = -1;
 
@@ -86,6 +86,11 @@ struct RecordsetData {
     void closeBlob();
     void loadOverlay(qint64 rowid);
     void update();
+    void drawReplicaKeys(QStringList& columns, std::vector<QVariant>& keys);
+    qint64 writeRow(const QStringList& keyColumns, const std::vector<QVariant>& keys,
+                    std::vector<int>& large);
+    void writeLargeValues(qint64 rowid, const std::vector<int>& large);
+    void endEdit();
     void requireUpdatable() const;
 };
 

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 using namespace engine;
@@ -95,4 +96,48 @@ TEST_F(OpenTest, SecondConnectionWaitsForAWriterInsteadOfFailing) {
     writer.join();
     sqlite3_close(raw);
     EXPECT_EQ(db->OpenRecordset("SELECT * FROM Category")->RecordCount(), 2);
+}
+
+using ExecuteTest = EngineTest;
+
+// SQLite stops reading at a NUL: a blank tail is dropped, and text after a NUL is refused before any
+// statement runs.
+TEST_F(ExecuteTest, NulInTheTextEndsTheStatement) {
+    auto db = makeLibrary();
+    const QString nul(QChar(0));
+    EXPECT_EQ(db->Execute("UPDATE [System] SET GroupName = 'x'" + nul), 1);
+    EXPECT_EQ(db->Execute("UPDATE [System] SET GroupName = 'y';" + nul + nul + " \n"), 1);
+    EXPECT_EQ(
+        errorOf([&] { db->Execute("UPDATE [System] SET GroupName = 'z'" + nul + "DELETE FROM [System]"); }),
+        errSyntax);
+    EXPECT_EQ(db->OpenRecordset("SELECT GroupName FROM [System]")->Fields(0).text(), "y");
+}
+
+TEST_F(ExecuteTest, MessagesNameTheFileNotTheStatement) {
+    makeLibrary()->Close();
+    QByteArray bytes = readAll(path("lib.mdb"));
+    bytes.replace(4096, bytes.size() - 4096, QByteArray(bytes.size() - 4096, '\xff'));  // all but page 1
+    writeAll(path("bad.mdb"), bytes);
+    auto readOnly = openDatabase(path("lib.mdb"), false, true);
+    auto damaged = openDatabase(path("bad.mdb"));
+    const struct {
+        std::function<void()> run;
+        int number;
+        QString file;
+    } cases[] = {
+        {[&] { readOnly->Execute("UPDATE [System] SET GroupName = 'x'"); }, errReadOnly, path("lib.mdb")},
+        {[&] { damaged->Execute("UPDATE [System] SET GroupName = 'x'"); }, errDamaged, path("bad.mdb")},
+        {[&] { damaged->OpenRecordset("SELECT * FROM [System]"); }, errDamaged, path("bad.mdb")},
+    };
+    for (const auto& c : cases) {
+        try {
+            c.run();
+            ADD_FAILURE() << "no error";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.number(), c.number) << e.what();
+            EXPECT_TRUE(e.description().contains("'" + c.file + "'")) << e.what();
+            EXPECT_FALSE(e.description().contains("[System]") || e.description().contains("\"System\""))
+                << e.what();
+        }
+    }
 }
