@@ -126,8 +126,6 @@ private:
                 return {Kind::Comma, c};
             case u';':
                 return {Kind::Semicolon, c};
-            case u'&':  // the old concatenation operator
-                return {Kind::Operator, QStringLiteral("||")};
         }
         static const QStringList pairs = {"<=", ">=", "<>", "!=", "==", "||", "<<", ">>"};
         if (m_pos < m_sql.size() && pairs.contains(m_sql.mid(start, 2))) ++m_pos;
@@ -158,6 +156,19 @@ bool isKeyword(const Token& token, const QSet<QString>& words) {
 bool isKeyword(const Token& token, const char* word) {
     return token.kind == Kind::Word && !token.afterDot &&
            token.text.compare(QLatin1StringView(word), Qt::CaseInsensitive) == 0;
+}
+
+bool isConcat(const Token& token) {
+    return token.kind == Kind::Operator && token.text == u"&";
+}
+
+// CASE ... END encloses its branches as parentheses do.
+bool opens(const Token& token) {
+    return token.kind == Kind::Open || isKeyword(token, "CASE");
+}
+
+bool closes(const Token& token) {
+    return token.kind == Kind::Close || isKeyword(token, "END");
 }
 
 bool isComparison(const Token& token) {
@@ -192,9 +203,9 @@ size_t leftOperandStart(const std::vector<Token>& tokens, size_t end) {
     size_t i = end;
     for (; i > 0; --i) {
         const Token& token = tokens[i - 1];
-        if (token.kind == Kind::Close) {
+        if (closes(token)) {
             ++depth;
-        } else if (token.kind == Kind::Open) {
+        } else if (opens(token)) {
             if (depth == 0) break;
             --depth;
         } else if (depth == 0 && endsOperand(token, leftStops())) {
@@ -209,9 +220,9 @@ size_t rightOperandEnd(const std::vector<Token>& tokens, size_t begin) {
     size_t i = begin;
     for (; i < tokens.size(); ++i) {
         const Token& token = tokens[i];
-        if (token.kind == Kind::Open) {
+        if (opens(token)) {
             ++depth;
-        } else if (token.kind == Kind::Close) {
+        } else if (closes(token)) {
             if (depth == 0) break;
             --depth;
         } else if (depth == 0 && endsOperand(token, rightStops())) {
@@ -228,6 +239,38 @@ QString join(std::vector<Token>::const_iterator begin, std::vector<Token>::const
         out += it->text;
     }
     return out;
+}
+
+std::vector<Token> rewrite(std::vector<Token> tokens, const QString& sql);
+
+// `&` joins its operands as texts, a Null counting as an empty text, and binds looser than
+// arithmetic: each chain of them becomes one jet_concat call.
+std::vector<Token> rewriteConcats(std::vector<Token> tokens, const QString& sql) {
+    const auto at = [&](size_t k) { return tokens.cbegin() + std::ptrdiff_t(k); };
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (!isConcat(tokens[i])) continue;
+        const size_t begin = leftOperandStart(tokens, i);
+        const size_t end = rightOperandEnd(tokens, i + 1);
+        QStringList operands;
+        int depth = 0;
+        for (size_t k = begin, from = begin; k <= end; ++k) {
+            if (k == end || (depth == 0 && isConcat(tokens[k]))) {
+                if (k == from) syntaxError(QStringLiteral("& operator"), sql);
+                const std::vector<Token> operand = rewrite({at(from), at(k)}, sql);
+                operands << join(operand.cbegin(), operand.cend());
+                from = k + 1;
+            } else if (opens(tokens[k])) {
+                ++depth;
+            } else if (closes(tokens[k])) {
+                --depth;
+            }
+        }
+        Token call{Kind::Rewritten, "jet_concat(" + operands.join(", ") + ')', tokens[begin].space};
+        tokens.erase(at(begin), at(end));
+        tokens.insert(at(begin), std::move(call));
+        i = begin;
+    }
+    return tokens;
 }
 
 std::vector<Token> rewriteLikes(std::vector<Token> tokens, const QString& sql) {
@@ -253,11 +296,15 @@ std::vector<Token> rewriteLikes(std::vector<Token> tokens, const QString& sql) {
     return tokens;
 }
 
+std::vector<Token> rewrite(std::vector<Token> tokens, const QString& sql) {
+    return rewriteLikes(rewriteConcats(std::move(tokens), sql), sql);
+}
+
 }  // namespace
 
 QString translate(const QString& sql) {
     QString trailing;
-    std::vector<Token> tokens = rewriteLikes(Tokenizer(sql).run(trailing), sql);
+    std::vector<Token> tokens = rewrite(Tokenizer(sql).run(trailing), sql);
     QString out;
     out.reserve(sql.size() + 16);
     for (const Token& token : tokens) out += token.space + token.text;
@@ -547,6 +594,27 @@ void jetLike(sqlite3_context* context, int, sqlite3_value** argv) {
         sqlite3_set_auxdata(context, 0, compiled.release(), [](void* p) { delete static_cast<Pattern*>(p); });
 }
 
+// Null only when every operand is Null; numbers read as CStr gives them.
+void jetConcat(sqlite3_context* context, int argc, sqlite3_value** argv) {
+    QByteArray out;
+    bool any = false;
+    for (int i = 0; i < argc; ++i) {
+        const int type = sqlite3_value_type(argv[i]);
+        if (type == SQLITE_NULL) continue;
+        any = true;
+        if (type == SQLITE_FLOAT)
+            out += textOf(argv[i]);
+        else
+            out.append(reinterpret_cast<const char*>(sqlite3_value_text(argv[i])),
+                       sqlite3_value_bytes(argv[i]));
+    }
+    if (any)
+        sqlite3_result_text64(context, out.constData(), sqlite3_uint64(out.size()), SQLITE_TRANSIENT,
+                              SQLITE_UTF8);
+    else
+        sqlite3_result_null(context);
+}
+
 void cstr(sqlite3_context* context, int, sqlite3_value** argv) {
     switch (sqlite3_value_type(argv[0])) {
         case SQLITE_NULL:
@@ -580,7 +648,9 @@ void registerFunctions(sqlite3* db) {
     if (sqlite3_create_function_v2(db, "jet_like", 2, flags, nullptr, jetLike, nullptr, nullptr, nullptr) !=
             SQLITE_OK ||
         sqlite3_create_function_v2(db, "CStr", 1, flags, nullptr, cstr, nullptr, nullptr, nullptr) !=
-            SQLITE_OK)
+            SQLITE_OK ||
+        sqlite3_create_function_v2(db, "jet_concat", -1, flags, nullptr, jetConcat, nullptr, nullptr,
+                                   nullptr) != SQLITE_OK)
         throw Error(errEngine, QString::fromUtf8(sqlite3_errmsg(db)));
 }
 

@@ -10,7 +10,8 @@ namespace engine::dialect {
 
 // Translates outside string literals only: [brackets] become double-quoted identifiers;
 // "double-quoted" text becomes a single-quoted literal; #date# literals become ISO text;
-// `a Like b` / `a Not Like b` become jet_like(b, a) / NOT jet_like(b, a).
+// `a & b & c` becomes jet_concat(a, b, c); `a Like b` / `a Not Like b` become jet_like(b, a) /
+// NOT jet_like(b, a).
 // Throws engine::Error(errSyntax) for an unterminated literal or bracket, or a bad date.
 QString translate(const QString& sql);
 
@@ -18,7 +19,7 @@ QString translate(const QString& sql);
 // % and _ are ordinary characters.
 bool likeMatch(const QString& pattern, const QString& value);
 
-// Registers jet_like(pattern, value) and CStr(value) on a connection.
+// Registers jet_like(pattern, value), jet_concat(value, ...) and CStr(value) on a connection.
 void registerFunctions(sqlite3* db);
 
 }  // namespace engine::dialect
