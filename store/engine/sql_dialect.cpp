@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -351,15 +352,35 @@ struct Element {
     unsigned set = 0;  // index into Pattern::sets
 };
 
+// The characters other than itself whose case folding is the given one: 'K', U+212A KELVIN SIGN
+// for 'k'. Read once from Qt's tables.
+const std::vector<char32_t>& foldingOnto(char32_t folded) {
+    static const auto table = [] {
+        std::unordered_map<char32_t, std::vector<char32_t>> onto;
+        for (char32_t c = 0; c <= 0x10FFFF; ++c)
+            if (const char32_t f = fold(c); f != c) onto[f].push_back(c);
+        return onto;
+    }();
+    static const std::vector<char32_t> none;
+    const auto it = table.find(folded);
+    return it == table.end() ? none : it->second;
+}
+
+// A list entry takes a character as a plain pattern character does: when the two fold alike. A
+// range takes it when some character of the range folds as it does.
 struct CharSet {
     bool negated = false;
     std::vector<std::pair<char32_t, char32_t>> ranges;
 
     bool contains(char32_t c) const {
-        const char32_t candidates[] = {c, fold(c), QChar::toUpper(c), QChar::toLower(c)};
-        bool found = false;
-        for (const auto& [lo, hi] : ranges)
-            for (char32_t x : candidates) found = found || (x >= lo && x <= hi);
+        const char32_t folded = fold(c);
+        auto inRanges = [&](char32_t x) {
+            for (const auto& [lo, hi] : ranges)
+                if (x >= lo && x <= hi) return true;
+            return false;
+        };
+        bool found = inRanges(folded);
+        for (const char32_t other : foldingOnto(folded)) found = found || inRanges(other);
         return found != negated;
     }
 };

@@ -155,6 +155,24 @@ TEST(LikeMatchTest, Wildcards) {
     EXPECT_FALSE(likeMatch(QString(), "x"));
 }
 
+// One folding rule: a character matches a list or a range of one character exactly when it matches
+// that character written plainly, and that is when the two fold alike.
+TEST(LikeMatchTest, ListsAndPlainCharactersFoldAlike) {
+    const QStringList groups[] = {{"K", "k", "\u212A"}, {"S", "s", "\u017F"}, {"\u03A3", "\u03C3", "\u03C2"},
+                                  {"\u00C4", "\u00E4"}, {"\u00DF", "\u1E9E"}, {"x"}};
+    for (const QStringList& patternGroup : groups)
+        for (const QString& p : patternGroup)
+            for (const QStringList& valueGroup : groups)
+                for (const QString& v : valueGroup) {
+                    SCOPED_TRACE((p + " / " + v).toStdString());
+                    const bool same = &patternGroup == &valueGroup;
+                    EXPECT_EQ(likeMatch(p, v), same);
+                    EXPECT_EQ(likeMatch('[' + p + ']', v), same);
+                    EXPECT_EQ(likeMatch('[' + p + '-' + p + ']', v), same);
+                    EXPECT_EQ(likeMatch("[!" + p + ']', v), !same);
+                }
+}
+
 // The byte search for ASCII patterns relies on this: no other character folds onto ASCII.
 TEST(LikeMatchTest, OnlyTwoCharactersFoldOntoAscii) {
     QList<char32_t> found;
