@@ -12,12 +12,20 @@ namespace engine {
 
 namespace {
 int g_busyTimeout = 5000;
+std::function<QDateTime()> g_clock;
 
 QString sqliteMessage(sqlite3* db) { return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString(); }
 }  // namespace
 
 void setBusyTimeout(int milliseconds) { g_busyTimeout = milliseconds; }
 int busyTimeout() { return g_busyTimeout; }
+
+void setClock(std::function<QDateTime()> clock) {
+    g_clock = std::move(clock);
+}
+QDateTime currentTime() {
+    return g_clock ? g_clock() : QDateTime::currentDateTimeUtc();
+}
 
 bool isHiddenName(const QString& name) { return name.startsWith(QLatin1String(kHiddenPrefix), Qt::CaseInsensitive); }
 
@@ -153,6 +161,17 @@ QString Statement::text(int column) const {
 void exec(sqlite3* db, const QString& sql, const QString& file) {
     const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) throwSqlite(db, rc, file);
+}
+
+void ensureTrigger(sqlite3* db, const QString& name, const QString& sql, const QString& file) {
+    Statement present(db, "SELECT sql FROM sqlite_master WHERE type = 'trigger' AND name = ?1 COLLATE NOCASE",
+                      file);
+    present.bind(1, name);
+    if (present.step()) {
+        if (present.text(0) == sql) return;
+        exec(db, "DROP TRIGGER " + quoteIdent(name), file);
+    }
+    exec(db, sql, file);
 }
 
 Savepoint::Savepoint(sqlite3* db, const char* name, const QString& file)
@@ -563,27 +582,43 @@ void Database::setProperty(const QString& name, const QVariant& value) {
 
 namespace {
 
-sqlite3* openHandle(const QString& path, int flags) {
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags | SQLITE_OPEN_EXRESCODE, nullptr);
+void nowFunction(sqlite3_context* context, int, sqlite3_value**) {
+    const QByteArray text = currentTime().toUTC().toString("yyyy-MM-dd HH:mm:ss.zzz").toUtf8();
+    sqlite3_result_text(context, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+struct CloseConnection {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using ConnectionHandle = std::unique_ptr<sqlite3, CloseConnection>;
+
+ConnectionHandle openHandle(const QString& path, int flags) {
+    sqlite3* opened = nullptr;
+    const int rc =
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &opened, flags | SQLITE_OPEN_EXRESCODE, nullptr);
+    ConnectionHandle db(opened);
     if (rc != SQLITE_OK) {
-        const QString msg = sqliteMessage(db);
-        sqlite3_close_v2(db);
+        const QString msg = sqliteMessage(opened);
         if ((rc & 0xff) == SQLITE_CANTOPEN)
             throw Error(errCantOpen, QString("The file '%1' cannot be opened (%2).").arg(path, msg));
         throwSqlite(nullptr, rc, path);
     }
-    sqlite3_busy_timeout(db, g_busyTimeout);
-    sqlite3_extended_result_codes(db, 1);
-    dialect::registerFunctions(db);
+    sqlite3_busy_timeout(opened, g_busyTimeout);
+    sqlite3_extended_result_codes(opened, 1);
+    dialect::registerFunctions(opened);
+    // Not deterministic: every call reads the clock. Harmless, so triggers may call it.
+    if (sqlite3_create_function_v2(opened, "mrv_now", 0, SQLITE_UTF8 | SQLITE_INNOCUOUS, nullptr, nowFunction,
+                                   nullptr, nullptr, nullptr) != SQLITE_OK)
+        throwSqlite(opened, sqlite3_errcode(opened), path);
     return db;
 }
 
-std::unique_ptr<Database> wrap(const QString& path, sqlite3* db) {
+// The database owns the connection from here on: Close (or its destructor) ends it.
+std::unique_ptr<Database> wrap(const QString& path, ConnectionHandle db) {
     auto p = std::make_unique<Database::Private>();
     p->path = path;
-    p->db = db;
-    p->readOnly = sqlite3_db_readonly(db, "main") == 1;
+    p->readOnly = sqlite3_db_readonly(db.get(), "main") == 1;
+    p->db = db.release();
     return std::unique_ptr<Database>(new Database(std::move(p)));
 }
 
@@ -625,8 +660,9 @@ std::unique_ptr<Database> openFile(const QString& path, bool exclusive, bool rea
         throw Error(errFileNotFound, QString("Could not find the file '%1'.").arg(path));
     if (info.isDir()) throw Error(errCantOpen, QString("'%1' is a folder, not a Code Library file.").arg(path));
     const QString full = info.absoluteFilePath();
-    sqlite3* db = openHandle(full, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
-    std::unique_ptr<Database> database = wrap(full, db);
+    std::unique_ptr<Database> database =
+        wrap(full, openHandle(full, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE));
+    sqlite3* db = database->handle();
     try {
         // The header is read lazily; read it now so a foreign or damaged file fails here.
         // SQLite itself refuses a file that lost whole pages unless the schema is writable; repair
@@ -663,8 +699,9 @@ std::unique_ptr<Database> createDatabase(const QString& path) {
     const QFileInfo info(path);
     if (info.exists()) throw Error(errDatabaseExists, QString("The file '%1' already exists.").arg(path));
     const QString full = info.absoluteFilePath();
-    sqlite3* db = openHandle(full, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    std::unique_ptr<Database> database = wrap(full, db);
+    std::unique_ptr<Database> database =
+        wrap(full, openHandle(full, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE));
+    sqlite3* db = database->handle();
     exec(db,
          QString("PRAGMA journal_mode = DELETE; PRAGMA application_id = %1; PRAGMA user_version = %2")
              .arg(kApplicationId)

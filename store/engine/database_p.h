@@ -104,6 +104,9 @@ private:
 };
 
 void exec(sqlite3* db, const QString& sql, const QString& file);
+// Creates one of the engine's triggers, or replaces it when the file holds another version of it.
+// sql is "CREATE TRIGGER <name> ..." without IF NOT EXISTS, as SQLite keeps it.
+void ensureTrigger(sqlite3* db, const QString& name, const QString& sql, const QString& file);
 // Binds a value that has already been converted to its storage form.
 void bindValue(sqlite3_stmt* stmt, int index, const QVariant& value);
 

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -54,6 +55,12 @@ struct RecordsetData;
 // How long a connection waits on another process's lock before it reports errLocked.
 void setBusyTimeout(int milliseconds);
 int busyTimeout();
+
+// The engine's clock, which dates the changes replicas exchange (SQL reads it as mrv_now(), UTC text
+// to the millisecond). Tests set it so that the order of changes does not hang on the wall clock;
+// an empty function brings back the system clock.
+void setClock(std::function<QDateTime()> clock);
+QDateTime currentTime();
 
 // Date text in and out. Read: "mm/dd/yyyy", with " hh:mm:ss" when there is a time of day.
 QString dateToText(const QDateTime& value);

@@ -17,7 +17,8 @@ std::function<void(int)> g_hook;
 
 QString newId() { return QUuid::createUuid().toString(QUuid::WithBraces).toUpper(); }
 
-constexpr char kNow[] = "strftime('%Y-%m-%d %H:%M:%f','now')";
+// The engine's clock (see setClock), as the text change times are kept and compared in.
+constexpr char kNow[] = "mrv_now()";
 
 // Key blocks: the first member of a set draws from below 2^30, each replica from its own block of
 // 2^20 keys above it, chosen from its identity.
@@ -94,28 +95,33 @@ QStringList userTables(sqlite3* db, const QString& schema) {
     return names;
 }
 
-QString triggerSql(const QString& table) {
+// Change tracking of a table: (name, statement) of each trigger.
+QList<std::pair<QString, QString>> triggers(const QString& table) {
     const QString t = quoteLiteral(table);
     const QString self = "(SELECT replica_id FROM mrv_replica)";
     const QString gen = "(SELECT k.gen FROM mrv_knowledge k, mrv_replica r WHERE k.replica = r.replica_id)";
     const QString bump = "UPDATE mrv_knowledge SET gen = gen + 1 WHERE replica = " + self;
     const QString applying = "(SELECT applying FROM mrv_replica)";
     const QString q = quoteIdent(table);
-    return QString(
-               "CREATE TRIGGER IF NOT EXISTS %1 AFTER INSERT ON %2 WHEN %3 = 0 BEGIN %4; "
-               "INSERT OR REPLACE INTO mrv_rows(tbl, rid, guid, origin, gen, time) "
-               "VALUES (%5, NEW.rowid, lower(hex(randomblob(16))), %6, %7, %8); END;"
-               "CREATE TRIGGER IF NOT EXISTS %9 AFTER UPDATE ON %2 WHEN %3 = 0 BEGIN %4; "
-               "UPDATE OR REPLACE mrv_rows SET rid = NEW.rowid, origin = %6, gen = %7, time = %8 "
-               "WHERE tbl = %5 AND rid = OLD.rowid; END;"
-               "CREATE TRIGGER IF NOT EXISTS %10 AFTER DELETE ON %2 BEGIN "
-               "UPDATE mrv_knowledge SET gen = gen + 1 WHERE replica = %6 AND %3 = 0; "
-               "INSERT OR REPLACE INTO mrv_tombstones(tbl, guid, origin, gen, time) "
-               "SELECT %5, guid, %6, %7, %8 FROM mrv_rows WHERE tbl = %5 AND rid = OLD.rowid AND %3 = 0; "
-               "DELETE FROM mrv_rows WHERE tbl = %5 AND rid = OLD.rowid; END;")
-        .arg(quoteIdent("mrv_" + table + "_insert"), q, applying, bump, t, self, gen, kNow,
-             quoteIdent("mrv_" + table + "_update"))
-        .arg(quoteIdent("mrv_" + table + "_delete"));
+    const QString insert = "mrv_" + table + "_insert", update = "mrv_" + table + "_update",
+                  remove = "mrv_" + table + "_delete";
+    return {
+        {insert, QString("CREATE TRIGGER %1 AFTER INSERT ON %2 WHEN %3 = 0 BEGIN %4; "
+                         "INSERT OR REPLACE INTO mrv_rows(tbl, rid, guid, origin, gen, time) "
+                         "VALUES (%5, NEW.rowid, lower(hex(randomblob(16))), %6, %7, %8); END")
+                     .arg(quoteIdent(insert), q, applying, bump, t, self, gen, kNow)},
+        {update, QString("CREATE TRIGGER %1 AFTER UPDATE ON %2 WHEN %3 = 0 BEGIN %4; "
+                         "UPDATE OR REPLACE mrv_rows SET rid = NEW.rowid, origin = %6, gen = %7, time = %8 "
+                         "WHERE tbl = %5 AND rid = OLD.rowid; END")
+                     .arg(quoteIdent(update), q, applying, bump, t, self, gen, kNow)},
+        {remove,
+         QString("CREATE TRIGGER %1 AFTER DELETE ON %2 BEGIN "
+                 "UPDATE mrv_knowledge SET gen = gen + 1 WHERE replica = %5 AND %3 = 0; "
+                 "INSERT OR REPLACE INTO mrv_tombstones(tbl, guid, origin, gen, time) "
+                 "SELECT %4, guid, %5, %6, %7 FROM mrv_rows WHERE tbl = %4 AND rid = OLD.rowid AND %3 = 0; "
+                 "DELETE FROM mrv_rows WHERE tbl = %4 AND rid = OLD.rowid; END")
+             .arg(quoteIdent(remove), q, applying, t, self, gen, kNow)},
+    };
 }
 
 // Above every key the table has ever used, so that deleted keys are never handed out again.
@@ -138,10 +144,6 @@ void step(int& counter) {
 }  // namespace
 
 void setExchangeHook(std::function<void(int)> hook) { g_hook = std::move(hook); }
-
-QList<ReplicaReference> libraryReferences() {
-    return {{"Procedure", "CatKey", "Category"}, {"Category", "ParentKey", "Category"}};
-}
 
 bool isReplicable(Database& db) {
     if (!db.handle()) throw Error(errObjectClosed, "The Code Library is closed.");
@@ -200,7 +202,7 @@ void MakeReplicable(Database& db, const QList<ReplicaReference>& references) {
                      "WHERE NOT EXISTS (SELECT 1 FROM mrv_rows m WHERE m.tbl = %1 AND m.rid = t.rowid)")
                  .arg(quoteLiteral(table), quoteLiteral(id), kNow, quoteIdent(table)),
              ctx);
-        exec(h, triggerSql(table), ctx);
+        for (const auto& [name, sql] : triggers(table)) ensureTrigger(h, name, sql, ctx);
         if (!shape.pk.isEmpty()) {
             exec(h,
                  QString("INSERT OR IGNORE INTO mrv_keys(tbl, next, last) VALUES (%1, %2, %3)")

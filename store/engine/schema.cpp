@@ -108,8 +108,9 @@ QStringList applySchema(Database& target, const QString& masterPath) {
         exec(db, o.sql, context);
         added << QString("%1 %2").arg(o.type, o.name);
     }
-    // A table added to a replica needs its identities and change tracking like the others.
-    if (!added.isEmpty() && isReplicable(target)) MakeReplicable(target);
+    // A table added to a replica needs its identities and change tracking like the others, and older
+    // change tracking is brought up to date.
+    if (isReplicable(target)) MakeReplicable(target);
     savepoint.release();
     return added;
 }
