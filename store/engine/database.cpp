@@ -582,9 +582,34 @@ void Database::setProperty(const QString& name, const QVariant& value) {
 
 namespace {
 
-void nowFunction(sqlite3_context* context, int, sqlite3_value**) {
-    const QByteArray text = currentTime().toUTC().toString("yyyy-MM-dd HH:mm:ss.zzz").toUtf8();
-    sqlite3_result_text(context, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+// SQLite's 'now' (strftime('now'), date('now'), ...) is the time the connection's VFS gives. The
+// engine's connections use the system's VFS under another name that gives the engine's clock: SQL
+// run by the engine, the change tracking's triggers included, reads that clock, and the triggers stay
+// plain SQL that any SQLite program writing to a library can run.
+int clockJulianMs(sqlite3_vfs*, sqlite3_int64* now) {
+    constexpr sqlite3_int64 kUnixEpoch = 210'866'760'000'000;  // 1970-01-01 as a Julian day, in ms
+    *now = kUnixEpoch + currentTime().toMSecsSinceEpoch();
+    return SQLITE_OK;
+}
+
+int clockJulianDays(sqlite3_vfs* vfs, double* now) {
+    sqlite3_int64 ms = 0;
+    clockJulianMs(vfs, &ms);
+    *now = double(ms) / 86'400'000.0;
+    return SQLITE_OK;
+}
+
+const char* clockVfs() {
+    static sqlite3_vfs vfs = [] {
+        sqlite3_vfs system = *sqlite3_vfs_find(nullptr);
+        system.pNext = nullptr;
+        system.zName = "mrv-clock";
+        system.xCurrentTime = clockJulianDays;
+        if (system.iVersion >= 2) system.xCurrentTimeInt64 = clockJulianMs;
+        return system;
+    }();
+    static const bool registered = sqlite3_vfs_register(&vfs, 0) == SQLITE_OK;
+    return registered ? vfs.zName : nullptr;
 }
 
 struct CloseConnection {
@@ -594,8 +619,8 @@ using ConnectionHandle = std::unique_ptr<sqlite3, CloseConnection>;
 
 ConnectionHandle openHandle(const QString& path, int flags) {
     sqlite3* opened = nullptr;
-    const int rc =
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &opened, flags | SQLITE_OPEN_EXRESCODE, nullptr);
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &opened,
+                                   flags | SQLITE_OPEN_EXRESCODE, clockVfs());
     ConnectionHandle db(opened);
     if (rc != SQLITE_OK) {
         const QString msg = sqliteMessage(opened);
@@ -606,10 +631,6 @@ ConnectionHandle openHandle(const QString& path, int flags) {
     sqlite3_busy_timeout(opened, g_busyTimeout);
     sqlite3_extended_result_codes(opened, 1);
     dialect::registerFunctions(opened);
-    // Not deterministic: every call reads the clock. Harmless, so triggers may call it.
-    if (sqlite3_create_function_v2(opened, "mrv_now", 0, SQLITE_UTF8 | SQLITE_INNOCUOUS, nullptr, nowFunction,
-                                   nullptr, nullptr, nullptr) != SQLITE_OK)
-        throwSqlite(opened, sqlite3_errcode(opened), path);
     return db;
 }
 

@@ -56,9 +56,9 @@ struct RecordsetData;
 void setBusyTimeout(int milliseconds);
 int busyTimeout();
 
-// The engine's clock, which dates the changes replicas exchange (SQL reads it as mrv_now(), UTC text
-// to the millisecond). Tests set it so that the order of changes does not hang on the wall clock;
-// an empty function brings back the system clock.
+// The engine's clock, which dates the changes replicas exchange: SQL on the engine's connections
+// reads it as 'now'. Tests set it so that the order of changes does not hang on the wall clock; an
+// empty function brings back the system clock.
 void setClock(std::function<QDateTime()> clock);
 QDateTime currentTime();
 

@@ -18,7 +18,7 @@ std::function<void(int)> g_hook;
 QString newId() { return QUuid::createUuid().toString(QUuid::WithBraces).toUpper(); }
 
 // The engine's clock (see setClock), as the text change times are kept and compared in.
-constexpr char kNow[] = "mrv_now()";
+constexpr char kNow[] = "strftime('%Y-%m-%d %H:%M:%f','now')";
 
 // Key blocks: the first member of a set draws from below 2^30, each replica from its own block of
 // 2^20 keys above it, chosen from its identity.
