@@ -16,7 +16,8 @@ namespace store {
 
 // DatabaseVersion of libraries made with librarySchema(). Raise it with every schema change:
 // libraries with a lower version are brought up to the design master's schema when opened.
-inline constexpr int kLibrarySchemaVersion = 3;
+// 4: statements are held to the field types (the engine's checks come with the upgrade).
+inline constexpr int kLibrarySchemaVersion = 4;
 
 // The statements that create the tables System, Category and Procedure, their indexes and the
 // trigger that deletes the items of a deleted category.

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cctype>
 #include <cmath>
 
 namespace engine {
@@ -113,6 +114,7 @@ void throwSqlite(sqlite3* db, int rc, const QString& file, const QString& statem
                     QString("The change was not made because it would create a duplicate key (%1) in '%2'.")
                         .arg(msg, file));
             }
+            if (const std::optional<Error> typeError = typeCheckError(msg)) throw *typeError;
             throw Error(errEngine, QString("The change breaks a rule of '%1': %2.").arg(file, msg));
         default:
             break;
@@ -456,6 +458,14 @@ QByteArray withoutNulTail(QByteArray utf8, const QString& sql) {
     return utf8;
 }
 
+// The statement's first word, upper case: CREATE and ALTER change what the type checks cover.
+QByteArray verbOf(sqlite3_stmt* stmt) {
+    const QByteArray text = QByteArray(sqlite3_sql(stmt)).trimmed();
+    qsizetype end = 0;
+    while (end < text.size() && std::isalpha(uchar(text[end]))) ++end;
+    return text.left(end).toUpper();
+}
+
 }  // namespace
 
 long Database::Execute(const QString& sql) {
@@ -464,6 +474,13 @@ long Database::Execute(const QString& sql) {
     const char* tail = utf8.constData();
     const char* const end = tail + utf8.size();
     long affected = 0;
+    auto run = [&](sqlite3_stmt* stmt) {
+        if (sqlite3_stmt_readonly(stmt) && sqlite3_column_count(stmt) > 0)
+            throw Error(errExecuteSelect, QString("Cannot execute a select query: %1").arg(sql));
+        const int rc = sqlite3_step(stmt);
+        if (rc != SQLITE_DONE && rc != SQLITE_ROW) throwSqlite(d->db, rc, d->path, sql);
+        affected += sqlite3_changes(d->db);
+    };
     while (tail < end) {
         sqlite3_stmt* prepared = nullptr;
         const char* next = nullptr;
@@ -473,11 +490,19 @@ long Database::Execute(const QString& sql) {
         if (next <= tail) throw Error(errSyntax, QString("Syntax error in the statement '%1'.").arg(sql));
         tail = next;
         if (!stmt) continue;  // whitespace or a comment
-        if (sqlite3_stmt_readonly(stmt.get()) && sqlite3_column_count(stmt.get()) > 0)
-            throw Error(errExecuteSelect, QString("Cannot execute a select query: %1").arg(sql));
-        const int src = sqlite3_step(stmt.get());
-        if (src != SQLITE_DONE && src != SQLITE_ROW) throwSqlite(d->db, src, d->path, sql);
-        affected += sqlite3_changes(d->db);
+        const QByteArray verb = verbOf(stmt.get());
+        if (verb == "ALTER") {
+            // A trigger that names a column keeps SQLite from dropping it: the checks stand aside
+            // for the change and come back in step with the new columns.
+            Savepoint savepoint(d->db, "mrv_alter", d->path);
+            dropTypeChecks(d->db, d->path);
+            run(stmt.get());
+            installTypeChecks(d->db, d->path);
+            savepoint.release();
+        } else {
+            run(stmt.get());
+            if (verb == "CREATE") installTypeChecks(d->db, d->path);
+        }
     }
     return affected;
 }

@@ -10,6 +10,7 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <optional>
 
 namespace engine {
 
@@ -109,6 +110,13 @@ void exec(sqlite3* db, const QString& sql, const QString& file);
 void ensureTrigger(sqlite3* db, const QString& name, const QString& sql, const QString& file);
 // Binds a value that has already been converted to its storage form.
 void bindValue(sqlite3_stmt* stmt, int index, const QVariant& value);
+
+// Field types for statements: triggers on every user table refuse what the recordset would refuse
+// (type_checks.cpp). Brought in step after every change to the tables the engine makes.
+void installTypeChecks(sqlite3* db, const QString& file);
+void dropTypeChecks(sqlite3* db, const QString& file);
+// The error a check raised, from SQLite's message; none when the message is not a check's.
+std::optional<Error> typeCheckError(const QString& message);
 
 // Converts a value to what a column of this type stores (throws errConversion / errFieldTooSmall).
 QVariant coerceForColumn(const QVariant& value, const ColumnInfo& column);

@@ -223,6 +223,7 @@ void MakeReplicable(Database& db, const QList<ReplicaReference>& references) {
          "Value);"
          "INSERT OR REPLACE INTO mrv_properties(Name, Type, Value) VALUES ('Replicable', 10, 'T')",
          ctx);
+    installTypeChecks(h, ctx);  // they now stand aside while an exchange applies rows
     savepoint.release();
 }
 

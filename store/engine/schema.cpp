@@ -111,6 +111,7 @@ QStringList applySchema(Database& target, const QString& masterPath) {
     // A table added to a replica needs its identities and change tracking like the others, and older
     // change tracking is brought up to date.
     if (isReplicable(target)) MakeReplicable(target);
+    installTypeChecks(db, context);
     savepoint.release();
     return added;
 }
