@@ -32,6 +32,8 @@ struct Spool {
     std::pair<const char*, qint64> bytes();
 };
 
+struct SelectShape;  // a SELECT as the recordset reads it (recordset.cpp)
+
 struct RecordsetData {
     RecordsetData(Database::Private* db, const QString& source, RecordsetType type, int options);
     ~RecordsetData();
@@ -72,7 +74,11 @@ struct RecordsetData {
 
     void detach();  // the database closed under us
     void check() const;
+    QString selectText() const;
     void prepare();
+    void expandSelect(const SelectShape& shape, const QList<const TableInfo*>& tables);
+    void compile();
+    void describeFields();
     void stepRow();
     void requireRow() const;
     int fieldIndex(const QString& name) const;

@@ -21,16 +21,20 @@ namespace engine::dialect {
 // ---------------------------------------------------------------------------------------------
 // Translation
 
+bool Token::is(const char* word) const {
+    return kind == Kind::Word && text.compare(QLatin1StringView(word), Qt::CaseInsensitive) == 0;
+}
+
+bool Token::isIdentifier() const {
+    return kind == Kind::Word || kind == Kind::Identifier;
+}
+
+QString Token::name() const {
+    if (kind != Kind::Identifier) return text;
+    return text.mid(1, text.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+}
+
 namespace {
-
-enum class Kind { Word, Number, String, Identifier, Operator, Open, Close, Comma, Semicolon, Rewritten };
-
-struct Token {
-    Kind kind;
-    QString text;
-    QString space = {};  // whitespace before the token, kept so the output reads like the input
-    bool afterDot = false;
-};
 
 [[noreturn]] void syntaxError(const QString& what, const QString& text) {
     throw Error(errSyntax, QStringLiteral("Syntax error in %1 in query expression '%2'.").arg(what, text));
@@ -233,15 +237,6 @@ size_t rightOperandEnd(const std::vector<Token>& tokens, size_t begin) {
     return i;
 }
 
-QString join(std::vector<Token>::const_iterator begin, std::vector<Token>::const_iterator end) {
-    QString out;
-    for (auto it = begin; it != end; ++it) {
-        if (it != begin) out += it->space;
-        out += it->text;
-    }
-    return out;
-}
-
 std::vector<Token> rewrite(std::vector<Token> tokens, const QString& sql);
 
 // `&` joins its operands as texts, a Null counting as an empty text, and binds looser than
@@ -303,13 +298,27 @@ std::vector<Token> rewrite(std::vector<Token> tokens, const QString& sql) {
 
 }  // namespace
 
+QString join(std::vector<Token>::const_iterator begin, std::vector<Token>::const_iterator end) {
+    QString out;
+    for (auto it = begin; it != end; ++it) {
+        if (it != begin) out += it->space;
+        out += it->text;
+    }
+    return out;
+}
+
+std::vector<Token> tokens(const QString& sql, QString* trailingSpace) {
+    QString trailing;
+    std::vector<Token> out = rewrite(Tokenizer(sql).run(trailing), sql);
+    if (trailingSpace) *trailingSpace = trailing;
+    return out;
+}
+
 QString translate(const QString& sql) {
     QString trailing;
-    std::vector<Token> tokens = rewrite(Tokenizer(sql).run(trailing), sql);
-    QString out;
-    out.reserve(sql.size() + 16);
-    for (const Token& token : tokens) out += token.space + token.text;
-    return out + trailing;
+    const std::vector<Token> translated = tokens(sql, &trailing);
+    if (translated.empty()) return trailing;
+    return translated.front().space + join(translated.cbegin(), translated.cend()) + trailing;
 }
 
 // ---------------------------------------------------------------------------------------------
