@@ -291,6 +291,14 @@ constexpr qint64 kDirectBindLimit = 4 * 1024 * 1024;
 
 // ---- Spooling pieces of a value before it is stored ------------------------------------------
 
+namespace {
+[[noreturn]] void diskError(const QTemporaryFile& file, const char* what) {
+    throw Error(
+        errDiskIO,
+        QString("Cannot %1 the temporary file '%2': %3.").arg(what, file.fileName(), file.errorString()));
+}
+}  // namespace
+
 void Spool::append(const QByteArray& piece, const QString& field) {
     if (size + piece.size() > kMaxLongBinary)
         throw Error(errFieldTooSmall,
@@ -303,13 +311,17 @@ void Spool::append(const QByteArray& piece, const QString& field) {
     } else {
         if (!file) {
             file = std::make_unique<QTemporaryFile>(QDir::tempPath() + "/mrv-spool-XXXXXX");
-            if (!file->open()) throw Error(errDiskIO, "Cannot create a temporary file to hold the data.");
+            if (!file->open())
+                throw Error(errDiskIO,
+                            QString("Cannot create a temporary file in '%1' to hold the data of the "
+                                    "field '%2'.")
+                                .arg(QDir::tempPath(), field));
         }
         if (!pending.isEmpty()) {
-            if (file->write(pending) != pending.size()) throw Error(errDiskIO, "Cannot write a temporary file.");
+            if (file->write(pending) != pending.size()) diskError(*file, "write");
             pending.clear();
         }
-        if (file->write(piece) != piece.size()) throw Error(errDiskIO, "Cannot write a temporary file.");
+        if (file->write(piece) != piece.size()) diskError(*file, "write");
     }
     size += piece.size();
 }
@@ -317,13 +329,13 @@ void Spool::append(const QByteArray& piece, const QString& field) {
 std::pair<const char*, qint64> Spool::bytes() {
     if (!file) return {pending.constData(), pending.size()};
     if (!pending.isEmpty()) {
-        if (file->write(pending) != pending.size()) throw Error(errDiskIO, "Cannot write a temporary file.");
+        if (file->write(pending) != pending.size()) diskError(*file, "write");
         pending.clear();
     }
-    if (!file->flush()) throw Error(errDiskIO, "Cannot write a temporary file.");
+    if (!file->flush()) diskError(*file, "write");
     // Mapped, not read: the pages come from the file cache and are never all on the heap.
     if (!mapped) mapped = file->map(0, size);
-    if (!mapped && size > 0) throw Error(errDiskIO, "Cannot read a temporary file.");
+    if (!mapped && size > 0) diskError(*file, "read");
     return {reinterpret_cast<const char*>(mapped), size};
 }
 
@@ -567,7 +579,10 @@ QByteArray RecordsetData::chunk(int f, qint64 offset, qint64 length) {
 void RecordsetData::requireUpdatable() const {
     check();
     if ((options & dbReadOnly) || db->readOnly || type == dbOpenSnapshot)
-        throw Error(errReadOnly, QString("Cannot update: the recordset or the database is read-only (%1).").arg(source));
+        throw Error(errReadOnly,
+                    db->readOnly
+                        ? QString("Cannot change '%1': the library or the file is read-only.").arg(db->path)
+                        : QString("Cannot update: the recordset is read-only (%1).").arg(source));
     if (!updatable) throw Error(errNotUpdatable, QString("Cannot update. %1 (%2)").arg(whyNotUpdatable, source));
 }
 

@@ -146,7 +146,8 @@ void step(int& counter) {
 void setExchangeHook(std::function<void(int)> hook) { g_hook = std::move(hook); }
 
 bool isReplicable(Database& db) {
-    if (!db.handle()) throw Error(errObjectClosed, "The Code Library is closed.");
+    if (!db.handle())
+        throw Error(errObjectClosed, QString("The Code Library '%1' is closed.").arg(db.Name()));
     return hasTable(db.handle(), "main", "mrv_replica");
 }
 
@@ -159,7 +160,7 @@ ReplicaIdentity replicaIdentity(Database& db) {
 
 void MakeReplicable(Database& db, const QList<ReplicaReference>& references) {
     sqlite3* h = db.handle();
-    if (!h) throw Error(errObjectClosed, "The Code Library is closed.");
+    if (!h) throw Error(errObjectClosed, QString("The Code Library '%1' is closed.").arg(db.Name()));
     const QString ctx = db.Name();
     Savepoint savepoint(h, "mrv_replicable", ctx);
     if (!hasTable(h, "main", "mrv_replica")) {
@@ -807,7 +808,8 @@ private:
 }  // namespace
 
 SyncReport Synchronize(Database& db, const QString& otherPath, int type) {
-    if (!db.handle()) throw Error(errObjectClosed, "The Code Library is closed.");
+    if (!db.handle())
+        throw Error(errObjectClosed, QString("The Code Library '%1' is closed.").arg(db.Name()));
     if (type != dbRepExportChanges && type != dbRepImportChanges && type != dbRepImpExpChanges)
         throw Error(errConversion, QString("Unknown exchange type %1.").arg(type));
     const QFileInfo other(otherPath);

@@ -76,7 +76,7 @@ QStringList applySchema(Database& target, const QString& masterPath) {
     master->Close();
 
     sqlite3* db = target.handle();
-    if (!db) throw Error(errObjectClosed, "The Code Library is closed.");
+    if (!db) throw Error(errObjectClosed, QString("The Code Library '%1' is closed.").arg(target.Name()));
     const QString context = target.Name();
     QHash<QString, SchemaObject> present;
     for (const SchemaObject& o : schemaObjects(db, context)) present.insert(o.type + ':' + o.name.toLower(), o);
