@@ -157,7 +157,9 @@ public:
     bool isOpen() const;
     bool readOnly() const;
 
-    // UPDATE, DELETE, INSERT and DDL statements in the old dialect. Returns rows affected.
+    // UPDATE, DELETE, INSERT and DDL statements in the old dialect. Returns rows affected. Values
+    // are held to the fields' types as a recordset holds them (errConversion, errFieldTooSmall); text
+    // after a NUL is refused (errSyntax).
     long Execute(const QString& sql);
     // An SQL text or a table name.
     std::unique_ptr<Recordset> OpenRecordset(const QString& source, RecordsetType type = dbOpenDynaset,
