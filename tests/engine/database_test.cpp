@@ -116,13 +116,15 @@ TEST_F(ExecuteTest, NulInTheTextEndsTheStatement) {
 }
 
 TEST_F(ExecuteTest, MessagesNameTheFileNotTheStatement) {
-    const int page = makeLibrary()
-                         ->OpenRecordset("SELECT rootpage FROM sqlite_master WHERE name = 'System'")
+    auto lib = makeLibrary();
+    const int size = lib->OpenRecordset("PRAGMA page_size")->Fields(0).Value().toInt();
+    const int page = lib->OpenRecordset("SELECT rootpage FROM sqlite_master WHERE name = 'System'")
                          ->Fields(0)
                          .Value()
                          .toInt();
+    lib->Close();
     QByteArray bytes = readAll(path("lib.mdb"));
-    bytes.replace((page - 1) * 4096, 4096, QByteArray(4096, '\xff'));  // the System table's rows
+    bytes.replace((page - 1) * size, size, QByteArray(size, '\xff'));  // the System table's rows
     writeAll(path("bad.mdb"), bytes);
     auto readOnly = openDatabase(path("lib.mdb"), false, true);
     auto damaged = openDatabase(path("bad.mdb"));
@@ -193,6 +195,9 @@ TEST_F(TypeCheckTest, StatementsAndRecordsetsRefuseTheSameValues) {
     } catch (const Error& e) {
         EXPECT_TRUE(e.description().contains("'DatabaseVersion' of 'System'")) << e.what();
     }
+    // A column the checks name can still be dropped; the checks follow the columns that are left.
+    db->Execute("ALTER TABLE [Procedure] DROP COLUMN [Owner]");
+    EXPECT_EQ(errorOf([&] { db->Execute("UPDATE [Procedure] SET LastChanged = 'x'"); }), errConversion);
 }
 
 // A library made before the checks gets them from the schema upgrade; what it holds already stays
