@@ -421,12 +421,15 @@ const ExchangeFiles& exchangeFiles() {
         db->Execute(QString("UPDATE [Procedure] SET Code = Code & ' (changed)' WHERE ") + kChanged);
         db->Execute(QString("DELETE FROM [Procedure] WHERE ") + kDeleted);
         db->Close();
-        // The plain target is the same replica without the engine's change tracking.
+        // The plain target is the same replica without the engine's change tracking and type checks.
         fs::copy_file(f.replica, f.plainTarget);
         Plain plain(f.plainTarget, true);
-        for (const char* t : {"Procedure", "Category", "System"})
+        for (const char* t : {"Procedure", "Category", "System"}) {
             for (const char* op : {"insert", "update", "delete"})
                 plain.exec(std::string("DROP TRIGGER IF EXISTS \"mrv_") + t + "_" + op + "\"");
+            for (const char* op : {"insert", "update"})
+                plain.exec(std::string("DROP TRIGGER IF EXISTS \"mrv_types_") + op + "_" + t + "\"");
+        }
         return f;
     }();
     return files;

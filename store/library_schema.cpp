@@ -42,6 +42,11 @@ QStringList librarySchema() {
     };
 }
 
+QList<engine::ReplicaReference> libraryReferences() {
+    return {{QStringLiteral("Procedure"), QStringLiteral("CatKey"), QStringLiteral("Category")},
+            {QStringLiteral("Category"), QStringLiteral("ParentKey"), QStringLiteral("Category")}};
+}
+
 QString newGroupGuid() {
     return QUuid::createUuid().toString(QUuid::WithBraces).toUpper();
 }
@@ -60,7 +65,7 @@ std::unique_ptr<engine::Database> createLibrary(const QString& path, const Libra
         rs->Update();
         rs->Close();
         // Every library the system makes can be replicated and synchronised from the start.
-        engine::MakeReplicable(*db);
+        engine::MakeReplicable(*db, libraryReferences());
     } catch (...) {
         db.reset();
         QFile::remove(path);

@@ -4,6 +4,7 @@
 // library are all made from it.
 
 #include "store/engine/engine.h"
+#include "store/engine/replication.h"
 
 #include <QDateTime>
 #include <QString>
@@ -15,11 +16,16 @@ namespace store {
 
 // DatabaseVersion of libraries made with librarySchema(). Raise it with every schema change:
 // libraries with a lower version are brought up to the design master's schema when opened.
-inline constexpr int kLibrarySchemaVersion = 3;
+// 4: statements are held to the field types (the engine's checks come with the upgrade).
+inline constexpr int kLibrarySchemaVersion = 4;
 
 // The statements that create the tables System, Category and Procedure, their indexes and the
 // trigger that deletes the items of a deleted category.
 QStringList librarySchema();
+
+// The columns that hold keys of categories (Procedure.CatKey and Category.ParentKey): a replica
+// exchange translates them when a category's key differs between two members.
+QList<engine::ReplicaReference> libraryReferences();
 
 // A new group identity: a GUID in registry form, braces included, upper case, 38 characters.
 QString newGroupGuid();

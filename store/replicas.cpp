@@ -1,7 +1,9 @@
 #include "store/replicas.h"
 
 #include "store/engine/engine.h"
+#include "store/engine/replication.h"
 #include "store/error_report.h"
+#include "store/library_schema.h"
 
 namespace store {
 
@@ -9,6 +11,7 @@ void MakeReplica(const QString& source, const QString& replica, int options, boo
     result = false;
     try {
         const std::unique_ptr<engine::Database> db = engine::openDatabase(source);
+        if (!engine::isReplicable(*db)) engine::MakeReplicable(*db, libraryReferences());
         db->MakeReplica(replica, "Replica of " + source, options);
         result = true;
         db->Close();
@@ -32,6 +35,7 @@ bool SetReplicable(const QString& library, StatusTarget* document) {
     }
     try {
         db->setProperty("Replicable", "T");
+        engine::MakeReplicable(*db, libraryReferences());
     } catch (const engine::Error& err) {
         ReportError(err, "MRVDocument.SetReplicable", document);
         return false;

@@ -6,18 +6,27 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cctype>
 #include <cmath>
 
 namespace engine {
 
 namespace {
 int g_busyTimeout = 5000;
+std::function<QDateTime()> g_clock;
 
 QString sqliteMessage(sqlite3* db) { return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString(); }
 }  // namespace
 
 void setBusyTimeout(int milliseconds) { g_busyTimeout = milliseconds; }
 int busyTimeout() { return g_busyTimeout; }
+
+void setClock(std::function<QDateTime()> clock) {
+    g_clock = std::move(clock);
+}
+QDateTime currentTime() {
+    return g_clock ? g_clock() : QDateTime::currentDateTimeUtc();
+}
 
 bool isHiddenName(const QString& name) { return name.startsWith(QLatin1String(kHiddenPrefix), Qt::CaseInsensitive); }
 
@@ -62,77 +71,125 @@ ColumnInfo columnFromDeclaration(const QString& name, const QString& declared) {
     return c;
 }
 
-void throwSqlite(sqlite3* db, int rc, const QString& context) {
+QString fileOf(sqlite3* db, const char* schema) {
+    const char* name = db ? sqlite3_db_filename(db, schema) : nullptr;
+    return name ? QString::fromUtf8(name) : QString();
+}
+
+void throwSqlite(sqlite3* db, int rc, const QString& file, const QString& statement) {
     const QString msg = sqliteMessage(db);
-    const int primary = rc & 0xff;
-    switch (primary) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        throw Error(errLocked, QString("The Code Library '%1' is in use and locked by another user or program. "
-                                       "Try again when it is free.")
-                                   .arg(context));
-    case SQLITE_CORRUPT:
-        throw Error(errDamaged, QString("The Code Library '%1' is damaged and needs to be repaired (%2).")
-                                    .arg(context, msg));
-    case SQLITE_NOTADB:
-        throw Error(errNotADatabase,
-                    QString("'%1' is not a Code Library database: its format is not recognised.").arg(context));
-    case SQLITE_CANTOPEN:
-        throw Error(errCantOpen, QString("The file '%1' cannot be opened: %2.").arg(context, msg));
-    case SQLITE_READONLY:
-        throw Error(errReadOnly, QString("Cannot change '%1': the library or the file is read-only.").arg(context));
-    case SQLITE_FULL:
-    case SQLITE_IOERR:
-        throw Error(errDiskIO, QString("A disk error occurred while using '%1': %2.").arg(context, msg));
-    case SQLITE_TOOBIG:
-        throw Error(errFieldTooSmall, QString("A value is too large to store in '%1'.").arg(context));
-    case SQLITE_CONSTRAINT:
-        if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) {
-            throw Error(errDuplicateKey,
-                        QString("The change was not made because it would create a duplicate key (%1) in '%2'.")
-                            .arg(msg, context));
-        }
-        throw Error(errEngine, QString("The change breaks a rule of '%1': %2.").arg(context, msg));
-    default:
-        break;
+    switch (rc & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            throw Error(errLocked,
+                        QString("The Code Library '%1' is in use and locked by another user or program. "
+                                "Try again when it is free.")
+                            .arg(file));
+        case SQLITE_CORRUPT:
+            throw Error(
+                errDamaged,
+                QString("The Code Library '%1' is damaged and needs to be repaired (%2).").arg(file, msg));
+        case SQLITE_NOTADB:
+            throw Error(
+                errNotADatabase,
+                QString("'%1' is not a Code Library database: its format is not recognised.").arg(file));
+        case SQLITE_CANTOPEN:
+            throw Error(errCantOpen, QString("The file '%1' cannot be opened: %2.").arg(file, msg));
+        case SQLITE_READONLY:
+            throw Error(errReadOnly,
+                        QString("Cannot change '%1': the library or the file is read-only.").arg(file));
+        case SQLITE_FULL:
+        case SQLITE_IOERR:
+            throw Error(errDiskIO, QString("A disk error occurred while using '%1': %2.").arg(file, msg));
+        case SQLITE_TOOBIG:
+            throw Error(errFieldTooSmall, QString("A value is too large to store in '%1'.").arg(file));
+        case SQLITE_MISMATCH:
+            throw Error(
+                errConversion,
+                QString("The change was not made: a key field of '%1' takes whole numbers only.").arg(file));
+        case SQLITE_CONSTRAINT:
+            if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) {
+                throw Error(
+                    errDuplicateKey,
+                    QString("The change was not made because it would create a duplicate key (%1) in '%2'.")
+                        .arg(msg, file));
+            }
+            if (const std::optional<Error> typeError = typeCheckError(msg)) throw *typeError;
+            throw Error(errEngine, QString("The change breaks a rule of '%1': %2.").arg(file, msg));
+        default:
+            break;
     }
     static const QRegularExpression noTable("^no such table: (?:\\w+\\.)?(.+)$");
     static const QRegularExpression noColumn("^no such column: (.+)$");
     if (auto m = noTable.match(msg); m.hasMatch())
-        throw Error(errTableMissing, QString("The table or query '%1' does not exist in '%2'.")
-                                         .arg(m.captured(1), context));
+        throw Error(errTableMissing,
+                    QString("The table or query '%1' does not exist in '%2'.").arg(m.captured(1), file));
     if (auto m = noColumn.match(msg); m.hasMatch())
-        throw Error(errItemNotFound, QString("The field '%1' does not exist (%2).").arg(m.captured(1), context));
-    if (msg.contains("syntax error") || msg.contains("incomplete input") || msg.contains("unrecognized token"))
-        throw Error(errSyntax, QString("Syntax error in the statement (%1): %2").arg(msg, context));
-    throw Error(errEngine, QString("%1 (%2)").arg(msg.isEmpty() ? QString("Engine error %1").arg(rc) : msg, context));
+        throw Error(errItemNotFound,
+                    QString("The field '%1' does not exist in '%2'.").arg(m.captured(1), file));
+    if (msg.contains("syntax error") || msg.contains("incomplete input") ||
+        msg.contains("unrecognized token")) {
+        if (statement.isEmpty()) throw Error(errSyntax, QString("Syntax error (%1) in '%2'.").arg(msg, file));
+        throw Error(errSyntax, QString("Syntax error in the statement '%1' (%2).").arg(statement, msg));
+    }
+    throw Error(errEngine,
+                QString("%1 (%2)").arg(msg.isEmpty() ? QString("Engine error %1").arg(rc) : msg, file));
 }
 
-Statement::Statement(sqlite3* db, const QString& sql, const QString& context) : m_db(db), m_context(context) {
+Statement::Statement(sqlite3* db, const QString& sql, const QString& file) : m_db(db), m_file(file) {
     const QByteArray utf8 = sql.toUtf8();
-    const int rc = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &m_stmt, nullptr);
-    if (rc != SQLITE_OK) throwSqlite(db, rc, context);
+    sqlite3_stmt* stmt = nullptr;
+    const int rc = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &stmt, nullptr);
+    m_stmt.reset(stmt);
+    if (rc != SQLITE_OK) throwSqlite(db, rc, file);
 }
 
 bool Statement::step() {
-    const int rc = sqlite3_step(m_stmt);
+    const int rc = sqlite3_step(m_stmt.get());
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
-    throwSqlite(m_db, rc, m_context);
+    throwSqlite(m_db, rc, m_file);
 }
 
-void Statement::bind(int index, const QVariant& value) { bindValue(m_stmt, index, value); }
+void Statement::bind(int index, const QVariant& value) {
+    bindValue(m_stmt.get(), index, value);
+}
 
 QString Statement::text(int column) const {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-    return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, column)) : QString();
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt.get(), column));
+    return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt.get(), column)) : QString();
 }
 
-void exec(sqlite3* db, const QString& sql, const QString& context) {
-    char* err = nullptr;
-    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
-    sqlite3_free(err);
-    if (rc != SQLITE_OK) throwSqlite(db, rc, context);
+void exec(sqlite3* db, const QString& sql, const QString& file) {
+    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) throwSqlite(db, rc, file);
+}
+
+void ensureTrigger(sqlite3* db, const QString& name, const QString& sql, const QString& file) {
+    Statement present(db, "SELECT sql FROM sqlite_master WHERE type = 'trigger' AND name = ?1 COLLATE NOCASE",
+                      file);
+    present.bind(1, name);
+    if (present.step()) {
+        if (present.text(0) == sql) return;
+        exec(db, "DROP TRIGGER " + quoteIdent(name), file);
+    }
+    exec(db, sql, file);
+}
+
+Savepoint::Savepoint(sqlite3* db, const char* name, const QString& file)
+    : m_db(db), m_name(name), m_file(file) {
+    exec(db, "SAVEPOINT " + QString::fromLatin1(m_name), file);
+}
+
+Savepoint::~Savepoint() {
+    if (m_open)
+        sqlite3_exec(m_db, ("ROLLBACK TO " + m_name + "; RELEASE " + m_name).constData(), nullptr, nullptr,
+                     nullptr);
+}
+
+void Savepoint::release() {
+    exec(m_db, "RELEASE " + QString::fromLatin1(m_name), m_file);
+    m_open = false;
 }
 
 void bindValue(sqlite3_stmt* stmt, int index, const QVariant& value) {
@@ -386,25 +443,66 @@ void Database::Close() {
     d->db = nullptr;
 }
 
+namespace {
+
+// SQLite stops reading at a NUL. A tail of NULs and blanks (a fixed-size buffer) is dropped; anything
+// after a NUL is refused before a statement runs, rather than silently skipped.
+QByteArray withoutNulTail(QByteArray utf8, const QString& sql) {
+    const qsizetype nul = utf8.indexOf('\0');
+    if (nul < 0) return utf8;
+    for (qsizetype i = nul; i < utf8.size(); ++i)
+        if (utf8[i] != '\0' && !QChar::isSpace(uchar(utf8[i])))
+            throw Error(errSyntax, QString("Syntax error in the statement '%1': it holds a NUL character.")
+                                       .arg(QString(sql).replace(QChar(0), QLatin1String("\\0"))));
+    utf8.truncate(nul);
+    return utf8;
+}
+
+// The statement's first word, upper case: CREATE and ALTER change what the type checks cover.
+QByteArray verbOf(sqlite3_stmt* stmt) {
+    const QByteArray text = QByteArray(sqlite3_sql(stmt)).trimmed();
+    qsizetype end = 0;
+    while (end < text.size() && std::isalpha(uchar(text[end]))) ++end;
+    return text.left(end).toUpper();
+}
+
+}  // namespace
+
 long Database::Execute(const QString& sql) {
     d->ensureOpen();
-    const QByteArray utf8 = dialect::translate(sql).toUtf8();
+    const QByteArray utf8 = withoutNulTail(dialect::translate(sql).toUtf8(), sql);
     const char* tail = utf8.constData();
-    const char* end = tail + utf8.size();
+    const char* const end = tail + utf8.size();
     long affected = 0;
-    while (tail < end) {
-        sqlite3_stmt* stmt = nullptr;
-        const int rc = sqlite3_prepare_v2(d->db, tail, int(end - tail), &stmt, &tail);
-        if (rc != SQLITE_OK) throwSqlite(d->db, rc, sql);
-        if (!stmt) continue;  // whitespace or a comment
-        if (sqlite3_stmt_readonly(stmt) && sqlite3_column_count(stmt) > 0) {
-            sqlite3_finalize(stmt);
+    auto run = [&](sqlite3_stmt* stmt) {
+        if (sqlite3_stmt_readonly(stmt) && sqlite3_column_count(stmt) > 0)
             throw Error(errExecuteSelect, QString("Cannot execute a select query: %1").arg(sql));
-        }
-        const int src = sqlite3_step(stmt);
-        sqlite3_finalize(stmt);
-        if (src != SQLITE_DONE && src != SQLITE_ROW) throwSqlite(d->db, src, sql);
+        const int rc = sqlite3_step(stmt);
+        if (rc != SQLITE_DONE && rc != SQLITE_ROW) throwSqlite(d->db, rc, d->path, sql);
         affected += sqlite3_changes(d->db);
+    };
+    while (tail < end) {
+        sqlite3_stmt* prepared = nullptr;
+        const char* next = nullptr;
+        const int rc = sqlite3_prepare_v2(d->db, tail, int(end - tail), &prepared, &next);
+        StatementHandle stmt(prepared);
+        if (rc != SQLITE_OK) throwSqlite(d->db, rc, d->path, sql);
+        if (next <= tail) throw Error(errSyntax, QString("Syntax error in the statement '%1'.").arg(sql));
+        tail = next;
+        if (!stmt) continue;  // whitespace or a comment
+        const QByteArray verb = verbOf(stmt.get());
+        if (verb == "ALTER") {
+            // A trigger that names a column keeps SQLite from dropping it: the checks stand aside
+            // for the change and come back in step with the new columns.
+            Savepoint savepoint(d->db, "mrv_alter", d->path);
+            dropTypeChecks(d->db, d->path);
+            run(stmt.get());
+            installTypeChecks(d->db, d->path);
+            savepoint.release();
+        } else {
+            run(stmt.get());
+            if (verb == "CREATE") installTypeChecks(d->db, d->path);
+        }
     }
     return affected;
 }
@@ -509,27 +607,64 @@ void Database::setProperty(const QString& name, const QVariant& value) {
 
 namespace {
 
-sqlite3* openHandle(const QString& path, int flags) {
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags | SQLITE_OPEN_EXRESCODE, nullptr);
+// SQLite's 'now' (strftime('now'), date('now'), ...) is the time the connection's VFS gives. The
+// engine's connections use the system's VFS under another name that gives the engine's clock: SQL
+// run by the engine, the change tracking's triggers included, reads that clock, and the triggers stay
+// plain SQL that any SQLite program writing to a library can run.
+int clockJulianMs(sqlite3_vfs*, sqlite3_int64* now) {
+    constexpr sqlite3_int64 kUnixEpoch = 210'866'760'000'000;  // 1970-01-01 as a Julian day, in ms
+    *now = kUnixEpoch + currentTime().toMSecsSinceEpoch();
+    return SQLITE_OK;
+}
+
+int clockJulianDays(sqlite3_vfs* vfs, double* now) {
+    sqlite3_int64 ms = 0;
+    clockJulianMs(vfs, &ms);
+    *now = double(ms) / 86'400'000.0;
+    return SQLITE_OK;
+}
+
+const char* clockVfs() {
+    static sqlite3_vfs vfs = [] {
+        sqlite3_vfs system = *sqlite3_vfs_find(nullptr);
+        system.pNext = nullptr;
+        system.zName = "mrv-clock";
+        system.xCurrentTime = clockJulianDays;
+        if (system.iVersion >= 2) system.xCurrentTimeInt64 = clockJulianMs;
+        return system;
+    }();
+    static const bool registered = sqlite3_vfs_register(&vfs, 0) == SQLITE_OK;
+    return registered ? vfs.zName : nullptr;
+}
+
+struct CloseConnection {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using ConnectionHandle = std::unique_ptr<sqlite3, CloseConnection>;
+
+ConnectionHandle openHandle(const QString& path, int flags) {
+    sqlite3* opened = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &opened,
+                                   flags | SQLITE_OPEN_EXRESCODE, clockVfs());
+    ConnectionHandle db(opened);
     if (rc != SQLITE_OK) {
-        const QString msg = sqliteMessage(db);
-        sqlite3_close_v2(db);
+        const QString msg = sqliteMessage(opened);
         if ((rc & 0xff) == SQLITE_CANTOPEN)
             throw Error(errCantOpen, QString("The file '%1' cannot be opened (%2).").arg(path, msg));
         throwSqlite(nullptr, rc, path);
     }
-    sqlite3_busy_timeout(db, g_busyTimeout);
-    sqlite3_extended_result_codes(db, 1);
-    dialect::registerFunctions(db);
+    sqlite3_busy_timeout(opened, g_busyTimeout);
+    sqlite3_extended_result_codes(opened, 1);
+    dialect::registerFunctions(opened);
     return db;
 }
 
-std::unique_ptr<Database> wrap(const QString& path, sqlite3* db) {
+// The database owns the connection from here on: Close (or its destructor) ends it.
+std::unique_ptr<Database> wrap(const QString& path, ConnectionHandle db) {
     auto p = std::make_unique<Database::Private>();
     p->path = path;
-    p->db = db;
-    p->readOnly = sqlite3_db_readonly(db, "main") == 1;
+    p->readOnly = sqlite3_db_readonly(db.get(), "main") == 1;
+    p->db = db.release();
     return std::unique_ptr<Database>(new Database(std::move(p)));
 }
 
@@ -571,8 +706,9 @@ std::unique_ptr<Database> openFile(const QString& path, bool exclusive, bool rea
         throw Error(errFileNotFound, QString("Could not find the file '%1'.").arg(path));
     if (info.isDir()) throw Error(errCantOpen, QString("'%1' is a folder, not a Code Library file.").arg(path));
     const QString full = info.absoluteFilePath();
-    sqlite3* db = openHandle(full, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
-    std::unique_ptr<Database> database = wrap(full, db);
+    std::unique_ptr<Database> database =
+        wrap(full, openHandle(full, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE));
+    sqlite3* db = database->handle();
     try {
         // The header is read lazily; read it now so a foreign or damaged file fails here.
         // SQLite itself refuses a file that lost whole pages unless the schema is writable; repair
@@ -609,8 +745,9 @@ std::unique_ptr<Database> createDatabase(const QString& path) {
     const QFileInfo info(path);
     if (info.exists()) throw Error(errDatabaseExists, QString("The file '%1' already exists.").arg(path));
     const QString full = info.absoluteFilePath();
-    sqlite3* db = openHandle(full, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    std::unique_ptr<Database> database = wrap(full, db);
+    std::unique_ptr<Database> database =
+        wrap(full, openHandle(full, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE));
+    sqlite3* db = database->handle();
     exec(db,
          QString("PRAGMA journal_mode = DELETE; PRAGMA application_id = %1; PRAGMA user_version = %2")
              .arg(kApplicationId)

@@ -9,6 +9,9 @@
 
 #include <sqlite3.h>
 
+#include <memory>
+#include <optional>
+
 namespace engine {
 
 struct ColumnInfo {
@@ -48,32 +51,72 @@ ColumnInfo columnFromDeclaration(const QString& name, const QString& declared);
 // what is there).
 std::unique_ptr<Database> openFile(const QString& path, bool exclusive, bool readOnly, bool checkSize);
 
-// Maps a SQLite result code to the engine's numbered error, naming the file or object.
-[[noreturn]] void throwSqlite(sqlite3* db, int rc, const QString& context);
+// The file a connection has open under a schema name ("main", or an attached one).
+QString fileOf(sqlite3* db, const char* schema = "main");
 
-// Small RAII statement holder.
+// Maps a SQLite result code to the engine's numbered error. Messages name the file (and the table or
+// field where SQLite says which); the statement, when given, is named only where it is the fault.
+[[noreturn]] void throwSqlite(sqlite3* db, int rc, const QString& file, const QString& statement = QString());
+
+// Owning handles for SQLite's objects: finalised or closed on every way out of a scope.
+struct FinalizeStatement {
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using StatementHandle = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
+struct CloseBlob {
+    void operator()(sqlite3_blob* blob) const { sqlite3_blob_close(blob); }
+};
+using BlobHandle = std::unique_ptr<sqlite3_blob, CloseBlob>;
+
+// A prepared statement whose errors name the file it runs on.
 class Statement {
 public:
-    Statement(sqlite3* db, const QString& sql, const QString& context);
-    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(sqlite3* db, const QString& sql, const QString& file);
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
-    sqlite3_stmt* get() const { return m_stmt; }
+    sqlite3_stmt* get() const { return m_stmt.get(); }
     bool step();  // true on a row, false when done; throws on error
-    void reset() { sqlite3_reset(m_stmt); }
+    void reset() { sqlite3_reset(m_stmt.get()); }
     void bind(int index, const QVariant& value);
     QString text(int column) const;
-    qint64 integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
+    qint64 integer(int column) const { return sqlite3_column_int64(m_stmt.get(), column); }
 
 private:
     sqlite3* m_db;
-    sqlite3_stmt* m_stmt = nullptr;
-    QString m_context;
+    StatementHandle m_stmt;
+    QString m_file;
 };
 
-void exec(sqlite3* db, const QString& sql, const QString& context);
+// A savepoint rolled back unless released, so that a change is applied whole or not at all, also
+// inside a transaction the caller holds.
+class Savepoint {
+public:
+    Savepoint(sqlite3* db, const char* name, const QString& file);
+    ~Savepoint();
+    Savepoint(const Savepoint&) = delete;
+    Savepoint& operator=(const Savepoint&) = delete;
+    void release();
+
+private:
+    sqlite3* m_db;
+    QByteArray m_name;
+    QString m_file;
+    bool m_open = true;
+};
+
+void exec(sqlite3* db, const QString& sql, const QString& file);
+// Creates one of the engine's triggers, or replaces it when the file holds another version of it.
+// sql is "CREATE TRIGGER <name> ..." without IF NOT EXISTS, as SQLite keeps it.
+void ensureTrigger(sqlite3* db, const QString& name, const QString& sql, const QString& file);
 // Binds a value that has already been converted to its storage form.
 void bindValue(sqlite3_stmt* stmt, int index, const QVariant& value);
+
+// Field types for statements: triggers on every user table refuse what the recordset would refuse
+// (type_checks.cpp). Brought in step after every change to the tables the engine makes.
+void installTypeChecks(sqlite3* db, const QString& file);
+void dropTypeChecks(sqlite3* db, const QString& file);
+// The error a check raised, from SQLite's message; none when the message is not a check's.
+std::optional<Error> typeCheckError(const QString& message);
 
 // Converts a value to what a column of this type stores (throws errConversion / errFieldTooSmall).
 QVariant coerceForColumn(const QVariant& value, const ColumnInfo& column);

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -54,6 +55,12 @@ struct RecordsetData;
 // How long a connection waits on another process's lock before it reports errLocked.
 void setBusyTimeout(int milliseconds);
 int busyTimeout();
+
+// The engine's clock, which dates the changes replicas exchange: SQL on the engine's connections
+// reads it as 'now'. Tests set it so that the order of changes does not hang on the wall clock; an
+// empty function brings back the system clock.
+void setClock(std::function<QDateTime()> clock);
+QDateTime currentTime();
 
 // Date text in and out. Read: "mm/dd/yyyy", with " hh:mm:ss" when there is a time of day.
 QString dateToText(const QDateTime& value);
@@ -150,7 +157,9 @@ public:
     bool isOpen() const;
     bool readOnly() const;
 
-    // UPDATE, DELETE, INSERT and DDL statements in the old dialect. Returns rows affected.
+    // UPDATE, DELETE, INSERT and DDL statements in the old dialect. Returns rows affected. Values
+    // are held to the fields' types as a recordset holds them (errConversion, errFieldTooSmall); text
+    // after a NUL is refused (errSyntax).
     long Execute(const QString& sql);
     // An SQL text or a table name.
     std::unique_ptr<Recordset> OpenRecordset(const QString& source, RecordsetType type = dbOpenDynaset,

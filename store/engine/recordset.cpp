@@ -4,87 +4,35 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace engine {
 
 namespace {
 
 // ---- A light reading of the SELECT statements the system writes ------------------------------
 // Enough to expand `*` and `X.*` (so that stored bytes are read only on demand) and to know when a
-// recordset maps onto one table and can be updated. Anything else runs untouched, read-only.
+// recordset maps onto one table and can be updated. Anything else runs untouched, read-only. It reads
+// the dialect's own tokens, after translation.
 
-struct Token {
-    enum Kind { Word, Ident, String, Number, Punct } kind;
-    QString text;
-    int begin, end;  // offsets in the statement
-    bool is(const char* word) const { return kind == Word && text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0; }
-    bool punct(QChar c) const { return kind == Punct && text.size() == 1 && text[0] == c; }
-    bool identifier() const { return kind == Word || kind == Ident; }
-    QString name() const {
-        if (kind != Ident) return text;
-        QString inner = text.mid(1, text.size() - 2);
-        return inner.replace(QString(2, text[0]), QString(text[0]));
-    }
-};
+using dialect::Kind;
+using dialect::Token;
+using Tokens = std::vector<Token>;
 
-QList<Token> tokenize(const QString& sql) {
-    QList<Token> out;
-    int i = 0;
-    const int n = sql.size();
-    while (i < n) {
-        const QChar c = sql[i];
-        if (c.isSpace()) {
-            ++i;
-            continue;
-        }
-        const int start = i;
-        if (c == '\'' || c == '"' || c == '`') {
-            ++i;
-            while (i < n) {
-                if (sql[i] == c) {
-                    if (i + 1 < n && sql[i + 1] == c) {
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                ++i;
-            }
-            out.append({c == '\'' ? Token::String : Token::Ident, sql.mid(start, i - start), start, i});
-        } else if (c == '[') {
-            while (i < n && sql[i] != ']') ++i;
-            i = qMin(n, i + 1);
-            out.append({Token::Ident, sql.mid(start, i - start), start, i});
-        } else if (c.isLetter() || c == '_') {
-            while (i < n && (sql[i].isLetterOrNumber() || sql[i] == '_' || sql[i] == '$')) ++i;
-            out.append({Token::Word, sql.mid(start, i - start), start, i});
-        } else if (c.isDigit()) {
-            while (i < n && (sql[i].isLetterOrNumber() || sql[i] == '.')) ++i;
-            out.append({Token::Number, sql.mid(start, i - start), start, i});
-        } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
-            while (i < n && sql[i] != '\n') ++i;
-        } else {
-            static const QStringList pairs = {"<=", ">=", "<>", "!=", "==", "||", "<<", ">>"};
-            const QString two = sql.mid(i, 2);
-            const int len = pairs.contains(two) ? 2 : 1;
-            i += len;
-            out.append({Token::Punct, sql.mid(start, len), start, i});
-        }
-    }
-    return out;
+bool isAnyOf(const Token& t, std::initializer_list<const char*> words) {
+    return std::any_of(words.begin(), words.end(), [&](const char* w) { return t.is(w); });
 }
 
 bool isClauseWord(const Token& t) {
-    for (const char* w : {"WHERE", "GROUP", "ORDER", "HAVING", "LIMIT", "UNION", "EXCEPT", "INTERSECT", "WINDOW"})
-        if (t.is(w)) return true;
-    return false;
+    return isAnyOf(t,
+                   {"WHERE", "GROUP", "ORDER", "HAVING", "LIMIT", "UNION", "EXCEPT", "INTERSECT", "WINDOW"});
 }
 
 bool isJoinWord(const Token& t) {
-    for (const char* w : {"JOIN", "INNER", "LEFT", "RIGHT", "FULL", "OUTER", "CROSS", "NATURAL", "ON", "USING"})
-        if (t.is(w)) return true;
-    return false;
+    return isAnyOf(t, {"JOIN", "INNER", "LEFT", "RIGHT", "FULL", "OUTER", "CROSS", "NATURAL", "ON", "USING"});
 }
+
+}  // namespace
 
 struct SelectItem {
     enum Kind { Star, SourceStar, Column, Expression } kind = Expression;
@@ -111,118 +59,122 @@ struct SelectShape {
     QString rest;  // the clauses
 };
 
-SelectShape readSelect(const QString& sql) {
-    SelectShape shape;
-    const QList<Token> t = tokenize(sql);
-    int i = 0;
-    if (t.isEmpty() || !t[0].is("SELECT")) return shape;
-    ++i;
-    if (i < t.size() && (t[i].is("DISTINCT") || t[i].is("ALL"))) shape.distinct = t[i++].is("DISTINCT");
-    if (i < t.size() && t[i].is("TOP")) return shape;
+namespace {
 
-    // Select items up to FROM.
-    int depth = 0, itemStart = i;
-    auto closeItem = [&](int endTok) {
-        if (endTok <= itemStart) return false;
-        SelectItem item;
-        item.text = sql.mid(t[itemStart].begin, t[endTok - 1].end - t[itemStart].begin);
-        QList<Token> tk = t.mid(itemStart, endTok - itemStart);
-        item.expr = item.text;
-        if (tk.size() >= 3 && tk[tk.size() - 2].is("AS") && tk.last().identifier()) {
-            item.alias = tk.last().name();
-            tk = tk.mid(0, tk.size() - 2);
-            item.expr = sql.mid(tk.first().begin, tk.last().end - tk.first().begin);
-        }
-        for (int k = 0; k + 1 < tk.size(); ++k) {
-            if (tk[k].kind == Token::Word && tk[k + 1].punct('(')) {
-                static const QStringList aggregates = {"count", "sum", "avg", "min", "max", "total", "group_concat",
-                                                       "first", "last"};
-                if (aggregates.contains(tk[k].text.toLower())) item.aggregate = true;
-            }
-        }
-        if (tk.size() == 1 && tk[0].punct('*')) {
-            item.kind = SelectItem::Star;
-        } else if (tk.size() == 3 && tk[0].identifier() && tk[1].punct('.') && tk[2].punct('*')) {
+QString text(const Tokens& t, size_t begin, size_t end) {
+    return dialect::join(t.cbegin() + std::ptrdiff_t(begin), t.cbegin() + std::ptrdiff_t(end));
+}
+
+// One item of the select list, tokens [begin, end).
+SelectItem readItem(const Tokens& t, size_t begin, size_t end) {
+    SelectItem item;
+    item.text = item.expr = text(t, begin, end);
+    if (end - begin >= 3 && t[end - 2].is("AS") && t[end - 1].isIdentifier()) {
+        item.alias = t[end - 1].name();
+        end -= 2;
+        item.expr = text(t, begin, end);
+    }
+    static const QStringList aggregates = {"count", "sum",          "avg",   "min", "max",
+                                           "total", "group_concat", "first", "last"};
+    for (size_t k = begin; k + 1 < end; ++k)
+        if (t[k].kind == Kind::Word && t[k + 1].kind == Kind::Open &&
+            aggregates.contains(t[k].text.toLower()))
+            item.aggregate = true;
+    const size_t n = end - begin;
+    const Token& first = t[begin];
+    if (n == 1 && first.isOperator(u'*')) {
+        item.kind = SelectItem::Star;
+    } else if (n == 1 && first.isIdentifier()) {
+        item.kind = SelectItem::Column;
+        item.column = first.name();
+    } else if (n == 3 && first.isIdentifier() && t[begin + 1].isOperator(u'.')) {
+        if (t[begin + 2].isOperator(u'*')) {
             item.kind = SelectItem::SourceStar;
-            item.qualifier = tk[0].name();
-        } else if (tk.size() == 1 && tk[0].identifier()) {
+        } else if (t[begin + 2].isIdentifier()) {
             item.kind = SelectItem::Column;
-            item.column = tk[0].name();
-        } else if (tk.size() == 3 && tk[0].identifier() && tk[1].punct('.') && tk[2].identifier()) {
-            item.kind = SelectItem::Column;
-            item.qualifier = tk[0].name();
-            item.column = tk[2].name();
+            item.column = t[begin + 2].name();
         }
-        shape.items.append(item);
-        return true;
-    };
+        item.qualifier = first.name();
+    }
+    return item;
+}
+
+// The select list from i up to FROM; i is left on FROM. False when the list cannot be read.
+bool readItems(const Tokens& t, size_t& i, SelectShape& shape) {
+    int depth = 0;
+    size_t itemStart = i;
     for (; i < t.size(); ++i) {
-        if (t[i].punct('(')) ++depth;
-        else if (t[i].punct(')')) --depth;
-        else if (depth == 0 && t[i].punct(',')) {
-            if (!closeItem(i)) return shape;
+        if (t[i].kind == Kind::Open) {
+            ++depth;
+        } else if (t[i].kind == Kind::Close) {
+            --depth;
+        } else if (depth == 0 && (t[i].kind == Kind::Comma || t[i].is("FROM"))) {
+            if (i == itemStart) return false;
+            shape.items.append(readItem(t, itemStart, i));
+            if (t[i].is("FROM")) return true;
             itemStart = i + 1;
-        } else if (depth == 0 && t[i].is("FROM")) {
-            break;
         }
     }
-    if (i >= t.size() || !closeItem(i)) return shape;
+    return false;
+}
 
-    // Sources up to the first clause.
-    const int fromTok = i++;
-    int clauseTok = t.size();
-    depth = 0;
+// The tables after FROM, from i (just past FROM) up to the first clause, which i is left on. False
+// when a source is not a plain table (a sub-query).
+bool readSources(const Tokens& t, size_t& i, SelectShape& shape) {
+    int depth = 0;
     bool expectSource = true;
     for (; i < t.size(); ++i) {
-        if (t[i].punct('(')) {
-            if (expectSource) return shape;  // a sub-query as a source
+        if (t[i].kind == Kind::Open) {
+            if (expectSource) return false;
             ++depth;
-            continue;
-        }
-        if (t[i].punct(')')) {
+        } else if (t[i].kind == Kind::Close) {
             --depth;
+        } else if (depth > 0) {
             continue;
-        }
-        if (depth > 0) continue;
-        if (isClauseWord(t[i])) {
-            clauseTok = i;
+        } else if (isClauseWord(t[i])) {
             break;
-        }
-        if (t[i].punct(',') || t[i].is("JOIN")) {
+        } else if (t[i].kind == Kind::Comma || t[i].is("JOIN")) {
             expectSource = true;
-            continue;
-        }
-        if (t[i].is("ON") || t[i].is("USING")) {
+        } else if (t[i].is("ON") || t[i].is("USING")) {
             expectSource = false;
-            continue;
-        }
-        if (!expectSource) continue;
-        if (isJoinWord(t[i])) continue;
-        if (!t[i].identifier()) return shape;
-        Source s;
-        s.table = t[i].name();
-        if (i + 2 < t.size() && t[i + 1].punct('.') && t[i + 2].identifier()) {
-            i += 2;
+        } else if (expectSource && !isJoinWord(t[i])) {
+            if (!t[i].isIdentifier()) return false;
+            Source s;
             s.table = t[i].name();
+            if (i + 2 < t.size() && t[i + 1].isOperator(u'.') && t[i + 2].isIdentifier()) {
+                i += 2;
+                s.table = t[i].name();
+            }
+            s.qualifier = s.table;
+            if (i + 2 < t.size() && t[i + 1].is("AS") && t[i + 2].isIdentifier()) {
+                s.qualifier = t[i + 2].name();
+                i += 2;
+            } else if (i + 1 < t.size() && t[i + 1].isIdentifier() && !isJoinWord(t[i + 1]) &&
+                       !isClauseWord(t[i + 1])) {
+                s.qualifier = t[++i].name();
+            }
+            shape.sources.append(s);
+            expectSource = false;
         }
-        s.qualifier = s.table;
-        if (i + 2 < t.size() && t[i + 1].is("AS") && t[i + 2].identifier()) {
-            s.qualifier = t[i + 2].name();
-            i += 2;
-        } else if (i + 1 < t.size() && t[i + 1].identifier() && !isJoinWord(t[i + 1]) && !isClauseWord(t[i + 1])) {
-            s.qualifier = t[++i].name();
-        }
-        shape.sources.append(s);
-        expectSource = false;
     }
-    if (shape.sources.isEmpty()) return shape;
-    for (int k = clauseTok; k < t.size(); ++k) {
-        if (t[k].is("UNION") || t[k].is("EXCEPT") || t[k].is("INTERSECT")) return shape;
+    return !shape.sources.isEmpty();
+}
+
+SelectShape readSelect(const Tokens& t) {
+    SelectShape shape;
+    if (t.empty() || !t[0].is("SELECT")) return shape;
+    size_t i = 1;
+    if (i < t.size() && (t[i].is("DISTINCT") || t[i].is("ALL"))) shape.distinct = t[i++].is("DISTINCT");
+    if (i < t.size() && t[i].is("TOP")) return shape;
+    if (!readItems(t, i, shape)) return shape;
+    const size_t fromTok = i++;
+    if (!readSources(t, i, shape)) return shape;
+    for (size_t k = i; k < t.size(); ++k) {
+        if (isAnyOf(t[k], {"UNION", "EXCEPT", "INTERSECT"})) return shape;
         if (t[k].is("GROUP") || t[k].is("HAVING")) shape.grouped = true;
     }
-    const int fromEnd = clauseTok < t.size() ? t[clauseTok].begin : sql.size();
-    shape.from = sql.mid(t[fromTok].begin, fromEnd - t[fromTok].begin).trimmed();
-    shape.rest = clauseTok < t.size() ? sql.mid(t[clauseTok].begin) : QString();
+    shape.from = text(t, fromTok, i);
+    shape.rest = text(t, i, t.size());
     shape.ok = true;
     return shape;
 }
@@ -235,11 +187,117 @@ bool looksLikeTableName(const QString& source) {
     return !s.isEmpty();
 }
 
+// The result columns of a SELECT over tables whose columns are known, built up with the fields
+// they feed.
+struct ResultColumns {
+    const SelectShape& shape;
+    const QList<const TableInfo*>& tables;
+    std::vector<FieldDesc>& fields;
+    QStringList list;
+
+    void add(int source, const ColumnInfo& column, const QString& name, const QString& expr) {
+        FieldDesc f;
+        f.name = name;
+        f.column = column;
+        f.table = tables[source]->name;
+        f.sourceIndex = source;
+        f.typed = true;
+        f.col = int(list.size());
+        // A stored file's length comes from the record header alone; the bytes stay on disk until
+        // asked for.
+        f.deferred = column.type == dbLongBinary;
+        list << (f.deferred ? "length(" + expr + ")" : expr);
+        fields.push_back(f);
+    }
+
+    int sourceOf(const QString& qualifier) const {
+        for (int s = 0; s < shape.sources.size(); ++s)
+            if (shape.sources[s].qualifier.compare(qualifier, Qt::CaseInsensitive) == 0) return s;
+        for (int s = 0; s < shape.sources.size(); ++s)
+            if (shape.sources[s].table.compare(qualifier, Qt::CaseInsensitive) == 0) return s;
+        return -1;
+    }
+
+    void expand(int s) {
+        for (const ColumnInfo& c : tables[s]->columns)
+            if (!c.hidden)
+                add(s, c, c.name, quoteIdent(shape.sources[s].qualifier) + "." + quoteIdent(c.name));
+    }
+
+    // A column of a known table, typed; otherwise an expression SQLite describes.
+    void addColumnItem(const SelectItem& item) {
+        int s = item.qualifier.isEmpty() ? -1 : sourceOf(item.qualifier);
+        if (item.qualifier.isEmpty())
+            for (int k = 0; k < shape.sources.size() && s < 0; ++k)
+                if (tables[k]->indexOf(item.column) >= 0) s = k;
+        const int c = s >= 0 ? tables[s]->indexOf(item.column) : -1;
+        if (c < 0) return addExpression(item);
+        const ColumnInfo& column = tables[s]->columns[c];
+        add(s, column, item.alias.isEmpty() ? column.name : item.alias, item.expr);
+        if (!item.alias.isEmpty() && !fields.back().deferred) list.last() = item.text;
+    }
+
+    void addExpression(const SelectItem& item) {
+        FieldDesc f;
+        f.name = item.alias;  // SQLite's column name when empty
+        f.col = int(list.size());
+        list << item.text;
+        fields.push_back(f);
+    }
+
+    void addItem(const SelectItem& item, const QString& statement) {
+        switch (item.kind) {
+            case SelectItem::Star:
+                for (int s = 0; s < shape.sources.size(); ++s) expand(s);
+                break;
+            case SelectItem::SourceStar: {
+                const int s = sourceOf(item.qualifier);
+                if (s < 0)
+                    throw Error(errSyntax,
+                                QString("Unknown table '%1' in: %2").arg(item.qualifier, statement));
+                expand(s);
+                break;
+            }
+            case SelectItem::Column:
+                addColumnItem(item);
+                break;
+            case SelectItem::Expression:
+                addExpression(item);
+                break;
+        }
+    }
+
+    // The identity of each source row a field needs, for deferred values and, when updatable, for
+    // writing back (the first source's always). Returns the result column of each source's identity.
+    QList<int> addRowIdentities(bool updatable) {
+        QList<int> rowidCols(shape.sources.size(), -1);
+        auto identity = [&](int s) {
+            if (rowidCols[s] < 0) {
+                rowidCols[s] = int(list.size());
+                list << quoteIdent(shape.sources[s].qualifier) + ".rowid";
+            }
+            return rowidCols[s];
+        };
+        for (FieldDesc& f : fields)
+            if (f.sourceIndex >= 0 && (f.deferred || updatable)) f.rowidCol = identity(f.sourceIndex);
+        if (updatable) identity(0);
+        return rowidCols;
+    }
+};
+
 }  // namespace
 
 constexpr qint64 kDirectBindLimit = 4 * 1024 * 1024;
 
 // ---- Spooling pieces of a value before it is stored ------------------------------------------
+
+namespace {
+[[noreturn]] void diskError(const QTemporaryFile& file, const char* what) {
+    throw Error(
+        errDiskIO,
+        QString("Cannot %1 the temporary file '%2': %3.").arg(what, file.fileName(), file.errorString()));
+}
+}  // namespace
 
 void Spool::append(const QByteArray& piece, const QString& field) {
     if (size + piece.size() > kMaxLongBinary)
@@ -253,13 +311,17 @@ void Spool::append(const QByteArray& piece, const QString& field) {
     } else {
         if (!file) {
             file = std::make_unique<QTemporaryFile>(QDir::tempPath() + "/mrv-spool-XXXXXX");
-            if (!file->open()) throw Error(errDiskIO, "Cannot create a temporary file to hold the data.");
+            if (!file->open())
+                throw Error(errDiskIO,
+                            QString("Cannot create a temporary file in '%1' to hold the data of the "
+                                    "field '%2'.")
+                                .arg(QDir::tempPath(), field));
         }
         if (!pending.isEmpty()) {
-            if (file->write(pending) != pending.size()) throw Error(errDiskIO, "Cannot write a temporary file.");
+            if (file->write(pending) != pending.size()) diskError(*file, "write");
             pending.clear();
         }
-        if (file->write(piece) != piece.size()) throw Error(errDiskIO, "Cannot write a temporary file.");
+        if (file->write(piece) != piece.size()) diskError(*file, "write");
     }
     size += piece.size();
 }
@@ -267,13 +329,13 @@ void Spool::append(const QByteArray& piece, const QString& field) {
 std::pair<const char*, qint64> Spool::bytes() {
     if (!file) return {pending.constData(), pending.size()};
     if (!pending.isEmpty()) {
-        if (file->write(pending) != pending.size()) throw Error(errDiskIO, "Cannot write a temporary file.");
+        if (file->write(pending) != pending.size()) diskError(*file, "write");
         pending.clear();
     }
-    if (!file->flush()) throw Error(errDiskIO, "Cannot write a temporary file.");
+    if (!file->flush()) diskError(*file, "write");
     // Mapped, not read: the pages come from the file cache and are never all on the heap.
     if (!mapped) mapped = file->map(0, size);
-    if (!mapped && size > 0) throw Error(errDiskIO, "Cannot read a temporary file.");
+    if (!mapped && size > 0) diskError(*file, "read");
     return {reinterpret_cast<const char*>(mapped), size};
 }
 
@@ -285,8 +347,6 @@ RecordsetData::RecordsetData(Database::Private* owner, const QString& src, Recor
     try {
         stepRow();
     } catch (...) {
-        sqlite3_finalize(stmt);
-        stmt = nullptr;
         db = nullptr;
         throw;
     }
@@ -301,8 +361,7 @@ RecordsetData::~RecordsetData() {
 
 void RecordsetData::detach() {
     closeBlob();
-    sqlite3_finalize(stmt);
-    stmt = nullptr;
+    stmt.reset();
     db = nullptr;
 }
 
@@ -310,138 +369,77 @@ void RecordsetData::check() const {
     if (!db || !stmt) throw Error(errObjectClosed, "The recordset is closed.");
 }
 
+// The SELECT the recordset runs for a table name: every column of the table.
+QString RecordsetData::selectText() const {
+    if (!looksLikeTableName(source)) return source;
+    QString name = source.trimmed();
+    if (name.startsWith('[')) name = name.mid(1, name.size() - 2);
+    if (!db->table(name))
+        throw Error(errTableMissing,
+                    QString("The table or query '%1' does not exist in '%2'.").arg(name, db->path));
+    return "SELECT * FROM [" + name + "]";
+}
+
 void RecordsetData::prepare() {
-    QString text = source;
-    if (looksLikeTableName(source)) {
-        const QString name = source.trimmed().startsWith('[') ? source.trimmed().mid(1, source.trimmed().size() - 2)
-                                                              : source.trimmed();
-        if (!db->table(name))
-            throw Error(errTableMissing, QString("The table or query '%1' does not exist in '%2'.").arg(name, db->path));
-        text = "SELECT * FROM [" + name + "]";
-    }
-    const QString translated = dialect::translate(text);
-    const SelectShape shape = readSelect(translated);
-
-    bool aggregate = false;
-    for (const auto& item : shape.items) aggregate |= item.aggregate;
-    QList<const TableInfo*> infos;
-    bool known = shape.ok && !shape.distinct && !shape.grouped;
-    for (const Source& s : shape.sources) {
-        const TableInfo* info = known ? db->table(s.table) : nullptr;
-        if (!info) known = false;
-        infos << info;
-    }
-
-    if (!known) {
-        sql = translated;
-        whyNotUpdatable = "The query joins or groups rows, so it cannot be updated.";
+    const std::vector<dialect::Token> tokens = dialect::tokens(selectText());
+    const SelectShape shape = readSelect(tokens);
+    QList<const TableInfo*> tables;
+    for (const Source& s : shape.sources) tables << db->table(s.table);
+    const bool known = shape.ok && !shape.distinct && !shape.grouped && !tables.contains(nullptr);
+    if (known) {
+        expandSelect(shape, tables);
     } else {
-        QStringList list;
-        auto addColumn = [&](int sourceIndex, const ColumnInfo& column, const QString& name, const QString& expr) {
-            FieldDesc f;
-            f.name = name;
-            f.column = column;
-            f.table = infos[sourceIndex]->name;
-            f.sourceIndex = sourceIndex;
-            f.typed = true;
-            f.col = int(list.size());
-            if (column.type == dbLongBinary) {
-                // The length comes from the record header alone; the bytes stay on disk until asked for.
-                f.deferred = true;
-                list << "length(" + expr + ")";
-            } else {
-                list << expr;
-            }
-            fields.push_back(f);
-        };
-        auto findSource = [&](const QString& qualifier) {
-            for (int s = 0; s < shape.sources.size(); ++s)
-                if (shape.sources[s].qualifier.compare(qualifier, Qt::CaseInsensitive) == 0) return s;
-            for (int s = 0; s < shape.sources.size(); ++s)
-                if (shape.sources[s].table.compare(qualifier, Qt::CaseInsensitive) == 0) return s;
-            return -1;
-        };
-        auto expandSource = [&](int s) {
-            for (const ColumnInfo& c : infos[s]->columns)
-                if (!c.hidden)
-                    addColumn(s, c, c.name, quoteIdent(shape.sources[s].qualifier) + "." + quoteIdent(c.name));
-        };
-        for (const SelectItem& item : shape.items) {
-            if (item.kind == SelectItem::Star) {
-                for (int s = 0; s < shape.sources.size(); ++s) expandSource(s);
-                continue;
-            }
-            if (item.kind == SelectItem::SourceStar) {
-                const int s = findSource(item.qualifier);
-                if (s < 0)
-                    throw Error(errSyntax, QString("Unknown table '%1' in: %2").arg(item.qualifier, source));
-                expandSource(s);
-                continue;
-            }
-            if (item.kind == SelectItem::Column) {
-                int s = item.qualifier.isEmpty() ? -1 : findSource(item.qualifier);
-                if (item.qualifier.isEmpty())
-                    for (int k = 0; k < shape.sources.size() && s < 0; ++k)
-                        if (infos[k]->indexOf(item.column) >= 0) s = k;
-                const int c = s >= 0 ? infos[s]->indexOf(item.column) : -1;
-                if (c >= 0) {
-                    addColumn(s, infos[s]->columns[c], item.alias.isEmpty() ? infos[s]->columns[c].name : item.alias,
-                              item.expr);
-                    if (!item.alias.isEmpty() && !fields.back().deferred) list.last() = item.text;
-                    continue;
-                }
-            }
-            FieldDesc f;
-            f.name = item.alias;  // filled from SQLite's column name below when empty
-            f.col = int(list.size());
-            list << item.text;
-            fields.push_back(f);
-        }
-        // Row identities: for deferred values and for writing back.
-        const bool single = shape.sources.size() == 1;
-        updatable = single && !aggregate && type != dbOpenSnapshot;
-        QList<int> rowidCols(shape.sources.size(), -1);
-        for (FieldDesc& f : fields) {
-            if (f.sourceIndex < 0 || (!f.deferred && !updatable)) continue;
-            if (rowidCols[f.sourceIndex] < 0) {
-                rowidCols[f.sourceIndex] = int(list.size());
-                list << quoteIdent(shape.sources[f.sourceIndex].qualifier) + ".rowid";
-            }
-            f.rowidCol = rowidCols[f.sourceIndex];
-        }
-        if (updatable) {
-            baseTable = infos[0]->name;
-            if (rowidCols[0] < 0) {
-                rowidCols[0] = int(list.size());
-                list << quoteIdent(shape.sources[0].qualifier) + ".rowid";
-            }
-            baseRowidCol = rowidCols[0];
-            rowSql = "SELECT " + list.join(", ") + " " + shape.from + " WHERE " +
-                     quoteIdent(shape.sources[0].qualifier) + ".rowid = ?1";
-        } else {
-            whyNotUpdatable = aggregate ? "The query summarises rows, so it cannot be updated."
-                              : type == dbOpenSnapshot ? "A snapshot cannot be updated."
-                                                       : "The query joins tables, so it cannot be updated.";
-        }
-        sql = "SELECT " + list.join(", ") + " " + shape.from + (shape.rest.isEmpty() ? "" : " " + shape.rest);
+        sql = dialect::join(tokens.cbegin(), tokens.cend());
+        whyNotUpdatable = "The query joins or groups rows, so it cannot be updated.";
     }
-
-    const QByteArray utf8 = sql.toUtf8();
-    const int rc = sqlite3_prepare_v2(db->db, utf8.constData(), int(utf8.size()), &stmt, nullptr);
-    if (rc != SQLITE_OK) throwSqlite(db->db, rc, source);
-    if (!known) {
-        for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+    compile();
+    if (!known)
+        for (int c = 0; c < sqlite3_column_count(stmt.get()); ++c) {
             FieldDesc f;
             f.col = c;
             fields.push_back(f);
         }
+    describeFields();
+}
+
+// Writes out the select list with every column by name, stored files as their lengths, and the row
+// identities needed to read them and to write rows back.
+void RecordsetData::expandSelect(const SelectShape& shape, const QList<const TableInfo*>& tables) {
+    ResultColumns columns{shape, tables, fields, {}};
+    for (const SelectItem& item : shape.items) columns.addItem(item, source);
+    const bool aggregate =
+        std::any_of(shape.items.begin(), shape.items.end(), [](auto& i) { return i.aggregate; });
+    updatable = shape.sources.size() == 1 && !aggregate && type != dbOpenSnapshot;
+    const QList<int> rowidCols = columns.addRowIdentities(updatable);
+    const QString select = "SELECT " + columns.list.join(", ") + " " + shape.from;
+    if (updatable) {
+        baseTable = tables[0]->name;
+        baseRowidCol = rowidCols[0];
+        rowSql = select + " WHERE " + quoteIdent(shape.sources[0].qualifier) + ".rowid = ?1";
+    } else {
+        whyNotUpdatable = aggregate                ? "The query summarises rows, so it cannot be updated."
+                          : type == dbOpenSnapshot ? "A snapshot cannot be updated."
+                                                   : "The query joins tables, so it cannot be updated.";
     }
+    sql = select + (shape.rest.isEmpty() ? "" : " " + shape.rest);
+}
+
+void RecordsetData::compile() {
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt* prepared = nullptr;
+    const int rc = sqlite3_prepare_v2(db->db, utf8.constData(), int(utf8.size()), &prepared, nullptr);
+    stmt.reset(prepared);
+    if (rc != SQLITE_OK) throwSqlite(db->db, rc, db->path, source);
+}
+
+// Names the fields as SQLite does where the select list did not, and types those that turn out to
+// be a table's column after all (SQLite knows where a result column comes from).
+void RecordsetData::describeFields() {
     for (FieldDesc& f : fields) {
-        if (f.name.isEmpty()) f.name = QString::fromUtf8(sqlite3_column_name(stmt, f.col));
+        if (f.name.isEmpty()) f.name = QString::fromUtf8(sqlite3_column_name(stmt.get(), f.col));
         if (f.typed) continue;
-        // An expression that is a column of some table after all (SQLite knows where it comes from).
-        const char* table = sqlite3_column_table_name(stmt, f.col);
-        const char* origin = sqlite3_column_origin_name(stmt, f.col);
+        const char* table = sqlite3_column_table_name(stmt.get(), f.col);
+        const char* origin = sqlite3_column_origin_name(stmt.get(), f.col);
         if (!table || !origin) continue;
         if (const TableInfo* info = db->table(QString::fromUtf8(table)))
             if (int k = info->indexOf(QString::fromUtf8(origin)); k >= 0) {
@@ -457,10 +455,11 @@ void RecordsetData::prepare() {
 void RecordsetData::stepRow() {
     closeBlob();
     overlay.reset();
-    const int rc = sqlite3_step(stmt);
+    const int rc = sqlite3_step(stmt.get());
     if (rc == SQLITE_ROW) position = OnRow;
     else if (rc == SQLITE_DONE) position = AfterLast;
-    else throwSqlite(db->db, rc, source);
+    else
+        throwSqlite(db->db, rc, db->path, source);
 }
 
 void RecordsetData::requireRow() const {
@@ -496,13 +495,13 @@ QVariant RecordsetData::value(int f) const {
         return const_cast<RecordsetData*>(this)->chunk(f, 0, length);
     }
     if (overlay) return (*overlay)[size_t(f)];
-    return readColumn(stmt, fd.col, fd.column.type, fd.typed);
+    return readColumn(stmt.get(), fd.col, fd.column.type, fd.typed);
 }
 
 qint64 RecordsetData::rowidOf(int f) const {
     const FieldDesc& fd = fields[size_t(f)];
     if (overlay) return overlayRowid;
-    return sqlite3_column_int64(stmt, fd.rowidCol);
+    return sqlite3_column_int64(stmt.get(), fd.rowidCol);
 }
 
 qint64 RecordsetData::fieldSize(int f) const {
@@ -521,13 +520,12 @@ qint64 RecordsetData::storedLength(int f) const {
         const QVariant& v = (*overlay)[size_t(f)];
         return v.isNull() ? -1 : v.toLongLong();
     }
-    if (sqlite3_column_type(stmt, fd.col) == SQLITE_NULL) return -1;
-    return sqlite3_column_int64(stmt, fd.col);
+    if (sqlite3_column_type(stmt.get(), fd.col) == SQLITE_NULL) return -1;
+    return sqlite3_column_int64(stmt.get(), fd.col);
 }
 
 void RecordsetData::closeBlob() {
-    if (blob) sqlite3_blob_close(blob);
-    blob = nullptr;
+    blob.reset();
     blobField = -1;
     blobRowid = -1;
 }
@@ -548,10 +546,13 @@ QByteArray RecordsetData::chunk(int f, qint64 offset, qint64 length) {
             const QByteArray column = fd.column.name.toUtf8();
             int rc = SQLITE_OK;
             if (blob && blobField == f) {
-                rc = sqlite3_blob_reopen(blob, rowid);
+                rc = sqlite3_blob_reopen(blob.get(), rowid);
             } else {
                 closeBlob();
-                rc = sqlite3_blob_open(db->db, "main", table.constData(), column.constData(), rowid, 0, &blob);
+                sqlite3_blob* opened = nullptr;
+                rc = sqlite3_blob_open(db->db, "main", table.constData(), column.constData(), rowid, 0,
+                                       &opened);
+                blob.reset(opened);
             }
             if (rc != SQLITE_OK) {
                 const int code = sqlite3_errcode(db->db);
@@ -563,11 +564,11 @@ QByteArray RecordsetData::chunk(int f, qint64 offset, qint64 length) {
             blobField = f;
             blobRowid = rowid;
         }
-        const qint64 size = sqlite3_blob_bytes(blob);
+        const qint64 size = sqlite3_blob_bytes(blob.get());
         if (offset >= size) return QByteArray();
         const qint64 n = qMin(length, size - offset);
         QByteArray out(n, Qt::Uninitialized);
-        const int rc = sqlite3_blob_read(blob, out.data(), int(n), int(offset));
+        const int rc = sqlite3_blob_read(blob.get(), out.data(), int(n), int(offset));
         if (rc == SQLITE_OK) return out;
         closeBlob();
         if (rc != SQLITE_ABORT) throwSqlite(db->db, rc, db->path);  // the row changed under us: reopen once
@@ -578,7 +579,10 @@ QByteArray RecordsetData::chunk(int f, qint64 offset, qint64 length) {
 void RecordsetData::requireUpdatable() const {
     check();
     if ((options & dbReadOnly) || db->readOnly || type == dbOpenSnapshot)
-        throw Error(errReadOnly, QString("Cannot update: the recordset or the database is read-only (%1).").arg(source));
+        throw Error(errReadOnly,
+                    db->readOnly
+                        ? QString("Cannot change '%1': the library or the file is read-only.").arg(db->path)
+                        : QString("Cannot update: the recordset is read-only (%1).").arg(source));
     if (!updatable) throw Error(errNotUpdatable, QString("Cannot update. %1 (%2)").arg(whyNotUpdatable, source));
 }
 
@@ -612,7 +616,7 @@ void RecordsetData::loadOverlay(qint64 rowid) {
     check();
     if (rowSql.isEmpty()) throw Error(errNotUpdatable, "Bookmarks are not available for this recordset.");
     closeBlob();
-    Statement row(db->db, rowSql, source);
+    Statement row(db->db, rowSql, db->path);
     row.bind(1, rowid);
     if (!row.step()) throw Error(errNoCurrentRecord, "No current record: the row was deleted or is not valid.");
     std::vector<QVariant> values;
@@ -633,94 +637,95 @@ void RecordsetData::update() {
     check();
     if (mode == NoEdit) throw Error(errNoEditInProgress, "Update or CancelUpdate without AddNew or Edit.");
     closeBlob();
-    QStringList columns;
-    std::vector<QVariant> values;
-    // In a replica, new rows take their counter from this member's own block of keys.
-    size_t keyColumns = 0;
-    if (mode == Adding) {
-        if (const TableInfo* info = db->table(baseTable)) {
-            for (const ColumnInfo& c : info->columns) {
-                if (!c.counter) continue;
-                const qint64 key = nextReplicaKey(db->db, baseTable);
-                if (key >= 0) {
-                    columns << quoteIdent(c.name);
-                    values.push_back(QVariant(key));
-                    ++keyColumns;
-                }
-            }
-        }
+    Savepoint savepoint(db->db, "mrv_update", db->path);
+    QStringList keyColumns;
+    std::vector<QVariant> keys;
+    if (mode == Adding) drawReplicaKeys(keyColumns, keys);
+    std::vector<int> large;
+    const qint64 rowid = writeRow(keyColumns, keys, large);
+    writeLargeValues(rowid, large);
+    savepoint.release();
+    lastModified = rowid;
+    endEdit();
+}
+
+// In a replica, new rows take their counter from this member's own block of keys.
+void RecordsetData::drawReplicaKeys(QStringList& columns, std::vector<QVariant>& keys) {
+    const TableInfo* info = db->table(baseTable);
+    if (!info) return;
+    for (const ColumnInfo& c : info->columns) {
+        if (!c.counter) continue;
+        const qint64 key = nextReplicaKey(db->db, baseTable);
+        if (key < 0) continue;
+        columns << quoteIdent(c.name);
+        keys.push_back(QVariant(key));
     }
+}
+
+// Inserts or updates the row with the keys and changed fields; large spooled values are left as
+// zeros of their length (listed in large) to be written in place. Returns the row's identity.
+qint64 RecordsetData::writeRow(const QStringList& keyColumns, const std::vector<QVariant>& keys,
+                               std::vector<int>& large) {
+    QStringList columns = keyColumns;
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (spools[i] || changes[i]) columns << quoteIdent(fields[i].column.name);
+    if (mode == Editing && columns.isEmpty()) return editRowid;
+    QString text;
+    if (mode == Adding) {
+        QStringList marks;
+        for (int i = 0; i < columns.size(); ++i) marks << QString("?%1").arg(i + 1);
+        text = columns.isEmpty() ? QString("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdent(baseTable))
+                                 : QString("INSERT INTO %1 (%2) VALUES (%3)")
+                                       .arg(quoteIdent(baseTable), columns.join(", "), marks.join(", "));
+    } else {
+        QStringList sets;
+        for (int i = 0; i < columns.size(); ++i) sets << QString("%1 = ?%2").arg(columns[i]).arg(i + 1);
+        text = QString("UPDATE %1 SET %2 WHERE rowid = ?%3")
+                   .arg(quoteIdent(baseTable), sets.join(", "))
+                   .arg(columns.size() + 1);
+    }
+    Statement st(db->db, text, db->path);
+    int mark = 1;
+    for (const QVariant& key : keys) st.bind(mark++, key);
     for (size_t i = 0; i < fields.size(); ++i) {
         if (spools[i]) {
-            columns << quoteIdent(fields[i].column.name);
-            values.push_back(QVariant());  // a placeholder; bound from the spool
-        } else if (changes[i]) {
-            columns << quoteIdent(fields[i].column.name);
-            values.push_back(*changes[i]);
-        }
-    }
-    std::vector<int> large;
-    exec(db->db, "SAVEPOINT mrv_update", db->path);
-    try {
-        qint64 rowid = editRowid;
-        if (mode == Adding || !columns.isEmpty()) {
-            QString text;
-            if (mode == Adding) {
-                QStringList marks;
-                for (int i = 0; i < columns.size(); ++i) marks << QString("?%1").arg(i + 1);
-                text = columns.isEmpty() ? QString("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdent(baseTable))
-                                         : QString("INSERT INTO %1 (%2) VALUES (%3)")
-                                               .arg(quoteIdent(baseTable), columns.join(", "), marks.join(", "));
+            // Small values go in with the row; large ones are written in place afterwards, so that
+            // the engine never builds the whole value in memory.
+            if (spools[i]->size <= kDirectBindLimit) {
+                const auto [data, length] = spools[i]->bytes();
+                sqlite3_bind_blob64(st.get(), mark++, data ? data : "", sqlite3_uint64(length),
+                                    SQLITE_STATIC);
             } else {
-                QStringList sets;
-                for (int i = 0; i < columns.size(); ++i) sets << QString("%1 = ?%2").arg(columns[i]).arg(i + 1);
-                text = QString("UPDATE %1 SET %2 WHERE rowid = ?%3")
-                           .arg(quoteIdent(baseTable), sets.join(", "))
-                           .arg(columns.size() + 1);
+                sqlite3_bind_zeroblob64(st.get(), mark++, sqlite3_uint64(spools[i]->size));
+                large.push_back(int(i));
             }
-            Statement st(db->db, text, db->path);
-            int mark = 1;
-            size_t next = 0;
-            for (; next < keyColumns; ++next) st.bind(mark++, values[next]);
-            for (size_t i = 0; i < fields.size(); ++i) {
-                if (spools[i]) {
-                    // Small values go in with the row; large ones are written in place afterwards, so
-                    // that the engine never builds the whole value in memory.
-                    if (spools[i]->size <= kDirectBindLimit) {
-                        const auto [data, length] = spools[i]->bytes();
-                        sqlite3_bind_blob64(st.get(), mark++, data ? data : "", sqlite3_uint64(length), SQLITE_STATIC);
-                    } else {
-                        sqlite3_bind_zeroblob64(st.get(), mark++, sqlite3_uint64(spools[i]->size));
-                        large.push_back(int(i));
-                    }
-                    ++next;
-                } else if (changes[i]) {
-                    st.bind(mark++, values[next++]);
-                }
-            }
-            if (mode == Editing) st.bind(mark, editRowid);
-            st.step();
-            if (mode == Adding) rowid = sqlite3_last_insert_rowid(db->db);
+        } else if (changes[i]) {
+            st.bind(mark++, *changes[i]);
         }
-        for (int f : large) {
-            const QByteArray table = baseTable.toUtf8();
-            const QByteArray column = fields[size_t(f)].column.name.toUtf8();
-            sqlite3_blob* out = nullptr;
-            int rc = sqlite3_blob_open(db->db, "main", table.constData(), column.constData(), rowid, 1, &out);
-            const auto [data, length] = spools[size_t(f)]->bytes();
-            constexpr qint64 piece = 1 << 20;
-            for (qint64 at = 0; rc == SQLITE_OK && at < length; at += piece)
-                rc = sqlite3_blob_write(out, data + at, int(qMin(piece, length - at)), int(at));
-            const int closed = sqlite3_blob_close(out);
-            if (rc == SQLITE_OK) rc = closed;
-            if (rc != SQLITE_OK) throwSqlite(db->db, rc, db->path);
-        }
-        exec(db->db, "RELEASE mrv_update", db->path);
-        lastModified = rowid;
-    } catch (...) {
-        sqlite3_exec(db->db, "ROLLBACK TO mrv_update; RELEASE mrv_update", nullptr, nullptr, nullptr);
-        throw;
     }
+    if (mode == Editing) st.bind(mark, editRowid);
+    st.step();
+    return mode == Adding ? sqlite3_last_insert_rowid(db->db) : editRowid;
+}
+
+void RecordsetData::writeLargeValues(qint64 rowid, const std::vector<int>& large) {
+    const QByteArray table = baseTable.toUtf8();
+    for (int f : large) {
+        const QByteArray column = fields[size_t(f)].column.name.toUtf8();
+        sqlite3_blob* opened = nullptr;
+        int rc = sqlite3_blob_open(db->db, "main", table.constData(), column.constData(), rowid, 1, &opened);
+        BlobHandle out(opened);
+        const auto [data, length] = spools[size_t(f)]->bytes();
+        constexpr qint64 piece = 1 << 20;
+        for (qint64 at = 0; rc == SQLITE_OK && at < length; at += piece)
+            rc = sqlite3_blob_write(out.get(), data + at, int(qMin(piece, length - at)), int(at));
+        const int closed = sqlite3_blob_close(out.release());
+        if (rc == SQLITE_OK) rc = closed;
+        if (rc != SQLITE_OK) throwSqlite(db->db, rc, db->path);
+    }
+}
+
+void RecordsetData::endEdit() {
     const EditMode was = mode;
     mode = NoEdit;
     std::fill(changes.begin(), changes.end(), std::nullopt);
@@ -755,7 +760,7 @@ void Recordset::MoveFirst() {
     d->check();
     d->mode = RecordsetData::NoEdit;
     if (d->empty) throw Error(errNoCurrentRecord, "No current record.");
-    sqlite3_reset(d->stmt);
+    sqlite3_reset(d->stmt.get());
     d->stepRow();
 }
 
@@ -775,18 +780,18 @@ void Recordset::MoveLast() {
     d->mode = RecordsetData::NoEdit;
     if (d->empty) throw Error(errNoCurrentRecord, "No current record.");
     // A forward statement cannot step back: count the rows, then step to the last one again.
-    sqlite3_reset(d->stmt);
+    sqlite3_reset(d->stmt.get());
     long n = 0;
     for (d->stepRow(); d->position == RecordsetData::OnRow; d->stepRow()) ++n;
     d->recordCount = n;
-    sqlite3_reset(d->stmt);
+    sqlite3_reset(d->stmt.get());
     for (long i = 0; i < n; ++i) d->stepRow();
 }
 
 long Recordset::RecordCount() {
     d->check();
     if (d->recordCount < 0) {
-        Statement count(d->db->db, "SELECT count(*) FROM (" + d->sql + ")", d->source);
+        Statement count(d->db->db, "SELECT count(*) FROM (" + d->sql + ")", d->db->path);
         count.step();
         d->recordCount = long(count.integer(0));
     }
@@ -805,7 +810,7 @@ void Recordset::Edit() {
     d->requireUpdatable();
     d->mode = RecordsetData::NoEdit;
     d->requireRow();
-    d->editRowid = d->overlay ? d->overlayRowid : sqlite3_column_int64(d->stmt, d->baseRowidCol);
+    d->editRowid = d->overlay ? d->overlayRowid : sqlite3_column_int64(d->stmt.get(), d->baseRowidCol);
     d->mode = RecordsetData::Editing;
     std::fill(d->changes.begin(), d->changes.end(), std::nullopt);
     for (auto& s : d->spools) s.reset();
@@ -828,7 +833,8 @@ bool Recordset::Updatable() const {
 QByteArray Recordset::Bookmark() const {
     d->requireRow();
     if (d->baseRowidCol < 0) throw Error(errNotUpdatable, "Bookmarks are not available for this recordset.");
-    return QByteArray::number(d->overlay ? d->overlayRowid : sqlite3_column_int64(d->stmt, d->baseRowidCol));
+    return QByteArray::number(d->overlay ? d->overlayRowid
+                                         : sqlite3_column_int64(d->stmt.get(), d->baseRowidCol));
 }
 
 void Recordset::setBookmark(const QByteArray& bookmark) {

@@ -32,6 +32,8 @@ struct Spool {
     std::pair<const char*, qint64> bytes();
 };
 
+struct SelectShape;  // a SELECT as the recordset reads it (recordset.cpp)
+
 struct RecordsetData {
     RecordsetData(Database::Private* db, const QString& source, RecordsetType type, int options);
     ~RecordsetData();
@@ -42,7 +44,7 @@ struct RecordsetData {
     QString rowSql;          // the same row by its identity (updatable recordsets)
     int type;
     int options;
-    sqlite3_stmt* stmt = nullptr;
+    StatementHandle stmt;
     std::vector<FieldDesc> fields;
     QHash<QString, int> byName;  // lower-case field name → index
 
@@ -66,13 +68,17 @@ struct RecordsetData {
     qint64 lastModified = -1;
     long recordCount = -1;
 
-    sqlite3_blob* blob = nullptr;
+    BlobHandle blob;
     int blobField = -1;
     qint64 blobRowid = -1;
 
     void detach();  // the database closed under us
     void check() const;
+    QString selectText() const;
     void prepare();
+    void expandSelect(const SelectShape& shape, const QList<const TableInfo*>& tables);
+    void compile();
+    void describeFields();
     void stepRow();
     void requireRow() const;
     int fieldIndex(const QString& name) const;
@@ -86,6 +92,11 @@ struct RecordsetData {
     void closeBlob();
     void loadOverlay(qint64 rowid);
     void update();
+    void drawReplicaKeys(QStringList& columns, std::vector<QVariant>& keys);
+    qint64 writeRow(const QStringList& keyColumns, const std::vector<QVariant>& keys,
+                    std::vector<int>& large);
+    void writeLargeValues(qint64 rowid, const std::vector<int>& large);
+    void endEdit();
     void requireUpdatable() const;
 };
 

@@ -17,6 +17,7 @@ std::function<void(int)> g_hook;
 
 QString newId() { return QUuid::createUuid().toString(QUuid::WithBraces).toUpper(); }
 
+// The engine's clock (see setClock), as the text change times are kept and compared in.
 constexpr char kNow[] = "strftime('%Y-%m-%d %H:%M:%f','now')";
 
 // Key blocks: the first member of a set draws from below 2^30, each replica from its own block of
@@ -42,7 +43,8 @@ qint64 collisionKey(const QString& guid) {
 }
 
 bool hasTable(sqlite3* db, const QString& schema, const QString& name) {
-    Statement st(db, QString("SELECT 1 FROM %1.sqlite_master WHERE type = 'table' AND name = ?1").arg(schema), name);
+    Statement st(db, QString("SELECT 1 FROM %1.sqlite_master WHERE type = 'table' AND name = ?1").arg(schema),
+                 fileOf(db, qPrintable(schema)));
     st.bind(1, name);
     return st.step();
 }
@@ -57,7 +59,8 @@ struct TableShape {
 TableShape tableShape(sqlite3* db, const QString& schema, const QString& table) {
     TableShape shape;
     shape.name = table;
-    Statement info(db, QString("PRAGMA %1.table_info(%2)").arg(schema, quoteIdent(table)), table);
+    Statement info(db, QString("PRAGMA %1.table_info(%2)").arg(schema, quoteIdent(table)),
+                   fileOf(db, qPrintable(schema)));
     int pkCount = 0;
     QString pkName, pkType;
     while (info.step()) {
@@ -81,8 +84,9 @@ TableShape tableShape(sqlite3* db, const QString& schema, const QString& table) 
 }
 
 QStringList userTables(sqlite3* db, const QString& schema) {
-    Statement st(db, QString("SELECT name FROM %1.sqlite_master WHERE type = 'table' ORDER BY rowid").arg(schema),
-                 schema);
+    Statement st(db,
+                 QString("SELECT name FROM %1.sqlite_master WHERE type = 'table' ORDER BY rowid").arg(schema),
+                 fileOf(db, qPrintable(schema)));
     QStringList names;
     while (st.step()) {
         const QString n = st.text(0);
@@ -91,28 +95,33 @@ QStringList userTables(sqlite3* db, const QString& schema) {
     return names;
 }
 
-QString triggerSql(const QString& table) {
+// Change tracking of a table: (name, statement) of each trigger.
+QList<std::pair<QString, QString>> triggers(const QString& table) {
     const QString t = quoteLiteral(table);
     const QString self = "(SELECT replica_id FROM mrv_replica)";
     const QString gen = "(SELECT k.gen FROM mrv_knowledge k, mrv_replica r WHERE k.replica = r.replica_id)";
     const QString bump = "UPDATE mrv_knowledge SET gen = gen + 1 WHERE replica = " + self;
     const QString applying = "(SELECT applying FROM mrv_replica)";
     const QString q = quoteIdent(table);
-    return QString(
-               "CREATE TRIGGER IF NOT EXISTS %1 AFTER INSERT ON %2 WHEN %3 = 0 BEGIN %4; "
-               "INSERT OR REPLACE INTO mrv_rows(tbl, rid, guid, origin, gen, time) "
-               "VALUES (%5, NEW.rowid, lower(hex(randomblob(16))), %6, %7, %8); END;"
-               "CREATE TRIGGER IF NOT EXISTS %9 AFTER UPDATE ON %2 WHEN %3 = 0 BEGIN %4; "
-               "UPDATE OR REPLACE mrv_rows SET rid = NEW.rowid, origin = %6, gen = %7, time = %8 "
-               "WHERE tbl = %5 AND rid = OLD.rowid; END;"
-               "CREATE TRIGGER IF NOT EXISTS %10 AFTER DELETE ON %2 BEGIN "
-               "UPDATE mrv_knowledge SET gen = gen + 1 WHERE replica = %6 AND %3 = 0; "
-               "INSERT OR REPLACE INTO mrv_tombstones(tbl, guid, origin, gen, time) "
-               "SELECT %5, guid, %6, %7, %8 FROM mrv_rows WHERE tbl = %5 AND rid = OLD.rowid AND %3 = 0; "
-               "DELETE FROM mrv_rows WHERE tbl = %5 AND rid = OLD.rowid; END;")
-        .arg(quoteIdent("mrv_" + table + "_insert"), q, applying, bump, t, self, gen, kNow,
-             quoteIdent("mrv_" + table + "_update"))
-        .arg(quoteIdent("mrv_" + table + "_delete"));
+    const QString insert = "mrv_" + table + "_insert", update = "mrv_" + table + "_update",
+                  remove = "mrv_" + table + "_delete";
+    return {
+        {insert, QString("CREATE TRIGGER %1 AFTER INSERT ON %2 WHEN %3 = 0 BEGIN %4; "
+                         "INSERT OR REPLACE INTO mrv_rows(tbl, rid, guid, origin, gen, time) "
+                         "VALUES (%5, NEW.rowid, lower(hex(randomblob(16))), %6, %7, %8); END")
+                     .arg(quoteIdent(insert), q, applying, bump, t, self, gen, kNow)},
+        {update, QString("CREATE TRIGGER %1 AFTER UPDATE ON %2 WHEN %3 = 0 BEGIN %4; "
+                         "UPDATE OR REPLACE mrv_rows SET rid = NEW.rowid, origin = %6, gen = %7, time = %8 "
+                         "WHERE tbl = %5 AND rid = OLD.rowid; END")
+                     .arg(quoteIdent(update), q, applying, bump, t, self, gen, kNow)},
+        {remove,
+         QString("CREATE TRIGGER %1 AFTER DELETE ON %2 BEGIN "
+                 "UPDATE mrv_knowledge SET gen = gen + 1 WHERE replica = %5 AND %3 = 0; "
+                 "INSERT OR REPLACE INTO mrv_tombstones(tbl, guid, origin, gen, time) "
+                 "SELECT %4, guid, %5, %6, %7 FROM mrv_rows WHERE tbl = %4 AND rid = OLD.rowid AND %3 = 0; "
+                 "DELETE FROM mrv_rows WHERE tbl = %4 AND rid = OLD.rowid; END")
+             .arg(quoteIdent(remove), q, applying, t, self, gen, kNow)},
+    };
 }
 
 // Above every key the table has ever used, so that deleted keys are never handed out again.
@@ -121,7 +130,7 @@ QString firstFreeKey(sqlite3* db, const QString& table) {
                  QString("SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = ?1), 0), "
                          "coalesce((SELECT max(rowid) FROM %1), 0)) + 1")
                      .arg(quoteIdent(table)),
-                 table);
+                 fileOf(db));
     st.bind(1, table);
     st.step();
     return QString::number(st.integer(0));
@@ -136,12 +145,9 @@ void step(int& counter) {
 
 void setExchangeHook(std::function<void(int)> hook) { g_hook = std::move(hook); }
 
-QList<ReplicaReference> libraryReferences() {
-    return {{"Procedure", "CatKey", "Category"}, {"Category", "ParentKey", "Category"}};
-}
-
 bool isReplicable(Database& db) {
-    if (!db.handle()) throw Error(errObjectClosed, "The Code Library is closed.");
+    if (!db.handle())
+        throw Error(errObjectClosed, QString("The Code Library '%1' is closed.").arg(db.Name()));
     return hasTable(db.handle(), "main", "mrv_replica");
 }
 
@@ -154,92 +160,90 @@ ReplicaIdentity replicaIdentity(Database& db) {
 
 void MakeReplicable(Database& db, const QList<ReplicaReference>& references) {
     sqlite3* h = db.handle();
-    if (!h) throw Error(errObjectClosed, "The Code Library is closed.");
+    if (!h) throw Error(errObjectClosed, QString("The Code Library '%1' is closed.").arg(db.Name()));
     const QString ctx = db.Name();
-    exec(h, "SAVEPOINT mrv_replicable", ctx);
-    try {
-        if (!hasTable(h, "main", "mrv_replica")) {
-            const QString id = newId();
-            exec(h,
-                 "CREATE TABLE mrv_replica(set_id TEXT NOT NULL, replica_id TEXT NOT NULL, description TEXT, "
-                 "applying INTEGER NOT NULL DEFAULT 0);"
-                 "CREATE TABLE mrv_knowledge(replica TEXT PRIMARY KEY, gen INTEGER NOT NULL, "
-                 "purged INTEGER NOT NULL DEFAULT 0);"
-                 "CREATE TABLE mrv_rows(tbl TEXT NOT NULL, rid INTEGER NOT NULL, guid TEXT NOT NULL, "
-                 "origin TEXT NOT NULL, gen INTEGER NOT NULL, time TEXT NOT NULL, PRIMARY KEY(tbl, rid)) WITHOUT ROWID;"
-                 "CREATE UNIQUE INDEX mrv_rows_guid ON mrv_rows(tbl, guid);"
-                 "CREATE INDEX mrv_rows_change ON mrv_rows(tbl, origin, gen);"
-                 "CREATE TABLE mrv_tombstones(tbl TEXT NOT NULL, guid TEXT NOT NULL, origin TEXT NOT NULL, "
-                 "gen INTEGER NOT NULL, time TEXT NOT NULL, PRIMARY KEY(tbl, guid)) WITHOUT ROWID;"
-                 "CREATE INDEX mrv_tombstones_change ON mrv_tombstones(origin, gen);"
-                 "CREATE TABLE mrv_references(tbl TEXT NOT NULL, col TEXT NOT NULL, target TEXT NOT NULL, "
-                 "PRIMARY KEY(tbl, col)) WITHOUT ROWID;"
-                 "CREATE TABLE mrv_keys(tbl TEXT PRIMARY KEY, next INTEGER NOT NULL, last INTEGER NOT NULL);"
-                 "CREATE TABLE mrv_partners(replica TEXT PRIMARY KEY, path TEXT, last_exchange TEXT);"
-                 "CREATE TABLE mrv_conflicts(id INTEGER PRIMARY KEY, tbl TEXT NOT NULL, guid TEXT NOT NULL, "
-                 "reason TEXT NOT NULL, recorded TEXT NOT NULL, origin TEXT, gen INTEGER, time TEXT);",
-                 ctx);
-            exec(h,
-                 QString("INSERT INTO mrv_replica(set_id, replica_id, description) VALUES (%1, %2, '');"
-                         "INSERT INTO mrv_knowledge(replica, gen) VALUES (%2, 0);")
-                     .arg(quoteLiteral(newId()), quoteLiteral(id)),
-                 ctx);
-        }
-        Statement self(h, "SELECT replica_id FROM mrv_replica", ctx);
-        self.step();
-        const QString id = self.text(0);
-        for (const QString& table : userTables(h, "main")) {
-            const TableShape shape = tableShape(h, "main", table);
-            // Rows already there belong to the set from its start: counter 0 of this member.
-            exec(h,
-                 QString("INSERT INTO mrv_rows(tbl, rid, guid, origin, gen, time) "
-                         "SELECT %1, t.rowid, lower(hex(randomblob(16))), %2, 0, %3 FROM %4 AS t "
-                         "WHERE NOT EXISTS (SELECT 1 FROM mrv_rows m WHERE m.tbl = %1 AND m.rid = t.rowid)")
-                     .arg(quoteLiteral(table), quoteLiteral(id), kNow, quoteIdent(table)),
-                 ctx);
-            exec(h, triggerSql(table), ctx);
-            if (!shape.pk.isEmpty()) {
-                exec(h,
-                     QString("INSERT OR IGNORE INTO mrv_keys(tbl, next, last) VALUES (%1, %2, %3)")
-                         .arg(quoteLiteral(table), firstFreeKey(h, table))
-                         .arg(kFirstMemberLimit),
-                     ctx);
-            }
-        }
-        for (const ReplicaReference& r : references) {
-            if (!hasTable(h, "main", r.table) || !hasTable(h, "main", r.target)) continue;
-            exec(h,
-                 QString("INSERT OR IGNORE INTO mrv_references(tbl, col, target) VALUES (%1, %2, %3)")
-                     .arg(quoteLiteral(r.table), quoteLiteral(r.column), quoteLiteral(r.target)),
-                 ctx);
-        }
+    Savepoint savepoint(h, "mrv_replicable", ctx);
+    if (!hasTable(h, "main", "mrv_replica")) {
+        const QString id = newId();
         exec(h,
-             "CREATE TABLE IF NOT EXISTS mrv_properties(Name TEXT PRIMARY KEY COLLATE NOCASE, Type INTEGER, Value);"
-             "INSERT OR REPLACE INTO mrv_properties(Name, Type, Value) VALUES ('Replicable', 10, 'T')",
+             "CREATE TABLE mrv_replica(set_id TEXT NOT NULL, replica_id TEXT NOT NULL, description TEXT, "
+             "applying INTEGER NOT NULL DEFAULT 0);"
+             "CREATE TABLE mrv_knowledge(replica TEXT PRIMARY KEY, gen INTEGER NOT NULL, "
+             "purged INTEGER NOT NULL DEFAULT 0);"
+             "CREATE TABLE mrv_rows(tbl TEXT NOT NULL, rid INTEGER NOT NULL, guid TEXT NOT NULL, "
+             "origin TEXT NOT NULL, gen INTEGER NOT NULL, time TEXT NOT NULL, PRIMARY KEY(tbl, rid)) WITHOUT "
+             "ROWID;"
+             "CREATE UNIQUE INDEX mrv_rows_guid ON mrv_rows(tbl, guid);"
+             "CREATE INDEX mrv_rows_change ON mrv_rows(tbl, origin, gen);"
+             "CREATE TABLE mrv_tombstones(tbl TEXT NOT NULL, guid TEXT NOT NULL, origin TEXT NOT NULL, "
+             "gen INTEGER NOT NULL, time TEXT NOT NULL, PRIMARY KEY(tbl, guid)) WITHOUT ROWID;"
+             "CREATE INDEX mrv_tombstones_change ON mrv_tombstones(origin, gen);"
+             "CREATE TABLE mrv_references(tbl TEXT NOT NULL, col TEXT NOT NULL, target TEXT NOT NULL, "
+             "PRIMARY KEY(tbl, col)) WITHOUT ROWID;"
+             "CREATE TABLE mrv_keys(tbl TEXT PRIMARY KEY, next INTEGER NOT NULL, last INTEGER NOT NULL);"
+             "CREATE TABLE mrv_partners(replica TEXT PRIMARY KEY, path TEXT, last_exchange TEXT);"
+             "CREATE TABLE mrv_conflicts(id INTEGER PRIMARY KEY, tbl TEXT NOT NULL, guid TEXT NOT NULL, "
+             "reason TEXT NOT NULL, recorded TEXT NOT NULL, origin TEXT, gen INTEGER, time TEXT);",
              ctx);
-        exec(h, "RELEASE mrv_replicable", ctx);
-    } catch (...) {
-        sqlite3_exec(h, "ROLLBACK TO mrv_replicable; RELEASE mrv_replicable", nullptr, nullptr, nullptr);
-        throw;
+        exec(h,
+             QString("INSERT INTO mrv_replica(set_id, replica_id, description) VALUES (%1, %2, '');"
+                     "INSERT INTO mrv_knowledge(replica, gen) VALUES (%2, 0);")
+                 .arg(quoteLiteral(newId()), quoteLiteral(id)),
+             ctx);
     }
+    Statement self(h, "SELECT replica_id FROM mrv_replica", ctx);
+    self.step();
+    const QString id = self.text(0);
+    for (const QString& table : userTables(h, "main")) {
+        const TableShape shape = tableShape(h, "main", table);
+        // Rows already there belong to the set from its start: counter 0 of this member.
+        exec(h,
+             QString("INSERT INTO mrv_rows(tbl, rid, guid, origin, gen, time) "
+                     "SELECT %1, t.rowid, lower(hex(randomblob(16))), %2, 0, %3 FROM %4 AS t "
+                     "WHERE NOT EXISTS (SELECT 1 FROM mrv_rows m WHERE m.tbl = %1 AND m.rid = t.rowid)")
+                 .arg(quoteLiteral(table), quoteLiteral(id), kNow, quoteIdent(table)),
+             ctx);
+        for (const auto& [name, sql] : triggers(table)) ensureTrigger(h, name, sql, ctx);
+        if (!shape.pk.isEmpty()) {
+            exec(h,
+                 QString("INSERT OR IGNORE INTO mrv_keys(tbl, next, last) VALUES (%1, %2, %3)")
+                     .arg(quoteLiteral(table), firstFreeKey(h, table))
+                     .arg(kFirstMemberLimit),
+                 ctx);
+        }
+    }
+    for (const ReplicaReference& r : references) {
+        if (!hasTable(h, "main", r.table) || !hasTable(h, "main", r.target)) continue;
+        exec(h,
+             QString("INSERT OR IGNORE INTO mrv_references(tbl, col, target) VALUES (%1, %2, %3)")
+                 .arg(quoteLiteral(r.table), quoteLiteral(r.column), quoteLiteral(r.target)),
+             ctx);
+    }
+    exec(h,
+         "CREATE TABLE IF NOT EXISTS mrv_properties(Name TEXT PRIMARY KEY COLLATE NOCASE, Type INTEGER, "
+         "Value);"
+         "INSERT OR REPLACE INTO mrv_properties(Name, Type, Value) VALUES ('Replicable', 10, 'T')",
+         ctx);
+    installTypeChecks(h, ctx);  // they now stand aside while an exchange applies rows
+    savepoint.release();
 }
 
 qint64 nextReplicaKey(sqlite3* db, const QString& table) {
     if (!hasTable(db, "main", "mrv_keys")) return -1;
-    Statement keys(db, "SELECT next, last FROM mrv_keys WHERE tbl = ?1", table);
+    Statement keys(db, "SELECT next, last FROM mrv_keys WHERE tbl = ?1", fileOf(db));
     keys.bind(1, table);
     if (!keys.step()) return -1;
     qint64 next = keys.integer(0);
     const qint64 last = keys.integer(1);
     keys.reset();
-    Statement used(db, QString("SELECT 1 FROM %1 WHERE rowid = ?1").arg(quoteIdent(table)), table);
+    Statement used(db, QString("SELECT 1 FROM %1 WHERE rowid = ?1").arg(quoteIdent(table)), fileOf(db));
     for (; next <= last; ++next) {
         used.reset();
         used.bind(1, next);
         if (!used.step()) break;
     }
     if (next > last) return -1;  // the block is used up: the engine's own counter takes over
-    Statement save(db, "UPDATE mrv_keys SET next = ?1 WHERE tbl = ?2", table);
+    Statement save(db, "UPDATE mrv_keys SET next = ?1 WHERE tbl = ?2", fileOf(db));
     save.bind(1, next + 1);
     save.bind(2, table);
     save.step();
@@ -302,55 +306,46 @@ void StartNewReplicaSet(Database& db) {
     sqlite3* h = db.handle();
     const QString ctx = db.Name();
     const QString id = newId();
-    exec(h, "SAVEPOINT mrv_newset", ctx);
-    try {
-        exec(h,
-             QString("UPDATE mrv_replica SET set_id = %1, replica_id = %2, description = '', applying = 0;"
-                     "DELETE FROM mrv_knowledge; INSERT INTO mrv_knowledge(replica, gen) VALUES (%2, 0);"
-                     "UPDATE mrv_rows SET origin = %2, gen = 0;"
-                     "DELETE FROM mrv_tombstones; DELETE FROM mrv_partners; DELETE FROM mrv_conflicts;")
-                 .arg(quoteLiteral(newId()), quoteLiteral(id)),
-             ctx);
-        for (const QString& table : userTables(h, "main")) {
-            if (hasTable(h, "main", "mrv_conflict_" + table))
-                exec(h, "DROP TABLE " + quoteIdent("mrv_conflict_" + table), ctx);
-            if (!tableShape(h, "main", table).pk.isEmpty())
-                exec(h,
-                     QString("UPDATE mrv_keys SET next = max(next, %1), last = %2 WHERE tbl = %3")
-                         .arg(firstFreeKey(h, table))
-                         .arg(kFirstMemberLimit)
-                         .arg(quoteLiteral(table)),
-                     ctx);
-        }
-        exec(h, "RELEASE mrv_newset", ctx);
-    } catch (...) {
-        sqlite3_exec(h, "ROLLBACK TO mrv_newset; RELEASE mrv_newset", nullptr, nullptr, nullptr);
-        throw;
+    Savepoint savepoint(h, "mrv_newset", ctx);
+    exec(h,
+         QString("UPDATE mrv_replica SET set_id = %1, replica_id = %2, description = '', applying = 0;"
+                 "DELETE FROM mrv_knowledge; INSERT INTO mrv_knowledge(replica, gen) VALUES (%2, 0);"
+                 "UPDATE mrv_rows SET origin = %2, gen = 0;"
+                 "DELETE FROM mrv_tombstones; DELETE FROM mrv_partners; DELETE FROM mrv_conflicts;")
+             .arg(quoteLiteral(newId()), quoteLiteral(id)),
+         ctx);
+    for (const QString& table : userTables(h, "main")) {
+        if (hasTable(h, "main", "mrv_conflict_" + table))
+            exec(h, "DROP TABLE " + quoteIdent("mrv_conflict_" + table), ctx);
+        if (!tableShape(h, "main", table).pk.isEmpty())
+            exec(h,
+                 QString("UPDATE mrv_keys SET next = max(next, %1), last = %2 WHERE tbl = %3")
+                     .arg(firstFreeKey(h, table))
+                     .arg(kFirstMemberLimit)
+                     .arg(quoteLiteral(table)),
+                 ctx);
     }
+    savepoint.release();
 }
 
 int PurgeTombstones(Database& db, const QDateTime& before) {
     if (!isReplicable(db)) return 0;
     sqlite3* h = db.handle();
     const QString cutoff = before.toUTC().toString("yyyy-MM-dd HH:mm:ss.zzz");
-    exec(h, "SAVEPOINT mrv_purge", db.Name());
-    try {
-        Statement mark(h,
-                       "UPDATE mrv_knowledge SET purged = max(purged, coalesce((SELECT max(gen) FROM mrv_tombstones t "
-                       "WHERE t.origin = mrv_knowledge.replica AND t.time < ?1), 0))",
-                       db.Name());
-        mark.bind(1, cutoff);
-        mark.step();
-        Statement purge(h, "DELETE FROM mrv_tombstones WHERE time < ?1", db.Name());
-        purge.bind(1, cutoff);
-        purge.step();
-        const int n = sqlite3_changes(h);
-        exec(h, "RELEASE mrv_purge", db.Name());
-        return n;
-    } catch (...) {
-        sqlite3_exec(h, "ROLLBACK TO mrv_purge; RELEASE mrv_purge", nullptr, nullptr, nullptr);
-        throw;
-    }
+    Savepoint savepoint(h, "mrv_purge", db.Name());
+    Statement mark(
+        h,
+        "UPDATE mrv_knowledge SET purged = max(purged, coalesce((SELECT max(gen) FROM mrv_tombstones t "
+        "WHERE t.origin = mrv_knowledge.replica AND t.time < ?1), 0))",
+        db.Name());
+    mark.bind(1, cutoff);
+    mark.step();
+    Statement purge(h, "DELETE FROM mrv_tombstones WHERE time < ?1", db.Name());
+    purge.bind(1, cutoff);
+    purge.step();
+    const int n = sqlite3_changes(h);
+    savepoint.release();
+    return n;
 }
 
 // ---- The exchange --------------------------------------------------------------------------
@@ -813,7 +808,8 @@ private:
 }  // namespace
 
 SyncReport Synchronize(Database& db, const QString& otherPath, int type) {
-    if (!db.handle()) throw Error(errObjectClosed, "The Code Library is closed.");
+    if (!db.handle())
+        throw Error(errObjectClosed, QString("The Code Library '%1' is closed.").arg(db.Name()));
     if (type != dbRepExportChanges && type != dbRepImportChanges && type != dbRepImpExpChanges)
         throw Error(errConversion, QString("Unknown exchange type %1.").arg(type));
     const QFileInfo other(otherPath);

@@ -16,16 +16,16 @@ namespace engine {
 enum SyncType { dbRepExportChanges = 1, dbRepImportChanges = 2, dbRepImpExpChanges = 4 };
 
 // A column that holds the counter key of a row in another (or the same) table. Exchanges translate
-// these through the rows' identities, so that references stay right when keys differ.
+// these through the rows' identities, so that references stay right when keys differ. The
+// application knows its tables and names them; the file keeps them.
 struct ReplicaReference {
     QString table, column, target;
 };
-// Procedure.CatKey and Category.ParentKey, both pointing at Category.
-QList<ReplicaReference> libraryReferences();
 
 bool isReplicable(Database& db);
-// Adds row identities and change tracking to every user table; idempotent. Sets "Replicable" = "T".
-void MakeReplicable(Database& db, const QList<ReplicaReference>& references = libraryReferences());
+// Adds row identities and change tracking to every user table and records the references (those
+// recorded before stay); idempotent. Sets "Replicable" = "T".
+void MakeReplicable(Database& db, const QList<ReplicaReference>& references = {});
 // A new member of db's replica set at path (errDatabaseExists when a file is there), in step with db.
 void MakeReplica(Database& db, const QString& path, const QString& description, int options = 0);
 // The library becomes the first member of a new replica set: a fresh identity and no history.

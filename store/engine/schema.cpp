@@ -76,45 +76,43 @@ QStringList applySchema(Database& target, const QString& masterPath) {
     master->Close();
 
     sqlite3* db = target.handle();
-    if (!db) throw Error(errObjectClosed, "The Code Library is closed.");
+    if (!db) throw Error(errObjectClosed, QString("The Code Library '%1' is closed.").arg(target.Name()));
     const QString context = target.Name();
     QHash<QString, SchemaObject> present;
     for (const SchemaObject& o : schemaObjects(db, context)) present.insert(o.type + ':' + o.name.toLower(), o);
 
     QStringList added;
-    exec(db, "SAVEPOINT mrv_schema", context);
-    try {
-        // Tables and columns first, so that indexes and triggers find what they refer to.
-        for (const SchemaObject& o : wanted) {
-            if (o.type != "table" || o.name.startsWith("sqlite_") || isHiddenName(o.name)) continue;
-            const auto it = present.constFind("table:" + o.name.toLower());
-            if (it == present.constEnd()) {
-                exec(db, o.sql, context);
-                added << QString("table %1").arg(o.name);
-                continue;
-            }
-            const QHash<QString, QString> have = columnDefinitions(it->sql);
-            const QHash<QString, QString> want = columnDefinitions(o.sql);
-            for (const QString& column : columnOrder.value(o.name)) {
-                if (have.contains(column.toLower())) continue;
-                const QString def = want.value(column.toLower(), quoteIdent(column));
-                exec(db, QString("ALTER TABLE %1 ADD COLUMN %2").arg(quoteIdent(it->name), def), context);
-                added << QString("column %1.%2").arg(o.name, column);
-            }
-        }
-        for (const SchemaObject& o : wanted) {
-            if ((o.type != "index" && o.type != "trigger") || isHiddenName(o.name) || isHiddenName(o.table)) continue;
-            if (present.contains(o.type + ':' + o.name.toLower())) continue;
+    Savepoint savepoint(db, "mrv_schema", context);
+    // Tables and columns first, so that indexes and triggers find what they refer to.
+    for (const SchemaObject& o : wanted) {
+        if (o.type != "table" || o.name.startsWith("sqlite_") || isHiddenName(o.name)) continue;
+        const auto it = present.constFind("table:" + o.name.toLower());
+        if (it == present.constEnd()) {
             exec(db, o.sql, context);
-            added << QString("%1 %2").arg(o.type, o.name);
+            added << QString("table %1").arg(o.name);
+            continue;
         }
-        // A table added to a replica needs its identities and change tracking like the others.
-        if (!added.isEmpty() && isReplicable(target)) MakeReplicable(target);
-        exec(db, "RELEASE mrv_schema", context);
-    } catch (...) {
-        sqlite3_exec(db, "ROLLBACK TO mrv_schema; RELEASE mrv_schema", nullptr, nullptr, nullptr);
-        throw;
+        const QHash<QString, QString> have = columnDefinitions(it->sql);
+        const QHash<QString, QString> want = columnDefinitions(o.sql);
+        for (const QString& column : columnOrder.value(o.name)) {
+            if (have.contains(column.toLower())) continue;
+            const QString def = want.value(column.toLower(), quoteIdent(column));
+            exec(db, QString("ALTER TABLE %1 ADD COLUMN %2").arg(quoteIdent(it->name), def), context);
+            added << QString("column %1.%2").arg(o.name, column);
+        }
     }
+    for (const SchemaObject& o : wanted) {
+        if ((o.type != "index" && o.type != "trigger") || isHiddenName(o.name) || isHiddenName(o.table))
+            continue;
+        if (present.contains(o.type + ':' + o.name.toLower())) continue;
+        exec(db, o.sql, context);
+        added << QString("%1 %2").arg(o.type, o.name);
+    }
+    // A table added to a replica needs its identities and change tracking like the others, and older
+    // change tracking is brought up to date.
+    if (isReplicable(target)) MakeReplicable(target);
+    installTypeChecks(db, context);
+    savepoint.release();
     return added;
 }
 

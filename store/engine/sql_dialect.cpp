@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -20,16 +21,20 @@ namespace engine::dialect {
 // ---------------------------------------------------------------------------------------------
 // Translation
 
+bool Token::is(const char* word) const {
+    return kind == Kind::Word && text.compare(QLatin1StringView(word), Qt::CaseInsensitive) == 0;
+}
+
+bool Token::isIdentifier() const {
+    return kind == Kind::Word || kind == Kind::Identifier;
+}
+
+QString Token::name() const {
+    if (kind != Kind::Identifier) return text;
+    return text.mid(1, text.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""));
+}
+
 namespace {
-
-enum class Kind { Word, Number, String, Identifier, Operator, Open, Close, Comma, Semicolon, Rewritten };
-
-struct Token {
-    Kind kind;
-    QString text;
-    QString space = {};  // whitespace before the token, kept so the output reads like the input
-    bool afterDot = false;
-};
 
 [[noreturn]] void syntaxError(const QString& what, const QString& text) {
     throw Error(errSyntax, QStringLiteral("Syntax error in %1 in query expression '%2'.").arg(what, text));
@@ -126,8 +131,6 @@ private:
                 return {Kind::Comma, c};
             case u';':
                 return {Kind::Semicolon, c};
-            case u'&':  // the old concatenation operator
-                return {Kind::Operator, QStringLiteral("||")};
         }
         static const QStringList pairs = {"<=", ">=", "<>", "!=", "==", "||", "<<", ">>"};
         if (m_pos < m_sql.size() && pairs.contains(m_sql.mid(start, 2))) ++m_pos;
@@ -158,6 +161,19 @@ bool isKeyword(const Token& token, const QSet<QString>& words) {
 bool isKeyword(const Token& token, const char* word) {
     return token.kind == Kind::Word && !token.afterDot &&
            token.text.compare(QLatin1StringView(word), Qt::CaseInsensitive) == 0;
+}
+
+bool isConcat(const Token& token) {
+    return token.kind == Kind::Operator && token.text == u"&";
+}
+
+// CASE ... END encloses its branches as parentheses do.
+bool opens(const Token& token) {
+    return token.kind == Kind::Open || isKeyword(token, "CASE");
+}
+
+bool closes(const Token& token) {
+    return token.kind == Kind::Close || isKeyword(token, "END");
 }
 
 bool isComparison(const Token& token) {
@@ -192,9 +208,9 @@ size_t leftOperandStart(const std::vector<Token>& tokens, size_t end) {
     size_t i = end;
     for (; i > 0; --i) {
         const Token& token = tokens[i - 1];
-        if (token.kind == Kind::Close) {
+        if (closes(token)) {
             ++depth;
-        } else if (token.kind == Kind::Open) {
+        } else if (opens(token)) {
             if (depth == 0) break;
             --depth;
         } else if (depth == 0 && endsOperand(token, leftStops())) {
@@ -209,9 +225,9 @@ size_t rightOperandEnd(const std::vector<Token>& tokens, size_t begin) {
     size_t i = begin;
     for (; i < tokens.size(); ++i) {
         const Token& token = tokens[i];
-        if (token.kind == Kind::Open) {
+        if (opens(token)) {
             ++depth;
-        } else if (token.kind == Kind::Close) {
+        } else if (closes(token)) {
             if (depth == 0) break;
             --depth;
         } else if (depth == 0 && endsOperand(token, rightStops())) {
@@ -221,13 +237,36 @@ size_t rightOperandEnd(const std::vector<Token>& tokens, size_t begin) {
     return i;
 }
 
-QString join(std::vector<Token>::const_iterator begin, std::vector<Token>::const_iterator end) {
-    QString out;
-    for (auto it = begin; it != end; ++it) {
-        if (it != begin) out += it->space;
-        out += it->text;
+std::vector<Token> rewrite(std::vector<Token> tokens, const QString& sql);
+
+// `&` joins its operands as texts, a Null counting as an empty text, and binds looser than
+// arithmetic: each chain of them becomes one jet_concat call.
+std::vector<Token> rewriteConcats(std::vector<Token> tokens, const QString& sql) {
+    const auto at = [&](size_t k) { return tokens.cbegin() + std::ptrdiff_t(k); };
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (!isConcat(tokens[i])) continue;
+        const size_t begin = leftOperandStart(tokens, i);
+        const size_t end = rightOperandEnd(tokens, i + 1);
+        QStringList operands;
+        int depth = 0;
+        for (size_t k = begin, from = begin; k <= end; ++k) {
+            if (k == end || (depth == 0 && isConcat(tokens[k]))) {
+                if (k == from) syntaxError(QStringLiteral("& operator"), sql);
+                const std::vector<Token> operand = rewrite({at(from), at(k)}, sql);
+                operands << join(operand.cbegin(), operand.cend());
+                from = k + 1;
+            } else if (opens(tokens[k])) {
+                ++depth;
+            } else if (closes(tokens[k])) {
+                --depth;
+            }
+        }
+        Token call{Kind::Rewritten, "jet_concat(" + operands.join(", ") + ')', tokens[begin].space};
+        tokens.erase(at(begin), at(end));
+        tokens.insert(at(begin), std::move(call));
+        i = begin;
     }
-    return out;
+    return tokens;
 }
 
 std::vector<Token> rewriteLikes(std::vector<Token> tokens, const QString& sql) {
@@ -253,15 +292,33 @@ std::vector<Token> rewriteLikes(std::vector<Token> tokens, const QString& sql) {
     return tokens;
 }
 
+std::vector<Token> rewrite(std::vector<Token> tokens, const QString& sql) {
+    return rewriteLikes(rewriteConcats(std::move(tokens), sql), sql);
+}
+
 }  // namespace
+
+QString join(std::vector<Token>::const_iterator begin, std::vector<Token>::const_iterator end) {
+    QString out;
+    for (auto it = begin; it != end; ++it) {
+        if (it != begin) out += it->space;
+        out += it->text;
+    }
+    return out;
+}
+
+std::vector<Token> tokens(const QString& sql, QString* trailingSpace) {
+    QString trailing;
+    std::vector<Token> out = rewrite(Tokenizer(sql).run(trailing), sql);
+    if (trailingSpace) *trailingSpace = trailing;
+    return out;
+}
 
 QString translate(const QString& sql) {
     QString trailing;
-    std::vector<Token> tokens = rewriteLikes(Tokenizer(sql).run(trailing), sql);
-    QString out;
-    out.reserve(sql.size() + 16);
-    for (const Token& token : tokens) out += token.space + token.text;
-    return out + trailing;
+    const std::vector<Token> translated = tokens(sql, &trailing);
+    if (translated.empty()) return trailing;
+    return translated.front().space + join(translated.cbegin(), translated.cend()) + trailing;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -304,15 +361,35 @@ struct Element {
     unsigned set = 0;  // index into Pattern::sets
 };
 
+// The characters other than itself whose case folding is the given one: 'K', U+212A KELVIN SIGN
+// for 'k'. Read once from Qt's tables.
+const std::vector<char32_t>& foldingOnto(char32_t folded) {
+    static const auto table = [] {
+        std::unordered_map<char32_t, std::vector<char32_t>> onto;
+        for (char32_t c = 0; c <= 0x10FFFF; ++c)
+            if (const char32_t f = fold(c); f != c) onto[f].push_back(c);
+        return onto;
+    }();
+    static const std::vector<char32_t> none;
+    const auto it = table.find(folded);
+    return it == table.end() ? none : it->second;
+}
+
+// A list entry takes a character as a plain pattern character does: when the two fold alike. A
+// range takes it when some character of the range folds as it does.
 struct CharSet {
     bool negated = false;
     std::vector<std::pair<char32_t, char32_t>> ranges;
 
     bool contains(char32_t c) const {
-        const char32_t candidates[] = {c, fold(c), QChar::toUpper(c), QChar::toLower(c)};
-        bool found = false;
-        for (const auto& [lo, hi] : ranges)
-            for (char32_t x : candidates) found = found || (x >= lo && x <= hi);
+        const char32_t folded = fold(c);
+        auto inRanges = [&](char32_t x) {
+            for (const auto& [lo, hi] : ranges)
+                if (x >= lo && x <= hi) return true;
+            return false;
+        };
+        bool found = inRanges(folded);
+        for (const char32_t other : foldingOnto(folded)) found = found || inRanges(other);
         return found != negated;
     }
 };
@@ -547,6 +624,27 @@ void jetLike(sqlite3_context* context, int, sqlite3_value** argv) {
         sqlite3_set_auxdata(context, 0, compiled.release(), [](void* p) { delete static_cast<Pattern*>(p); });
 }
 
+// Null only when every operand is Null; numbers read as CStr gives them.
+void jetConcat(sqlite3_context* context, int argc, sqlite3_value** argv) {
+    QByteArray out;
+    bool any = false;
+    for (int i = 0; i < argc; ++i) {
+        const int type = sqlite3_value_type(argv[i]);
+        if (type == SQLITE_NULL) continue;
+        any = true;
+        if (type == SQLITE_FLOAT)
+            out += textOf(argv[i]);
+        else
+            out.append(reinterpret_cast<const char*>(sqlite3_value_text(argv[i])),
+                       sqlite3_value_bytes(argv[i]));
+    }
+    if (any)
+        sqlite3_result_text64(context, out.constData(), sqlite3_uint64(out.size()), SQLITE_TRANSIENT,
+                              SQLITE_UTF8);
+    else
+        sqlite3_result_null(context);
+}
+
 void cstr(sqlite3_context* context, int, sqlite3_value** argv) {
     switch (sqlite3_value_type(argv[0])) {
         case SQLITE_NULL:
@@ -580,7 +678,9 @@ void registerFunctions(sqlite3* db) {
     if (sqlite3_create_function_v2(db, "jet_like", 2, flags, nullptr, jetLike, nullptr, nullptr, nullptr) !=
             SQLITE_OK ||
         sqlite3_create_function_v2(db, "CStr", 1, flags, nullptr, cstr, nullptr, nullptr, nullptr) !=
-            SQLITE_OK)
+            SQLITE_OK ||
+        sqlite3_create_function_v2(db, "jet_concat", -1, flags, nullptr, jetConcat, nullptr, nullptr,
+                                   nullptr) != SQLITE_OK)
         throw Error(errEngine, QString::fromUtf8(sqlite3_errmsg(db)));
 }
 

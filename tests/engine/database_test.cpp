@@ -2,9 +2,12 @@
 
 #include "engine_fixture.h"
 
+#include "store/engine/replication.h"
+
 #include <sqlite3.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 using namespace engine;
@@ -95,4 +98,132 @@ TEST_F(OpenTest, SecondConnectionWaitsForAWriterInsteadOfFailing) {
     writer.join();
     sqlite3_close(raw);
     EXPECT_EQ(db->OpenRecordset("SELECT * FROM Category")->RecordCount(), 2);
+}
+
+using ExecuteTest = EngineTest;
+
+// SQLite stops reading at a NUL: a blank tail is dropped, and text after a NUL is refused before any
+// statement runs.
+TEST_F(ExecuteTest, NulInTheTextEndsTheStatement) {
+    auto db = makeLibrary();
+    const QString nul(QChar(0));
+    EXPECT_EQ(db->Execute("UPDATE [System] SET GroupName = 'x'" + nul), 1);
+    EXPECT_EQ(db->Execute("UPDATE [System] SET GroupName = 'y';" + nul + nul + " \n"), 1);
+    EXPECT_EQ(
+        errorOf([&] { db->Execute("UPDATE [System] SET GroupName = 'z'" + nul + "DELETE FROM [System]"); }),
+        errSyntax);
+    EXPECT_EQ(db->OpenRecordset("SELECT GroupName FROM [System]")->Fields(0).text(), "y");
+}
+
+TEST_F(ExecuteTest, MessagesNameTheFileNotTheStatement) {
+    auto lib = makeLibrary();
+    const int size = lib->OpenRecordset("PRAGMA page_size")->Fields(0).Value().toInt();
+    const int page = lib->OpenRecordset("SELECT rootpage FROM sqlite_master WHERE name = 'System'")
+                         ->Fields(0)
+                         .Value()
+                         .toInt();
+    lib->Close();
+    QByteArray bytes = readAll(path("lib.mdb"));
+    bytes.replace((page - 1) * size, size, QByteArray(size, '\xff'));  // the System table's rows
+    writeAll(path("bad.mdb"), bytes);
+    auto readOnly = openDatabase(path("lib.mdb"), false, true);
+    auto damaged = openDatabase(path("bad.mdb"));
+    const struct {
+        std::function<void()> run;
+        int number;
+        QString file;
+    } cases[] = {
+        {[&] { readOnly->Execute("UPDATE [System] SET GroupName = 'x'"); }, errReadOnly, path("lib.mdb")},
+        {[&] { damaged->Execute("UPDATE [System] SET GroupName = 'x'"); }, errDamaged, path("bad.mdb")},
+        {[&] { damaged->OpenRecordset("SELECT * FROM [System]"); }, errDamaged, path("bad.mdb")},
+    };
+    for (const auto& c : cases) {
+        try {
+            c.run();
+            ADD_FAILURE() << "no error";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.number(), c.number) << e.what();
+            EXPECT_TRUE(e.description().contains("'" + c.file + "'")) << e.what();
+            EXPECT_FALSE(e.description().contains("[System]") || e.description().contains("\"System\""))
+                << e.what();
+        }
+    }
+}
+
+using TypeCheckTest = EngineTest;
+
+// Statements are held to the field types as the recordset is, with the same error numbers.
+TEST_F(TypeCheckTest, StatementsAndRecordsetsRefuseTheSameValues) {
+    auto db = makeLibrary();
+    addItem(*db, addCategory(*db, "Cat"), "Item");
+    const struct {
+        const char* table;
+        const char* field;
+        QVariant value;
+        int number;
+    } cases[] = {
+        {"System", "DatabaseVersion", 70000, errConversion},
+        {"System", "DatabaseVersion", -32768, 0},
+        {"System", "GroupGUID", QString(46, 'x'), errFieldTooSmall},
+        {"System", "GroupGUID", QString(38, 'x'), 0},
+        {"Procedure", "LastChanged", "garbage", errConversion},
+        {"Procedure", "LastChanged", "2026-02-30", errConversion},
+        {"Procedure", "LastChanged", "2026-12-06 10:30:00", 0},
+        {"Procedure", "CatKey", "abc", errConversion},
+        {"Procedure", "CatKey", 3'000'000'000LL, errConversion},
+        {"Procedure", "Name", QString(10000, 'n'), errFieldTooSmall},
+        {"Procedure", "Name", QString(255, 'n'), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QString("%1.%2 = %3").arg(c.table, c.field, c.value.toString().left(20)).toStdString());
+        const QString literal =
+            c.value.typeId() == QMetaType::QString ? "'" + c.value.toString() + "'" : c.value.toString();
+        const QString update = QString("UPDATE [%1] SET [%2] = %3").arg(c.table, c.field, literal);
+        const QString insert = QString("INSERT INTO [%1]([%2]) VALUES (%3)").arg(c.table, c.field, literal);
+        EXPECT_EQ(errorOf([&] { db->Execute(update); }), c.number);
+        EXPECT_EQ(errorOf([&] { db->Execute(insert); }), c.number);
+        EXPECT_EQ(errorOf([&] {
+                      auto rs = db->OpenRecordset(QString("SELECT * FROM [%1]").arg(c.table));
+                      rs->Edit();
+                      rs->Fields(c.field).setValue(c.value);
+                      rs->Update();
+                  }),
+                  c.number);
+    }
+    try {
+        db->Execute("UPDATE [System] SET DatabaseVersion = 70000");
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.description().contains("'DatabaseVersion' of 'System'")) << e.what();
+    }
+    // A column the checks name can still be dropped; the checks follow the columns that are left.
+    db->Execute("ALTER TABLE [Procedure] DROP COLUMN [Owner]");
+    EXPECT_EQ(errorOf([&] { db->Execute("UPDATE [Procedure] SET LastChanged = 'x'"); }), errConversion);
+}
+
+// A library made before the checks gets them from the schema upgrade; what it holds already stays
+// readable and the rest of its row writable. In a replica they stand aside while an exchange
+// brings rows another member has accepted.
+TEST_F(TypeCheckTest, SchemaUpgradeBringsTheChecksToOlderLibrariesAndReplicas) {
+    makeLibrary("master.mdb")->Close();
+    auto a = makeLibrary("a.mdb");
+    MakeReplicable(*a);
+    MakeReplica(*a, path("b.mdb"), "b");
+    auto b = openDatabase(path("b.mdb"));
+    for (Database* db : {a.get(), b.get()}) {
+        QStringList checks;
+        for (auto rs = db->OpenRecordset("SELECT name FROM sqlite_master WHERE name Like 'mrv[_]types[_]*'");
+             !rs->eof(); rs->MoveNext())
+            checks << rs->Fields(0).text();
+        ASSERT_FALSE(checks.isEmpty());
+        for (const QString& name : checks) db->Execute("DROP TRIGGER [" + name + "]");
+    }
+    a->Execute("UPDATE [System] SET DatabaseVersion = 70000");
+    b->Execute(QString("INSERT INTO Category(ParentKey, Name) VALUES (0, '%1')").arg(QString(300, 'b')));
+
+    applySchema(*a, path("master.mdb"));
+    EXPECT_EQ(errorOf([&] { a->Execute("UPDATE [System] SET DatabaseVersion = 70001"); }), errConversion);
+    EXPECT_EQ(a->Execute("UPDATE [System] SET GroupName = 'renamed'"), 1);
+    EXPECT_EQ(a->OpenRecordset("SELECT DatabaseVersion FROM [System]")->Fields(0).Value().toInt(), 70000);
+    Synchronize(*a, path("b.mdb"), dbRepImportChanges);
+    EXPECT_EQ(a->OpenRecordset("SELECT * FROM Category WHERE Name Like 'bbb*'")->RecordCount(), 1);
 }

@@ -32,16 +32,20 @@ TEST_P(TranslateTest, Translates) {
 
 INSTANTIATE_TEST_SUITE_P(
     Literals, TranslateTest,
-    testing::Values(TranslateCase{"SELECT '[x]', 'a Like b', '#1/1/99#', 'it''s', '&' FROM t",
-                                  "SELECT '[x]', 'a Like b', '#1/1/99#', 'it''s', '&' FROM t"},
-                    TranslateCase{R"(SELECT "O'Brien", "say ""hi""", "" FROM t)",
-                                  R"(SELECT 'O''Brien', 'say "hi"', '' FROM t)"},
-                    TranslateCase{"SELECT * FROM [System]", R"(SELECT * FROM "System")"},
-                    TranslateCase{"SELECT [a b].[c\"d] FROM [a b]", R"(SELECT "a b"."c""d" FROM "a b")"},
-                    TranslateCase{"SELECT 'a' & \"b\" & Name FROM t", "SELECT 'a' || 'b' || Name FROM t"},
-                    TranslateCase{"SELECT x FROM t WHERE y = 1.5E3 AND z <> -2 AND w >= .5",
-                                  "SELECT x FROM t WHERE y = 1.5E3 AND z <> -2 AND w >= .5"},
-                    TranslateCase{"  UPDATE  t SET a=1  ", "  UPDATE  t SET a=1  "}));
+    testing::Values(
+        TranslateCase{"SELECT '[x]', 'a Like b', '#1/1/99#', 'it''s', '&' FROM t",
+                      "SELECT '[x]', 'a Like b', '#1/1/99#', 'it''s', '&' FROM t"},
+        TranslateCase{R"(SELECT "O'Brien", "say ""hi""", "" FROM t)",
+                      R"(SELECT 'O''Brien', 'say "hi"', '' FROM t)"},
+        TranslateCase{"SELECT * FROM [System]", R"(SELECT * FROM "System")"},
+        TranslateCase{"SELECT [a b].[c\"d] FROM [a b]", R"(SELECT "a b"."c""d" FROM "a b")"},
+        TranslateCase{"SELECT 'a' & \"b\" & Name FROM t", "SELECT jet_concat('a', 'b', Name) FROM t"},
+        TranslateCase{"SET a = 1 + b & (c & d) & CASE WHEN e THEN f END, g = h & 'x' WHERE i & j = k",
+                      "SET a = jet_concat(1 + b, (jet_concat(c, d)), CASE WHEN e THEN f END), "
+                      "g = jet_concat(h, 'x') WHERE jet_concat(i, j) = k"},
+        TranslateCase{"SELECT x FROM t WHERE y = 1.5E3 AND z <> -2 AND w >= .5",
+                      "SELECT x FROM t WHERE y = 1.5E3 AND z <> -2 AND w >= .5"},
+        TranslateCase{"  UPDATE  t SET a=1  ", "  UPDATE  t SET a=1  "}));
 
 INSTANTIATE_TEST_SUITE_P(
     Dates, TranslateTest,
@@ -64,8 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
         TranslateCase{"WHERE (Name Like 'a*') AND (Type like \"b*\")",
                       "WHERE (jet_like('a*', Name)) AND (jet_like('b*', Type))"},
         TranslateCase{"WHERE Name Like '*' & x & '*' ORDER BY Name",
-                      "WHERE jet_like('*' || x || '*', Name) ORDER BY Name"},
-        TranslateCase{"WHERE f(a, (b)) & 'x' LIKE 'y*'", "WHERE jet_like('y*', f(a, (b)) || 'x')"},
+                      "WHERE jet_like(jet_concat('*', x, '*'), Name) ORDER BY Name"},
+        TranslateCase{"WHERE f(a, (b)) & 'x' LIKE 'y*'", "WHERE jet_like('y*', jet_concat(f(a, (b)), 'x'))"},
         TranslateCase{"WHERE a = 1 AND b LIKE c + 1 = d", "WHERE a = 1 AND jet_like(c + 1, b) = d"},
         TranslateCase{"SELECT Desc FROM t ORDER BY Name Like 'a*' DESC, Desc",
                       "SELECT Desc FROM t ORDER BY jet_like('a*', Name) DESC, Desc"},
@@ -76,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "WHERE k IN (SELECT k FROM t WHERE jet_like('a', n)) OR jet_like(\"p\", m)"},
         TranslateCase{"WHERE [Like] Like 'x' AND T.Like = 1", "WHERE jet_like('x', \"Like\") AND T.Like = 1"},
         TranslateCase{"WHERE a Like 'x' Like 'y'", "WHERE jet_like('y', jet_like('x', a))"},
-        TranslateCase{"WHERE a Like ('x' & (b Like 'y'))", "WHERE jet_like(('x' || (jet_like('y', b))), a)"},
+        TranslateCase{"WHERE a Like ('x' & (b Like 'y'))",
+                      "WHERE jet_like((jet_concat('x', (jet_like('y', b)))), a)"},
         TranslateCase{"WHERE d Like '#*' OR d Like \"[#]\"",
                       "WHERE jet_like('#*', d) OR jet_like('[#]', d)"}));
 
@@ -93,7 +98,9 @@ TEST(TranslateErrorTest, ReportsSyntaxErrors) {
                  {"WHERE d = ##", "##"},
                  {"WHERE Like 'x'", "WHERE Like 'x'"},
                  {"WHERE x Like", "WHERE x Like"},
-                 {"WHERE (x Like)", "WHERE (x Like)"}};
+                 {"WHERE (x Like)", "WHERE (x Like)"},
+                 {"SET a = b & ", "SET a = b & "},
+                 {"SET a = (& b)", "SET a = (& b)"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sql);
         try {
@@ -146,6 +153,24 @@ TEST(LikeMatchTest, Wildcards) {
     EXPECT_TRUE(likeMatch("*", ""));
     EXPECT_FALSE(likeMatch("*", QString()));
     EXPECT_FALSE(likeMatch(QString(), "x"));
+}
+
+// One folding rule: a character matches a list or a range of one character exactly when it matches
+// that character written plainly, and that is when the two fold alike.
+TEST(LikeMatchTest, ListsAndPlainCharactersFoldAlike) {
+    const QStringList groups[] = {{"K", "k", "\u212A"}, {"S", "s", "\u017F"}, {"\u03A3", "\u03C3", "\u03C2"},
+                                  {"\u00C4", "\u00E4"}, {"\u00DF", "\u1E9E"}, {"x"}};
+    for (const QStringList& patternGroup : groups)
+        for (const QString& p : patternGroup)
+            for (const QStringList& valueGroup : groups)
+                for (const QString& v : valueGroup) {
+                    SCOPED_TRACE((p + " / " + v).toStdString());
+                    const bool same = &patternGroup == &valueGroup;
+                    EXPECT_EQ(likeMatch(p, v), same);
+                    EXPECT_EQ(likeMatch('[' + p + ']', v), same);
+                    EXPECT_EQ(likeMatch('[' + p + '-' + p + ']', v), same);
+                    EXPECT_EQ(likeMatch("[!" + p + ']', v), !same);
+                }
 }
 
 // The byte search for ASCII patterns relies on this: no other character folds onto ASCII.
@@ -244,6 +269,10 @@ TEST_F(SqliteTest, FunctionsHandleEveryStorageClass) {
     EXPECT_EQ(rows("SELECT CStr(42), CStr(-1.5), CStr(1e20), CStr(0.1 + 0.2), CStr('a'), CStr(NULL), "
                    "typeof(CStr(42))"),
               QStringList{"42|-1.5|100000000000000000000|0.3|a|<null>|text"});
+    // & takes Null as an empty text, unless every operand is Null, and binds looser than arithmetic.
+    EXPECT_EQ(
+        rows("SELECT \"Alpha\" & Null & \"!\", Null & Null, Null & Null & 'x', 1 + 2 & 3, 0.1 + 0.2 & ''"),
+        QStringList{"Alpha!|<null>|x|33|0.3"});
     EXPECT_EQ(
         rows("SELECT jet_like('1#', 12), jet_like('*.5', 2.5), jet_like('1e*', 1e20), jet_like(NULL, 'a'), "
              "jet_like('a', NULL), jet_like(ParentKey, '0') FROM Category WHERE CatKey = 1"),

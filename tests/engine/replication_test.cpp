@@ -10,8 +10,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <thread>
-
 using namespace engine;
 
 namespace {
@@ -69,13 +67,22 @@ QString codeOf(Database& db, const QString& name) {
     return rs->eof() ? QString("<absent>") : rs->Fields("Code").text();
 }
 
-// Change times are compared to the millisecond: keep the sides' changes apart in time.
-void tick() { std::this_thread::sleep_for(std::chrono::milliseconds(3)); }
+const QList<ReplicaReference> kReferences = {{"Procedure", "CatKey", "Category"},
+                                             {"Category", "ParentKey", "Category"}};
 
 }  // namespace
 
 class ReplicationTest : public EngineTest {
 protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        setClock([this] { return m_now; });
+    }
+    void TearDown() override { setClock(nullptr); }
+    // Change times are compared to the millisecond: keep the sides' changes apart in time.
+    void tick() { m_now = m_now.addMSecs(1); }
+    QDateTime m_now = QDateTime(QDate(2026, 12, 6), QTime(10, 30), Qt::UTC);
+
     // A replicable library with two categories and three items, and a replica of it.
     void makePair() {
         auto a = makeLibrary("a.mdb");
@@ -86,7 +93,7 @@ protected:
         addItem(*a, m_cat, "X", "original");
         addItem(*a, m_cat, "Y", "y");
         addItem(*a, m_other, "Z", "z");
-        MakeReplicable(*a);
+        MakeReplicable(*a, kReferences);
         MakeReplica(*a, path("b.mdb"), "Replica of " + a->Name());
         a->Close();
         A = openDatabase(path("a.mdb"));
@@ -220,6 +227,18 @@ TEST_F(ReplicationTest, ConflictLoserIsKeptWholeAndBothOrdersConverge) {
     }
 }
 
+// Change times come from the engine's clock: the change stamped later wins although made first.
+TEST_F(ReplicationTest, ChangeTimesComeFromTheEngineClock) {
+    makePair();
+    m_now = m_now.addSecs(60);
+    A->Execute("UPDATE [Procedure] SET Code = 'stamped later' WHERE Name = 'X'");
+    m_now = m_now.addSecs(-30);
+    B->Execute("UPDATE [Procedure] SET Code = 'stamped earlier' WHERE Name = 'X'");
+    Synchronize(*B, path("a.mdb"), dbRepImpExpChanges);
+    EXPECT_EQ(codeOf(*A, "X"), "stamped later");
+    EXPECT_EQ(codeOf(*B, "X"), "stamped later");
+}
+
 TEST_F(ReplicationTest, ChangesPassAlongAChainAndDeletionsFollow) {
     makePair();
     MakeReplica(*B, path("c.mdb"), "Replica of b");
@@ -335,7 +354,7 @@ TEST_F(ReplicationTest, RefusedExchanges) {
     EXPECT_EQ(errorOf([&] { Synchronize(*B, path("copy.mdb"), dbRepImportChanges); }), errNotUpdatable);
     // Another replica set.
     auto other = makeLibrary("other.mdb");
-    MakeReplicable(*other);
+    MakeReplicable(*other, kReferences);
     EXPECT_EQ(errorOf([&] { Synchronize(*A, path("other.mdb"), dbRepImportChanges); }), errNotUpdatable);
     // Not replicable at all.
     makeLibrary("plain.mdb")->Close();
@@ -344,7 +363,7 @@ TEST_F(ReplicationTest, RefusedExchanges) {
     // A partner that discarded deletions this file has not seen.
     A->Execute("DELETE FROM [Procedure] WHERE Name = 'Y'");
     tick();
-    EXPECT_EQ(PurgeTombstones(*A, QDateTime::currentDateTimeUtc().addSecs(1)), 1);
+    EXPECT_EQ(PurgeTombstones(*A, m_now.addMSecs(1)), 1);
     EXPECT_EQ(errorOf([&] { Synchronize(*B, path("a.mdb"), dbRepImportChanges); }), errNotUpdatable);
     EXPECT_EQ(codeOf(*B, "Y"), "y");
 }

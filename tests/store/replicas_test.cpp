@@ -47,6 +47,10 @@ TEST_F(ReplicasTest, SetReplicableIsIdempotentAndRefusesALockedFile) {
     EXPECT_TRUE(store::SetReplicable(plain));
     EXPECT_TRUE(engine::isReplicable(*engine::openDatabase(plain)));
     EXPECT_EQ(engine::openDatabase(plain)->Property("Replicable").toString(), "T");
+    // The library layer names the columns that hold category keys.
+    EXPECT_EQ(
+        engine::openDatabase(plain)->OpenRecordset("SELECT count(*) FROM mrv_references")->Fields(0).Value(),
+        2);
     EXPECT_TRUE(boxes().isEmpty());
 
     // Another program is writing the file: the exclusive open fails and is reported.
