@@ -287,7 +287,10 @@ void MRVDocument::SettingsLoad() {
     const QString app = instanceApp();
     const QString properties = QStringLiteral("Properties");
 
-    if (store::GetSetting(app, properties, QStringLiteral("Current Library")).isEmpty()) {
+    // Earlier builds let the user work on the program folder's own sample, which the next build
+    // replaces: the user's copy (made from it) takes its place.
+    const QString current = store::GetSetting(app, properties, QStringLiteral("Current Library"));
+    if (current.isEmpty() || QFileInfo(current) == QFileInfo(store::installedSamplePath())) {
         const QString sample = store::sampleLibraryPath();
         store::SaveSetting(app, properties, QStringLiteral("Current Library"), sample);
         store::AddToRecentList(sample, QStringLiteral("Original Morvane"), general(),
@@ -373,8 +376,9 @@ void MRVDocument::SettingsLoad() {
 
 QString MRVDocument::DBSelect() {
     frmDBList form(this);
+    // The user's libraries live in the data folder, never in the program folder.
     form.setInitDir(m_db ? store::ParentFolder(DBFileName())
-                         : store::programFolder() + QStringLiteral("/Library"));
+                         : store::userDataFolder() + QStringLiteral("/Library"));
     store::PlayEventSound(store::sndRestoreUp);
     ui::ShowFormModal(&form, this);
     store::PlayEventSound(store::sndRestoreDown);

@@ -44,7 +44,6 @@ protected:
     void TearDown() override {
         m_documents.clear();
         store::setProgramFolder(QString());
-        store::setWritableCheck({});
         ui::testing::clear();
         sound::testing::clear();
     }

@@ -79,7 +79,6 @@ TEST_F(DocumentTest, InstanceKindIsHandedOverThroughLoadingInstance) {
 TEST_F(DocumentTest, FirstStartOpensTheSampleLibrary) {
     store::setProgramFolder(QStringLiteral(MRV_TEST_PROGRAM_DIR));
     // The build's program folder stays as it is: the user's copy is opened.
-    store::setWritableCheck([](const QString&) { return false; });
     browser::MRVDocument* doc = open(QString());
 
     const QString sample = store::sampleLibraryPath();
@@ -93,6 +92,16 @@ TEST_F(DocumentTest, FirstStartOpensTheSampleLibrary) {
     EXPECT_TRUE(statusText(doc).startsWith(QStringLiteral("Root: All (")));
     EXPECT_TRUE(boxes().isEmpty());
     EXPECT_TRUE(ui::testing::shownDialogs().isEmpty());
+}
+
+// An earlier build let the client work on the program folder's sample; the user's copy, made from
+// it, replaces it as the current library.
+TEST_F(DocumentTest, ACurrentLibraryInTheProgramFolderMovesToTheUsersCopy) {
+    ASSERT_TRUE(QFile::copy(makeLibrary(QStringLiteral("s.mdb")), store::installedSamplePath()));
+    browser::MRVDocument* doc = open(store::installedSamplePath());
+    EXPECT_EQ(doc->DBFileName(), store::sampleLibraryPath());
+    EXPECT_TRUE(doc->DBFileName().startsWith(store::userDataFolder()));
+    EXPECT_EQ(instanceSetting(QStringLiteral("Current Library")), store::sampleLibraryPath());
 }
 
 TEST_F(DocumentTest, FailingLibraryBringsTheChooserBackUntilCancel) {
@@ -119,7 +128,7 @@ TEST_F(DocumentTest, FailingLibraryBringsTheChooserBackUntilCancel) {
         browser::MRVDocument* doc = open(QString());
         EXPECT_EQ(initDirs.size(), 2);
         EXPECT_EQ(boxTitles(), QStringList(2, QStringLiteral("Database NOT FOUND!")));
-        EXPECT_EQ(initDirs.value(0), store::programFolder() + QStringLiteral("/Library"));
+        EXPECT_EQ(initDirs.value(0), store::userDataFolder() + QStringLiteral("/Library"));
         EXPECT_EQ(doc->DBFileName(), pickGood ? good : QString());
         EXPECT_EQ(instanceSetting(QStringLiteral("Current Library")),
                   pickGood ? good : store::sampleLibraryPath());

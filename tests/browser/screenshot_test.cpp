@@ -17,7 +17,6 @@ class ScreenshotTest : public BrowserTest {};
 
 TEST_F(ScreenshotTest, BrowserOnTheSampleLibrary) {
     store::setProgramFolder(QStringLiteral(MRV_TEST_PROGRAM_DIR));
-    store::setWritableCheck([](const QString&) { return false; });
     browser::MRVDocument* doc = open(QString());
     ASSERT_FALSE(doc->DBFileName().isEmpty());
     doc->resize(1000, 700);
