@@ -211,12 +211,22 @@ void RegisterTempFile(const QString& path) {
 void DeleteTempFiles() {
     const QString app = generalAppName();
     const QString notFound = QStringLiteral("NOTFOUND");
+    // The list lives in a settings file anyone with the user's rights can edit: only what lies in
+    // our own folder is deleted (judged by the folder the entry is in, so that neither ".." nor a
+    // linked folder leads out; a link inside goes, not what it points to). Other entries are dropped.
+    const QString own = QDir(tempFolder()).canonicalPath();
+    const auto ours = [&own](const QString& file) {
+        const QFileInfo info(file);
+        return info.isAbsolute() && !own.isEmpty() && QDir(info.absolutePath()).canonicalPath() == own;
+    };
     QSet<QString> done;
     for (int i = 1; i <= kTempFileKeys; ++i) {
         const QString key = QString::number(i);
         const QString file = GetSetting(app, kTempFilesSection, key, notFound);
         if (file == notFound) break;
-        if (!file.isEmpty() && FileExists(file)) QFile::remove(file);  // gone or locked: the key goes anyway
+        // Gone or locked: the key goes anyway.
+        if (!file.isEmpty() && ours(file) && (FileExists(file) || QFileInfo(file).isSymLink()))
+            QFile::remove(file);
         done.insert(key);
     }
     if (done.isEmpty()) return;

@@ -39,7 +39,8 @@ QString tempItemPath(const QString& name);
 
 // The list of files to delete later: settings section "Temp Files" of the general application name.
 void RegisterTempFile(const QString& path);
-// Deletes the listed files (errors ignored) and their keys, up to the first missing key.
+// Deletes the listed files (errors ignored) and their keys, up to the first missing key. Only files
+// directly in tempFolder() are deleted; entries naming anything else only lose their key.
 void DeleteTempFiles();
 
 // ---- Web shortcuts and paths -------------------------------------------------------------------

@@ -151,47 +151,60 @@ TEST_F(FilesTest, TempFolderIsPrivateAndNothingLeadsOutOfIt) {
 
 TEST_F(FilesTest, TempFilesAreRegisteredAndCleanedUpToTheFirstGap) {
     const QString app = store::generalAppName();
-    writeBytes(path("one"), "1");
-    writeBytes(path("three"), "3");
-    store::RegisterTempFile(path("one"));
-    store::RegisterTempFile(path("gone"));  // deleted meanwhile: its key goes all the same
-    store::RegisterTempFile(path("three"));
-    EXPECT_EQ(store::GetSetting(app, kTemp, "3"), path("three"));
+    const auto temp = [](const QString& name) { return store::tempFolder() + name; };
+    writeBytes(temp("one"), "1");
+    writeBytes(temp("three"), "3");
+    store::RegisterTempFile(temp("one"));
+    store::RegisterTempFile(temp("gone"));  // deleted meanwhile: its key goes all the same
+    store::RegisterTempFile(temp("three"));
+    EXPECT_EQ(store::GetSetting(app, kTemp, "3"), temp("three"));
     // An emptied key is taken again before new ones.
     store::SaveSetting(app, kTemp, "2", QString());
-    store::RegisterTempFile(path("two"));
-    EXPECT_EQ(store::GetSetting(app, kTemp, "2"), path("two"));
+    store::RegisterTempFile(temp("two"));
+    EXPECT_EQ(store::GetSetting(app, kTemp, "2"), temp("two"));
     store::DeleteTempFiles();
-    EXPECT_FALSE(QFile::exists(path("one")) || QFile::exists(path("three")));
+    EXPECT_FALSE(QFile::exists(temp("one")) || QFile::exists(temp("three")));
     EXPECT_TRUE(store::GetSettingKeys(app, kTemp).isEmpty());
 
-    // The clean-up stops at the first missing key.
-    writeBytes(path("early"), "x");
-    writeBytes(path("late"), "x");
-    store::SaveSetting(app, kTemp, "1", path("early"));
-    store::SaveSetting(app, kTemp, "3", path("late"));
-    store::DeleteTempFiles();
-    EXPECT_FALSE(QFile::exists(path("early")));
-    EXPECT_TRUE(QFile::exists(path("late")));
-    EXPECT_EQ(store::GetSettingKeys(app, kTemp), QStringList{"3"});
-
-    // The thousand and first is never cleaned up.
-    store::DeleteSetting(app, kTemp);
+    // The clean-up stops at the first missing key; the thousand and first is never read.
+    for (const char* name : {"early", "late", "overflow"}) writeBytes(temp(name), "x");
     {
         // Filled in one write: through SaveSetting every key would rewrite the file.
         QSettings raw(store::settingsFilePath(), QSettings::IniFormat);
-        for (int i = 1; i <= 1000; ++i)
-            raw.setValue(QStringLiteral("Varnholt Software/Morvane/Temp Files/%1").arg(i),
-                         path("f%1").arg(i));
+        raw.setValue(QStringLiteral("Varnholt Software/Morvane/Temp Files/1"), temp("early"));
+        for (int i = 3; i <= 1000; ++i)
+            raw.setValue(QStringLiteral("Varnholt Software/Morvane/Temp Files/%1").arg(i), temp("late"));
     }
-    ASSERT_EQ(store::GetSetting(app, kTemp, "1000"), path("f1000"));
-    for (const char* name : {"f1", "f1000", "overflow"}) writeBytes(path(name), "x");
-    store::RegisterTempFile(path("overflow"));
-    EXPECT_EQ(store::GetSetting(app, kTemp, "1001"), path("overflow"));
+    store::SaveSetting(app, kTemp, "2", temp("early"));
+    store::RegisterTempFile(temp("overflow"));
+    EXPECT_EQ(store::GetSetting(app, kTemp, "1001"), temp("overflow"));
+    store::DeleteSetting(app, kTemp, "2");
     store::DeleteTempFiles();
-    EXPECT_EQ(store::GetSettingKeys(app, kTemp), QStringList{"1001"});
-    EXPECT_FALSE(QFile::exists(path("f1")) || QFile::exists(path("f1000")));
-    EXPECT_TRUE(QFile::exists(path("overflow")));
+    EXPECT_FALSE(QFile::exists(temp("early")));
+    EXPECT_TRUE(QFile::exists(temp("late")) && QFile::exists(temp("overflow")));
+    EXPECT_EQ(store::GetSettingKeys(app, kTemp).size(), 999);
+}
+
+// The list is text anyone with the user's rights can edit: a file outside the private folder is
+// never deleted, whatever way the entry names it, and the entry is dropped.
+TEST_F(FilesTest, TempFileCleanUpDeletesNothingOutsideThePrivateFolder) {
+    const QString app = store::generalAppName();
+    const QString decoy = path("decoy");
+    writeBytes(decoy, "keep");
+    ASSERT_TRUE(QFile::link(decoy, store::tempFolder() + "link"));
+    ASSERT_TRUE(QFile::link(folder(), store::tempFolder() + "folder"));
+    const QString up = store::tempFolder() + QDir(store::tempFolder()).relativeFilePath(decoy);
+    ASSERT_TRUE(QFile::exists(up));
+    const QStringList entries{decoy, up, store::tempFolder() + "folder/decoy", "decoy",
+                              store::tempFolder() + "link"};
+    for (const QString& entry : entries) store::RegisterTempFile(entry);
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(folder());
+    store::DeleteTempFiles();
+    QDir::setCurrent(cwd);
+    EXPECT_EQ(readBytes(decoy), "keep");
+    EXPECT_FALSE(QFileInfo(store::tempFolder() + "link").isSymLink());  // the link itself was ours
+    EXPECT_TRUE(store::GetSettingKeys(app, kTemp).isEmpty());
 }
 
 TEST_F(FilesTest, WebShortcutsAndAddresses) {
