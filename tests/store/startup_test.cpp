@@ -9,7 +9,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QVBoxLayout>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace storetest;
 
@@ -35,7 +40,7 @@ TEST(AddInList, RegisteringListsTheAddInAndUnregisteringRemovesOnlyOurEntry) {
     QByteArray before =
         "[Other]\nMorvane.Connect=1\n\n[Add-Ins32]\nVBSDIAddIn.Connect=0\nMorvane.ConnectHelper=1\n";
     for (int i = 0; i < 80; ++i) before += "Some.Long.AddIn.Name" + QByteArray::number(i) + "=1\n";
-    before += "morvane.connect=10\nAppWizard.Wizard=1\n\n[Tail]\nx=y\n";
+    before += "morvane.connect=10\nCaf\xe9.Wizard=1\r\n\n[Tail]\nx=y\n";  // Latin-1 and CR LF stay
     write(before);
     store::UnregisterAddIn();
     EXPECT_EQ(readBytes(store::addInListPath()), QByteArray(before).replace("morvane.connect=10\n", ""));
@@ -45,6 +50,41 @@ TEST(AddInList, RegisteringListsTheAddInAndUnregisteringRemovesOnlyOurEntry) {
     write(unchanged);
     store::UnregisterAddIn();
     EXPECT_EQ(readBytes(store::addInListPath()), unchanged);
+}
+
+// A list that cannot be read is never written: written from nothing it would hold only our entry.
+// Root reads every file, so the attempt runs in a child as an ordinary user; the list lies in a
+// folder that user may enter.
+TEST(AddInList, AListThatCannotBeReadIsLeftAsItIsAndReported) {
+    QTemporaryDir config(QStringLiteral("/tmp/mrv-addins-XXXXXX"));
+    ASSERT_TRUE(config.isValid());
+    const QString list = config.filePath("morvane/vbaddin.ini");
+    const QByteArray before = "[Add-Ins32]\nOther.Connect=1\n";
+    QDir().mkpath(QFileInfo(list).absolutePath());
+    writeBytes(list, before);
+    constexpr uid_t kNobody = 65534;
+    for (const QString& p : {config.path(), QFileInfo(list).absolutePath()})
+        ASSERT_TRUE(::chmod(QFile::encodeName(p).constData(), 0777) == 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(list).constData(), 0200), 0);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(list).constData(), kNobody, kNobody), 0);
+    }
+
+    ui::testing::enableRecording();
+    ui::testing::clear();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(100);
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        store::RegisterAddIn();
+        const auto& shown = ui::testing::shownBoxes();
+        ::_exit(shown.size() == 1 && shown[0].title == "Add-In List" ? 0 : 101);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    ::chmod(QFile::encodeName(list).constData(), 0600);
+    EXPECT_EQ(readBytes(list), before);
 }
 
 TEST(EditCommand, ActsOnTheFocusedTextBoxOnly) {
