@@ -267,7 +267,9 @@ QString MRVDocument::defaultLayoutFile() const {
 }
 
 void MRVDocument::loadLayoutFile() {
-    // The user's own layout, else the one installed beside the program, else the built-in one.
+    // The user's own layout, else the one installed beside the program, else the built-in one. One
+    // that cannot be used is bad input, not a fault of ours: the user is told, and their file is
+    // left as it is (not saved over at the end) for them to mend.
     const QString name = QFileInfo(userLayoutFile()).fileName();
     for (const QString& file : {userLayoutFile(), defaultLayoutFile()}) {
         if (!store::FileExists(file)) continue;
@@ -275,7 +277,13 @@ void MRVDocument::loadLayoutFile() {
             ActiveBar1->loadLayout(file);
             return;
         } catch (const engine::Error& err) {
-            store::ReportError(err, QStringLiteral("MRVDocument.SettingsLoad"), this);
+            const bool users = file == userLayoutFile();
+            if (users) m_layoutFile.clear();
+            ui::MsgBox(err.description() + LF + LF +
+                           (users ? QStringLiteral(
+                                        "The installed layout is used instead; your file is left as it is.")
+                                  : QStringLiteral("The built-in layout is used instead.")),
+                       ui::vbOKOnly | ui::vbExclamation | kForeground, QStringLiteral("Toolbar Layout"));
         }
     }
     QFile builtIn(QStringLiteral(":/toolbars/") + name);

@@ -334,10 +334,21 @@ TEST_F(DocumentTest, LayoutComesFromTheUserThenTheProgramFolder) {
     EXPECT_EQ(caption(), QStringLiteral("Installed"));
     write(store::userDataFolder() + QStringLiteral("/Toolbars.tb"), QStringLiteral("Mine"));
     EXPECT_EQ(caption(), QStringLiteral("Mine"));
-    // A damaged copy of the user's is reported and the installed one used.
-    write(store::userDataFolder() + QStringLiteral("/Toolbars.tb"), QStringLiteral("Mine"), 40);
+    // A damaged copy of the user's is reported and the installed one used; the user's file stays as
+    // it was, not saved over when the document ends.
+    const QString mine = store::userDataFolder() + QStringLiteral("/Toolbars.tb");
+    write(mine, QStringLiteral("Mine"), 40);
+    const QByteArray damaged = [&] {
+        QFile f(mine);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
     EXPECT_EQ(caption(), QStringLiteral("Installed"));
-    EXPECT_EQ(boxes().size(), 1);
+    ASSERT_EQ(boxes().size(), 1);
+    EXPECT_EQ(boxes()[0].title, QStringLiteral("Toolbar Layout"));
+    EXPECT_TRUE(boxes()[0].text.contains(mine));
+    QFile f(mine);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), damaged);
 }
 
 TEST_F(DocumentTest, WebShortcutAddressIsReadFromItsSection) {
