@@ -26,7 +26,6 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QTextStream>
 #include <QTimer>
 
 #include <algorithm>
@@ -601,25 +600,7 @@ void MRVDocument::SettingsSave() {
 // ---- Members the dialogs call -------------------------------------------------------------------
 
 QString MRVDocument::GetURLFromFile(const QString& path) const {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return QString();
-    QTextStream in(&file);
-    constexpr qint64 kLimit = 32000;
-    qint64 read = 0;
-    bool inShortcut = false;
-    while (!in.atEnd() && read <= kLimit) {
-        const QString line = in.readLine(kLimit + 1);
-        read += line.size();
-        const QString trimmed = line.trimmed();
-        if (trimmed == QLatin1String("[InternetShortcut]")) {
-            inShortcut = true;
-            continue;
-        }
-        // Shortcuts written by other programs may put other keys before the address.
-        if (inShortcut && trimmed.startsWith(QLatin1Char('['))) return QString();
-        if (inShortcut && line.left(4).toLower() == QLatin1String("url=")) return line.mid(4);
-    }
-    return QString();
+    return store::ReadWebShortcut(path);
 }
 
 QString MRVDocument::GetWinTempFileName(const QString& prefix) const {

@@ -20,6 +20,7 @@
 #include <QTemporaryFile>
 #include <QUrl>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -255,6 +256,46 @@ void WriteWebShortcut(const QString& address, const QString& path) {
     if (file.write(text) != text.size() || !file.flush()) throw fileError(errPathFileAccess, path, file);
     file.close();
     QCoreApplication::processEvents();
+}
+
+QString ReadWebShortcut(const QString& path) {
+    constexpr qint64 kLimit = 32000;
+    // Without O_NONBLOCK, opening a pipe waits for a writer that may never come.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return QString();
+    struct stat st {};
+    QFile file;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle)) {
+        ::close(fd);
+        return QString();
+    }
+    const QByteArray head = file.read(kLimit + 1);
+    const bool cut = head.size() > kLimit;
+    const QList<QByteArray> lines = head.split('\n');
+    bool inShortcut = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QByteArray line = lines[i];
+        if (line.endsWith('\r')) line.chop(1);
+        const QByteArray trimmed = line.trimmed();
+        if (trimmed == "[InternetShortcut]") {
+            inShortcut = true;
+            continue;
+        }
+        // Shortcuts written by other programs may put other keys before the address.
+        if (inShortcut && trimmed.startsWith('[')) return QString();
+        if (!inShortcut || line.left(4).toLower() != "url=") continue;
+        if (cut && i == lines.size() - 1) {
+            ui::MsgBox(QStringLiteral("The web shortcut '") + path +
+                           QStringLiteral("' holds an address longer than %1 characters.").arg(kLimit) + LF +
+                           LF + QStringLiteral("It is not taken: no web address is that long."),
+                       ui::vbOKOnly | ui::vbExclamation | ui::vbMsgBoxSetForeground,
+                       QStringLiteral("Web Shortcut"));
+            return QString();
+        }
+        return QString::fromUtf8(line.mid(4));
+    }
+    return QString();
 }
 
 bool IsURL(const QString& text) {

@@ -48,6 +48,11 @@ void DeleteTempFiles();
 // Writes an Internet shortcut file (CR LF lines). The address ends at its first line break.
 // Throws engine::Error when the file cannot be written.
 void WriteWebShortcut(const QString& address, const QString& path);
+// The address in an Internet shortcut file: the "URL=" line of its "[InternetShortcut]" section
+// within the first 32000 characters, or "" when there is none. Only a regular file is read (a pipe
+// or device named ".url" would never end); an address too long for the file's first 32000
+// characters is refused with a message rather than cut.
+QString ReadWebShortcut(const QString& path);
 // "http://..." or "www...." in any case; no other scheme counts.
 bool IsURL(const QString& text);
 

@@ -351,32 +351,6 @@ TEST_F(DocumentTest, LayoutComesFromTheUserThenTheProgramFolder) {
     EXPECT_EQ(f.readAll(), damaged);
 }
 
-TEST_F(DocumentTest, WebShortcutAddressIsReadFromItsSection) {
-    browser::MRVDocument doc;
-    const auto url = [&](const QByteArray& text) {
-        QFile f(path(QStringLiteral("s.url")));
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(text);
-        f.close();
-        return doc.GetURLFromFile(f.fileName());
-    };
-    const std::pair<QByteArray, const char*> cases[] = {
-        {"[InternetShortcut]\r\nURL=http://example.org/a\r\n", "http://example.org/a"},
-        {"[DEFAULT]\nBASEURL=http://x\n  [InternetShortcut]  \nurl=www.example.org\n", "www.example.org"},
-        {"[InternetShortcut]\nIDList=\nHotKey=0\nURL=http://example.org/b\n", "http://example.org/b"},
-        {"URL=http://outside.org\n[Other]\nURL=http://other.org\n", ""},
-        {"[InternetShortcut]\n[Other]\nURL=http://other.org\n", ""},
-        {QByteArray(40000, 'x') + "\n[InternetShortcut]\nURL=http://late.org\n", ""},
-    };
-    for (const auto& [text, address] : cases)
-        EXPECT_EQ(url(text), QString::fromLatin1(address)) << text.left(60).data();
-    EXPECT_EQ(doc.GetURLFromFile(path(QStringLiteral("none.url"))), QString());
-    // Cut short anywhere: never more than the address, never a crash.
-    const QByteArray whole = "[InternetShortcut]\r\nURL=http://example.org/cut\r\n";
-    for (int n = 0; n <= whole.size(); ++n)
-        EXPECT_TRUE(QStringLiteral("http://example.org/cut").startsWith(url(whole.left(n)))) << n;
-}
-
 TEST_F(DocumentTest, HostsReachTheDocumentByName) {
     const QString lib = makeLibrary(QStringLiteral("a.mdb"), {category(12, 0, QStringLiteral("Twelve"))});
     setInstanceSetting(QStringLiteral("Category Tree Current Category"), QStringLiteral("12 Key"));

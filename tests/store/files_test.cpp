@@ -221,6 +221,42 @@ TEST_F(FilesTest, WebShortcutsAndAddresses) {
         EXPECT_FALSE(store::IsURL(QString::fromLatin1(no))) << no;
 }
 
+TEST_F(FilesTest, WebShortcutAddressIsReadFromItsSection) {
+    const auto url = [&](const QByteArray& text) {
+        writeBytes(path("s.url"), text);
+        return store::ReadWebShortcut(path("s.url"));
+    };
+    const std::pair<QByteArray, const char*> cases[] = {
+        {"[InternetShortcut]\r\nURL=http://example.org/a\r\n", "http://example.org/a"},
+        {"[DEFAULT]\nBASEURL=http://x\n  [InternetShortcut]  \nurl=www.example.org\n", "www.example.org"},
+        {"[InternetShortcut]\nIDList=\nHotKey=0\nURL=http://example.org/b\n", "http://example.org/b"},
+        {"URL=http://outside.org\n[Other]\nURL=http://other.org\n", ""},
+        {"[InternetShortcut]\n[Other]\nURL=http://other.org\n", ""},
+        {QByteArray(40000, 'x') + "\n[InternetShortcut]\nURL=http://late.org\n", ""},
+    };
+    for (const auto& [text, address] : cases)
+        EXPECT_EQ(url(text), QString::fromLatin1(address)) << text.left(60).data();
+    // Cut short anywhere: never more than the address, never a crash.
+    const QByteArray whole = "[InternetShortcut]\r\nURL=http://example.org/cut\r\n";
+    for (int n = 0; n <= whole.size(); ++n)
+        EXPECT_TRUE(QStringLiteral("http://example.org/cut").startsWith(url(whole.left(n)))) << n;
+    EXPECT_TRUE(boxes().isEmpty());
+
+    // An address longer than the file's first 32000 characters is refused, not cut.
+    EXPECT_EQ(url("[InternetShortcut]\r\nURL=http://x.org/" + QByteArray(50 << 20, 'a') + "\r\n"), QString());
+    ASSERT_EQ(boxes().size(), 1);
+    expectBox(0, "Web Shortcut",
+              "The web shortcut '" + path("s.url") +
+                  "' holds an address longer than 32000 characters.\n\nIt is not taken: no web address is "
+                  "that long.",
+              ui::vbOKOnly | ui::vbExclamation);
+    // Nothing but a regular file is read: a pipe nobody writes to would wait for ever.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.url")).constData(), 0600), 0);
+    EXPECT_EQ(store::ReadWebShortcut(path("pipe.url")), QString());
+    for (const QString& other : {path("none.url"), folder(), QStringLiteral("/dev/zero")})
+        EXPECT_EQ(store::ReadWebShortcut(other), QString()) << other.toStdString();
+}
+
 TEST_F(FilesTest, PathHelpers) {
     writeBytes(path("a file.mdb"), "x");
     ASSERT_TRUE(QFile::link(path("a file.mdb"), path("link.mdb")));
