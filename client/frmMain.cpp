@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -148,12 +149,15 @@ bool frmMain::chooseDocumentPath(const QString& commandLine) {
         return true;
     }
     if (!client::isDebugSwitch(commandLine)) {
-        ui::MsgBox(
-            QStringLiteral("Error: Incorrect Parameter passed: ") + commandLine + '\n' + '\n' +
-                QStringLiteral("Valid Parameter: /DEBUG") + '\n' + '\n' +
-                QStringLiteral("The /DEBUG Parameter is only used by the Developers of the application, "
-                               "and has no valid use to users."),
-            ui::vbExclamation, QStringLiteral("Error Loading Parameter"));
+        const QString text = QStringLiteral("Error: Incorrect Parameter passed: ") + commandLine + '\n' +
+                             '\n' + QStringLiteral("Valid Parameter: /DEBUG") + '\n' + '\n' +
+                             QStringLiteral(
+                                 "The /DEBUG Parameter is only used by the Developers of the "
+                                 "application, and has no valid use to users.");
+        // Whoever typed the parameter in a terminal reads the answer there too.
+        QFile err;
+        if (err.open(stderr, QIODevice::WriteOnly)) err.write(text.toLocal8Bit() + '\n');
+        ui::MsgBox(text, ui::vbExclamation, QStringLiteral("Error Loading Parameter"));
         return false;
     }
     const int answer =

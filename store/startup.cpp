@@ -8,12 +8,7 @@
 #include "store/paths.h"
 #include "store/settings.h"
 
-#include <QApplication>
-#include <QClipboard>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QStandardPaths>
-#include <QTextEdit>
 
 namespace store {
 
@@ -39,32 +34,6 @@ void changeAddInList(const QString& value) {
     ui::MsgBox(QStringLiteral("The add-in list '") + addInListPath() +
                    QStringLiteral("' cannot be read or written, so it was left as it is:\n\n") + error,
                ui::vbOKOnly | ui::vbExclamation | ui::vbMsgBoxSetForeground, QStringLiteral("Add-In List"));
-}
-
-template <typename Edit>
-void editText(Edit* edit, int action, bool readOnly) {
-    const bool selected = edit->textCursor().hasSelection();
-    switch (action) {
-        case editCut:
-            if (!selected) return;
-            if (readOnly)
-                edit->copy();
-            else
-                edit->cut();
-            break;
-        case editCopy:
-            if (selected) edit->copy();
-            break;
-        case editPaste:
-            // As text: a rich clipboard must not bring its formatting into code.
-            if (!readOnly) edit->insertPlainText(QApplication::clipboard()->text());
-            break;
-        case editDelete:
-            if (!readOnly) edit->textCursor().removeSelectedText();
-            break;
-        default:
-            break;
-    }
 }
 
 }  // namespace
@@ -137,37 +106,6 @@ QString RegGetString(std::uint32_t root, const QString& subKey, const QString& v
                      const QString& defaultValue) {
     const std::optional<registry::Value> value = registry::queryValue(root, subKey, valueName);
     return value && value->type == registry::Value::String ? value->text : defaultValue;
-}
-
-void EditCommand(int action) {
-    QWidget* focused = QApplication::focusWidget();
-    if (auto* line = qobject_cast<QLineEdit*>(focused)) {
-        const bool readOnly = line->isReadOnly();
-        switch (action) {
-            case editCut:
-                if (!line->hasSelectedText()) return;
-                if (readOnly)
-                    line->copy();
-                else
-                    line->cut();
-                break;
-            case editCopy:
-                if (line->hasSelectedText()) line->copy();
-                break;
-            case editPaste:
-                if (!readOnly) line->paste();
-                break;
-            case editDelete:
-                if (!readOnly && line->hasSelectedText()) line->del();
-                break;
-            default:
-                break;
-        }
-    } else if (auto* text = qobject_cast<QTextEdit*>(focused)) {
-        editText(text, action, text->isReadOnly());
-    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(focused)) {
-        editText(plain, action, plain->isReadOnly());
-    }
 }
 
 }  // namespace store

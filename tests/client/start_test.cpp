@@ -1,34 +1,10 @@
 #include "client_fixture.h"
 
+#include "client/application.h"
+
 using clienttest::ClientTest;
 
 namespace {
-
-TEST(ClientStart, VersionTextTable) {
-    struct Row {
-        const char *version, *build, *text;
-    };
-    const Row rows[] = {
-        {"4.71.1712.6", "", "4.0"},
-        {"4.72.3110.0", "1300", "4.01"},  // a version present wins over the build
-        {"5.00.0518.10", "", "5.0 Beta 1"},
-        {"4.7", "", "4.7"},
-        {"5.00", "", "5.0 Beta 1"},
-        {"6.4.2", "", "6.4.2"},
-        {"", "308", "1.0"},
-        {"", "520.11", "1.0 or 2.0"},
-        {"", "1155", "3.0"},
-        {"", "1158.1", "3.0 (OSR2)"},
-        {"", "1215", "3.01"},
-        {"", "1300.0.0", "3.02"},
-        {"", "4711.2", "4711.2"},
-        {"", "13000", "13000"},
-        {"", "", ""},
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(client::VersionText(row.version, row.build), QString(row.text))
-            << row.version << " / " << row.build;
-}
 
 TEST_F(ClientTest, ComponentsTooOldShowTheMessageAndRemoveTheLauncher) {
     const QString launcher = client::desktopShortcutPath();
@@ -60,6 +36,17 @@ TEST_F(ClientTest, ComponentsTooOldShowTheMessageAndRemoveTheLauncher) {
     ui::testing::clear();
     EXPECT_EQ(client::Main("", m_clock, [](const QString&) { return QString(); }), nullptr);
     EXPECT_EQ(boxes().size(), 1);
+}
+
+// The platform adds an application's display name to every window title; none is set, so titles
+// stay exactly as the forms set them.
+TEST(ClientStart, TheApplicationSetsNoDisplayNameForTheWindowTitles) {
+    const QString name = QCoreApplication::applicationName();
+    client::setUpApplication(*qApp, QStringLiteral("morvane"));
+    EXPECT_EQ(QCoreApplication::applicationName(), "Morvane");  // the title of a box given none
+    QCoreApplication::setApplicationName("another name");
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "another name");
+    QCoreApplication::setApplicationName(name);
 }
 
 TEST_F(ClientTest, PresentComponentsOpenTheMainWindow) {

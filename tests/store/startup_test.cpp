@@ -1,16 +1,10 @@
-// The add-in list and the edit commands.
+// The add-in list.
 
 #include "store/startup.h"
 
 #include "tests/store/store_fixture.h"
 
-#include <QApplication>
-#include <QClipboard>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QVBoxLayout>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -85,58 +79,6 @@ TEST(AddInList, AListThatCannotBeReadIsLeftAsItIsAndReported) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     ::chmod(QFile::encodeName(list).constData(), 0600);
     EXPECT_EQ(readBytes(list), before);
-}
-
-TEST(EditCommand, ActsOnTheFocusedTextBoxOnly) {
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* line = new QLineEdit;
-    auto* plain = new QPlainTextEdit;
-    auto* button = new QPushButton("Go");
-    for (QWidget* w :
-         {static_cast<QWidget*>(line), static_cast<QWidget*>(plain), static_cast<QWidget*>(button)})
-        layout->addWidget(w);
-    button->setFocusPolicy(Qt::StrongFocus);
-    window.show();
-    window.activateWindow();
-    const auto focus = [](QWidget* w) {
-        w->setFocus();
-        QApplication::processEvents();
-        ASSERT_EQ(QApplication::focusWidget(), w);
-    };
-    const auto clipboard = [] { return QApplication::clipboard()->text(); };
-
-    focus(line);
-    line->setText("Public Sub Main()");
-    line->setSelection(7, 3);  // "Sub"
-    store::EditCommand(store::editCut);
-    EXPECT_EQ(clipboard(), "Sub");
-    EXPECT_EQ(line->text(), "Public  Main()");
-    line->setSelection(8, 4);  // "Main"
-    store::EditCommand(store::editPaste);
-    EXPECT_EQ(line->text(), "Public  Sub()");
-    line->setSelection(0, 7);
-    store::EditCommand(store::editDelete);
-    store::EditCommand(store::editDelete);  // no selection left: nothing more goes
-    store::EditCommand(4);
-    EXPECT_EQ(line->text(), " Sub()");
-    line->setReadOnly(true);  // a read-only box only gives its text away
-    line->selectAll();
-    store::EditCommand(store::editCut);
-    EXPECT_EQ(clipboard(), " Sub()");
-    EXPECT_EQ(line->text(), " Sub()");
-
-    focus(plain);
-    plain->setPlainText("line one\nline two");
-    plain->selectAll();
-    store::EditCommand(store::editPaste);
-    EXPECT_EQ(plain->toPlainText(), " Sub()");
-
-    focus(button);
-    line->setReadOnly(false);
-    line->selectAll();
-    store::EditCommand(store::editCut);
-    EXPECT_EQ(line->text(), " Sub()");
 }
 
 }  // namespace

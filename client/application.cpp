@@ -1,0 +1,16 @@
+#include "client/application.h"
+
+#include "platform/ui_widgets.h"
+
+#include <QApplication>
+
+namespace client {
+
+void setUpApplication(QApplication& app, const QString& desktopFileName) {
+    app.setApplicationName(QStringLiteral("Morvane"));
+    app.setApplicationVersion(QStringLiteral(MRV_VERSION));
+    app.setDesktopFileName(desktopFileName);
+    ui::installWidgetsBackend();
+}
+
+}  // namespace client
