@@ -252,7 +252,8 @@ ListView::ListView(QWidget* parent)
     m_details->setUniformRowHeights(true);
     m_details->setAllColumnsShowFocus(true);
     m_details->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_details->header()->setStretchLastSection(false);
+    // The last column takes the room a wide window leaves, rather than cut its text beside space.
+    m_details->header()->setStretchLastSection(true);
     m_details->header()->setSectionsClickable(true);
     m_details->header()->setSectionsMovable(false);
     m_iconView->setMovement(QListView::Static);
