@@ -157,6 +157,9 @@ void MRVDocument::createControls() {
     Timer1->setInterval(kFirstStatusInterval);
     connect(Timer1, &QTimer::timeout, this, &MRVDocument::Timer1_Timer);
 
+    // The item list is where the keys go when the document is given the focus.
+    setFocusProxy(lstvProcs);
+
     ActiveBar1 = new toolbar::Bar(this);
     ActiveBar1->setObjectName(QStringLiteral("ActiveBar1"));
     ActiveBar1->attach(this, m_area);
@@ -531,6 +534,8 @@ void MRVDocument::Show() {
     const QString startSound = store::programFolder() + QStringLiteral("/digital.wav");
     if (store::FileExists(startSound)) sound::playFile(startSound);
     FormatWindow();
+    // The list has the keyboard from the start, and has it back when the tip window closes.
+    if (!m_documentIsLoaded) lstvProcs->setFocus();
     const QString tips = store::GetSetting(general(), QStringLiteral("General Properties"),
                                            QStringLiteral("Show Tips at Startup"), QStringLiteral("1"));
     if (store::Val(tips) == 1 && !m_documentIsLoaded) showTips(false);

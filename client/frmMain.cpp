@@ -50,6 +50,8 @@ frmMain::frmMain(const client::Clock& clock, qint64 startTime, QWidget* parent)
     WebBrowser1 = new DocumentHost(this);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     setCentralWidget(WebBrowser1);
+    // Given the focus, the window passes it on to the document it shows.
+    setFocusProxy(WebBrowser1);
     connect(WebBrowser1, &DocumentHost::NavigateComplete, this, &frmMain::WebBrowser1_NavigateComplete);
 }
 

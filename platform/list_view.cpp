@@ -459,6 +459,7 @@ void ListView::applyColumnWidths() {
 void ListView::setView(ListViewStyle view) {
     m_view = view;
     auto* stack = static_cast<QStackedLayout*>(layout());
+    const bool focused = stack->currentWidget() && stack->currentWidget()->hasFocus();
     if (view == lvwReport) {
         stack->setCurrentWidget(m_details);
     } else {
@@ -489,6 +490,9 @@ void ListView::setView(ListViewStyle view) {
         m_iconView->setResizeMode(QListView::Adjust);
         stack->setCurrentWidget(m_iconView);
     }
+    // Whoever gives the list the focus gives it to the view that shows, and a view change keeps it.
+    setFocusProxy(stack->currentWidget());
+    if (focused) stack->currentWidget()->setFocus();
     applyIconSizes();
     m_model->allChanged();
 }

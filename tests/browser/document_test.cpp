@@ -3,12 +3,14 @@
 #include "library/frmDBList.h"
 #include "platform/toolbar.h"
 #include "platform/twips.h"
+#include "prefs/frmTip.h"
 #include "store/files.h"
 #include "tests/browser/browser_fixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 
@@ -102,6 +104,26 @@ TEST_F(DocumentTest, ACurrentLibraryInTheProgramFolderMovesToTheUsersCopy) {
     EXPECT_EQ(doc->DBFileName(), store::sampleLibraryPath());
     EXPECT_TRUE(doc->DBFileName().startsWith(store::userDataFolder()));
     EXPECT_EQ(instanceSetting(QStringLiteral("Current Library")), store::sampleLibraryPath());
+}
+
+// The keys go to the item list from the start, and again once the tip window has closed.
+TEST_F(DocumentTest, TheListHasTheKeyboardAfterStartAndAfterTheTip) {
+    store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
+                       QStringLiteral("Show Tips at Startup"), QStringLiteral("1"));
+    browser::MRVDocument* doc =
+        open(makeLibrary(QStringLiteral("a.mdb"), {category(1, 0, QStringLiteral("C"))}));
+    doc->resize(800, 600);
+    doc->show();
+    doc->activateWindow();
+    QApplication::processEvents();
+    auto* tip = doc->findChild<frmTip*>();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(doc->focusWidget(), doc->lstvProcs->currentView());
+    tip->cmdOK->click();
+    QApplication::processEvents();
+    doc->activateWindow();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), doc->lstvProcs->currentView());
 }
 
 TEST_F(DocumentTest, FailingLibraryBringsTheChooserBackUntilCancel) {
