@@ -37,6 +37,9 @@ namespace {
 const QString LF = QStringLiteral("\n");
 constexpr int kForeground = ui::vbMsgBoxSetForeground;
 constexpr int kSplitterWidth = 60;  // twips
+// The tree's width before the user sets one: a share of the window, up to a width names need.
+constexpr double kFirstTreeShare = 0.3;
+constexpr double kFirstTreeMaxWidth = 6000;  // twips
 constexpr int kFirstStatusInterval = 30000;
 constexpr int kStatusInterval = 15000;
 
@@ -340,8 +343,10 @@ void MRVDocument::SettingsLoad() {
         m_checkboxGuard = false;
     }
 
-    const double treeWidth = store::Val(
-        store::GetSetting(app, properties, QStringLiteral("Category Tree Width"), QStringLiteral("2600")));
+    // Without a width of the user's, the tree takes its share of the window at the first layout.
+    const QString savedWidth = store::GetSetting(app, properties, QStringLiteral("Category Tree Width"));
+    m_firstTreeWidth = savedWidth.isEmpty();
+    const double treeWidth = store::Val(m_firstTreeWidth ? QStringLiteral("2600") : savedWidth);
     treCats->resize(platform::twipsToPixelsX(treeWidth, this), treCats->height());
     picVertSplitter->move(
         platform::twipsToPixelsX(platform::pixelsToTwipsX(treCats->x(), this) + treeWidth - 15, this),
@@ -458,6 +463,10 @@ void MRVDocument::FormatWindow() {
 
         const bool treeVisible = !treCats->isHidden();
         double L = platform::pixelsToTwipsX(picVertSplitter->x(), this);
+        if (m_firstTreeWidth && treeVisible && W > 0) {
+            L = std::min(W * kFirstTreeShare, kFirstTreeMaxWidth);
+            m_firstTreeWidth = false;
+        }
         picVertSplitter->setVisible(treeVisible);
         if (treeVisible) {
             if (L <= W - 400 && L < 400) L = 400;

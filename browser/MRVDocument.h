@@ -181,6 +181,7 @@ private:
     bool m_checkboxGuard = false;
     bool m_layoutAllowed = false;
     int m_splitterDragX = INT_MAX;
+    bool m_firstTreeWidth = false;  // no width saved: the first layout gives the tree its share
     bool m_layoutBusy = false;
 };
 

@@ -3,6 +3,7 @@
 #include "client/client_start.h"
 #include "client/frmSplash.h"
 #include "platform/dochost.h"
+#include "platform/placement.h"
 #include "platform/twips.h"
 #include "platform/ui.h"
 #include "store/paths.h"
@@ -121,6 +122,8 @@ void frmMain::restorePlacement() {
         resize(platform::twipsToPixelsX(9000, this), platform::twipsToPixelsY(7000, this));
         const QRect area = screenArea();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+        // A small or much scaled screen holds fewer twips than the window asks for.
+        platform::keepOnScreen(this);
         return;
     }
     // A measure that is no number counts as missing: one damaged value must not keep the client
@@ -143,6 +146,7 @@ void frmMain::restorePlacement() {
         move(at);
     else
         move(area.x() + (area.width() - this->width()) / 2, area.y() + (area.height() - this->height()) / 2);
+    platform::keepOnScreen(this);
 }
 
 bool frmMain::chooseDocumentPath(const QString& commandLine) {

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
 #include <QWidget>
 
 #include <algorithm>
@@ -29,12 +30,21 @@ QRect fitToScreen(const QRect& frame) {
 }
 
 void keepOnScreen(QWidget* window) {
-    // The frame the window manager adds is known once the window is shown; before, none is counted.
-    const QRect frame = window->frameGeometry();
-    const QSize extra = frame.size() - window->size();
-    const QRect fitted = fitToScreen(frame);
-    window->resize(fitted.size() - extra);
-    window->move(fitted.topLeft());
+    QMargins frame(window->geometry().left() - window->frameGeometry().left(),
+                   window->geometry().top() - window->frameGeometry().top(),
+                   window->frameGeometry().right() - window->geometry().right(),
+                   window->frameGeometry().bottom() - window->geometry().bottom());
+    if (frame.isNull()) {
+        // Not framed by the window manager yet: room for a title bar and borders all the same.
+        const int border = window->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, window);
+        const int title = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+        frame = QMargins(border, title + border, border, border);
+    }
+    const QRect framed(window->pos(), window->size().grownBy(frame));
+    const QRect fitted = fitToScreen(framed);
+    if (fitted == framed) return;
+    window->resize(fitted.size().shrunkBy(frame));
+    window->move(fitted.topLeft());  // a window's position is its frame's
 }
 
 void placeOver(QWidget* window, const QWidget* owner) {

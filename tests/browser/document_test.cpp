@@ -126,6 +126,26 @@ TEST_F(DocumentTest, TheListHasTheKeyboardAfterStartAndAfterTheTip) {
     EXPECT_EQ(QApplication::focusWidget(), doc->lstvProcs->currentView());
 }
 
+// Without a width of the user's the tree takes a share of the window, not a fixed width; a saved
+// width is kept.
+TEST_F(DocumentTest, TheTreesFirstWidthIsAShareOfTheWindow) {
+    const QString lib = makeLibrary(QStringLiteral("a.mdb"));
+    for (const int width : {700, 1200}) {
+        browser::MRVDocument* doc = open(lib);
+        doc->resize(width, 600);
+        doc->show();
+        QApplication::processEvents();
+        EXPECT_NEAR(doc->treCats->width(), width * 0.3, 20) << width;
+        closeAll();
+    }
+    setInstanceSetting(QStringLiteral("Category Tree Width"), QStringLiteral("3000"));
+    browser::MRVDocument* doc = open(lib);
+    doc->resize(1200, 600);
+    doc->show();
+    QApplication::processEvents();
+    EXPECT_NEAR(doc->treCats->width(), platform::twipsToPixelsX(3000, doc), 2);
+}
+
 TEST_F(DocumentTest, FailingLibraryBringsTheChooserBackUntilCancel) {
     const QString vanishing = makeLibrary(QStringLiteral("vanishing.mdb"));
     const QString good = makeLibrary(QStringLiteral("good.mdb"));
@@ -224,6 +244,7 @@ TEST_F(DocumentTest, SettingsAreRestoredPerInstance) {
 }
 
 TEST_F(DocumentTest, FormatWindowPlacesTreeSplitterAndList) {
+    setInstanceSetting(QStringLiteral("Category Tree Width"), QStringLiteral("2600"));
     browser::MRVDocument* doc = open(makeLibrary(QStringLiteral("a.mdb")));
     QWidget* area = doc->findChild<QWidget*>(QStringLiteral("documentArea"));
     ASSERT_NE(area, nullptr);
