@@ -1,6 +1,7 @@
 #include "client/application.h"
 
 #include "platform/ui_widgets.h"
+#include "resources/resources.h"
 
 #include <QApplication>
 
@@ -10,6 +11,7 @@ void setUpApplication(QApplication& app, const QString& desktopFileName) {
     app.setApplicationName(QStringLiteral("Morvane"));
     app.setApplicationVersion(QStringLiteral(MRV_VERSION));
     app.setDesktopFileName(desktopFileName);
+    app.setWindowIcon(programIcon());
     ui::installWidgetsBackend();
 }
 
