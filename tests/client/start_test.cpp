@@ -18,17 +18,11 @@ TEST_F(ClientTest, ComponentsTooOldShowTheMessageAndRemoveTheLauncher) {
 
     EXPECT_EQ(main, nullptr);
     EXPECT_EQ(asked, QStringList({"Version", "Build"}));
-    expectOneBox(
-        "Morvane - Client",
-        "The Morvane is designed as a Client app, and an ActiveX Server Document. \n\n"
-        "The Morvane 'Client' Requires Internet Explorer 4.0 or greater Components to function properly.  "
-        "You are currently using Internet Explorer version 3.0 (OSR2) (or not at all).\n\n"
-        "You can still run the Morvane inside Visual Basic as an Add-In!  You may also be able to run the "
-        "Morvane in your Internet Explorer (or Netscape with the ActiveX Add-In) Web Browser by opening the "
-        "ActiveX 'MRVDocument.vbd' document from the '\\Program Files\\Varnholt Software\\Morvane' folder."
-        "\n\nIn addition; if you have the Microsoft Office Binder installed, you may also be able to open "
-        "the ActiveX 'MRVDocument.vbd' document using that program.",
-        ui::vbOKOnly | ui::vbExclamation);
+    // The message names the version found.
+    ASSERT_EQ(boxes().size(), 1);
+    EXPECT_EQ(boxes()[0].title, "Morvane - Client");
+    EXPECT_EQ(boxes()[0].text, client::tooOldMessage("3.0 (OSR2)"));
+    EXPECT_TRUE(boxes()[0].text.contains("Internet Explorer version 3.0 (OSR2) (or not at all)."));
     EXPECT_FALSE(QFile::exists(launcher));
     EXPECT_EQ(loadingInstance(), "<none>") << "no document is loaded";
 

@@ -4,6 +4,7 @@
 #include "platform/ui.h"
 #include "platform/ui_console.h"
 #include "platform/ui_widgets.h"
+#include "tests/seam_fixture.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -19,13 +20,8 @@ using ui::testing::DialogKind;
 
 namespace {
 
-class UiDialogsTest : public ::testing::Test {
+class UiDialogsTest : public seamtest::SeamTest {
 protected:
-    void SetUp() override {
-        ui::testing::enableRecording();
-        ui::testing::clear();
-    }
-    void TearDown() override { ui::testing::clear(); }
     static const QList<ui::testing::ShownDialog>& dialogs() { return ui::testing::shownDialogs(); }
 };
 
