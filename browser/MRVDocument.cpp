@@ -313,7 +313,19 @@ void MRVDocument::SettingsLoad() {
     m_layoutFile = userLayoutFile();
     loadLayoutFile();
     ActiveBar1->recalcLayout();
+    restoreBars();
+    restoreTreeAndList();
+    setInstanceTools();
 
+    m_workFile = GetWinTempFileName(QStringLiteral("MVL"));
+    store::RegisterTempFile(m_workFile);
+
+    ActiveBar1->recalcLayout();
+}
+
+// The menu bar shown or hidden, the Standard toolbar's page.
+void MRVDocument::restoreBars() {
+    const QString app = instanceApp();
     const bool menuVisible =
         settingBool(store::GetSetting(app, QStringLiteral("Toolbars"), QStringLiteral("Menu Visible"),
                                       QStringLiteral("True")),
@@ -326,7 +338,12 @@ void MRVDocument::SettingsLoad() {
         standard->setCurrentPage(int(store::Val(
             store::GetSetting(app, QStringLiteral("Toolbars"),
                               QStringLiteral("Standard Toolbar's Current Page"), QStringLiteral("0")))));
+}
 
+// The tree shown or hidden with its width and category, the list's view.
+void MRVDocument::restoreTreeAndList() {
+    const QString app = instanceApp();
+    const QString properties = QStringLiteral("Properties");
     {
         m_checkboxGuard = true;
         bool treeVisible =
@@ -358,7 +375,10 @@ void MRVDocument::SettingsLoad() {
     const int view = int(store::Val(
         store::GetSetting(app, properties, QStringLiteral("Procedure Listview Style"), QStringLiteral("3"))));
     lstvProcs->setView(controls::ListViewStyle(std::clamp(view, 0, 3)));
+}
 
+// The Hide and add-in tools as the kind of instance has them.
+void MRVDocument::setInstanceTools() {
     toolbar::Tool* hide = barTool(ActiveBar1, QStringLiteral("BTN_Hide"));
     toolbar::Tool* hideInFile = bandTool(ActiveBar1, QStringLiteral("mnuFile"), QStringLiteral("BTN_Hide"));
     if (hide) {
@@ -382,11 +402,6 @@ void MRVDocument::SettingsLoad() {
             addIns->setChecked(registered);
         }
     }
-
-    m_workFile = GetWinTempFileName(QStringLiteral("MVL"));
-    store::RegisterTempFile(m_workFile);
-
-    ActiveBar1->recalcLayout();
 }
 
 QString MRVDocument::DBSelect() {

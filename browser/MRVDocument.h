@@ -155,6 +155,10 @@ protected:
 private:
     void createControls();
     void loadLayoutFile();
+    // The steps of SettingsLoad.
+    void restoreBars();
+    void restoreTreeAndList();
+    void setInstanceTools();
     void Timer1_Timer();
     void treCats_NodeClick(controls::TreeNode* node);
     void showTips(bool modal);

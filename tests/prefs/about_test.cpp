@@ -19,7 +19,6 @@ using AboutTest = seamtest::SeamTest;
 
 TEST_F(AboutTest, ShowsTheVersionTheSystemAndTheMakersSite) {
     frmAbout form;
-    EXPECT_EQ(form.objectName(), QStringLiteral("frmAbout"));
     EXPECT_EQ(form.lblVersion->text(), QStringLiteral("Version ") + QStringLiteral(MRV_VERSION));
     EXPECT_FALSE(frmAbout::programPicture(64).isNull());
 
