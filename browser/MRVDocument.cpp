@@ -40,6 +40,9 @@ using namespace detail;
 namespace {
 
 constexpr int kSplitterWidth = 60;  // twips
+// The tree's width before the user sets one: a share of the window, up to a width names need.
+constexpr double kFirstTreeShare = 0.3;
+constexpr double kFirstTreeMaxWidth = 6000;  // twips
 constexpr int kFirstStatusInterval = 30000;
 constexpr int kStatusInterval = 15000;
 
@@ -140,6 +143,9 @@ void MRVDocument::createControls() {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kFirstStatusInterval);
     connect(Timer1, &QTimer::timeout, this, &MRVDocument::Timer1_Timer);
+
+    // The item list is where the keys go when the document is given the focus.
+    setFocusProxy(lstvProcs);
 
     ActiveBar1 = new toolbar::Bar(this);
     ActiveBar1->setObjectName(QStringLiteral("ActiveBar1"));
@@ -251,7 +257,9 @@ QString MRVDocument::defaultLayoutFile() const {
 }
 
 void MRVDocument::loadLayoutFile() {
-    // The user's own layout, else the one installed beside the program, else the built-in one.
+    // The user's own layout, else the one installed beside the program, else the built-in one. One
+    // that cannot be used is bad input, not a fault of ours: the user is told, and their file is
+    // left as it is (not saved over at the end) for them to mend.
     const QString name = QFileInfo(userLayoutFile()).fileName();
     for (const QString& file : {userLayoutFile(), defaultLayoutFile()}) {
         if (!store::FileExists(file)) continue;
@@ -259,7 +267,13 @@ void MRVDocument::loadLayoutFile() {
             ActiveBar1->loadLayout(file);
             return;
         } catch (const engine::Error& err) {
-            store::ReportError(err, QStringLiteral("MRVDocument.SettingsLoad"), this);
+            const bool users = file == userLayoutFile();
+            if (users) m_layoutFile.clear();
+            ui::MsgBox(err.description() + LF + LF +
+                           (users ? QStringLiteral(
+                                        "The installed layout is used instead; your file is left as it is.")
+                                  : QStringLiteral("The built-in layout is used instead.")),
+                       ui::vbOKOnly | ui::vbExclamation | kForeground, QStringLiteral("Toolbar Layout"));
         }
     }
     QFile builtIn(QStringLiteral(":/toolbars/") + name);
@@ -271,7 +285,10 @@ void MRVDocument::SettingsLoad() {
     const QString app = instanceApp();
     const QString properties = QStringLiteral("Properties");
 
-    if (store::GetSetting(app, properties, QStringLiteral("Current Library")).isEmpty()) {
+    // Earlier builds let the user work on the program folder's own sample, which the next build
+    // replaces: the user's copy (made from it) takes its place.
+    const QString current = store::GetSetting(app, properties, QStringLiteral("Current Library"));
+    if (current.isEmpty() || QFileInfo(current) == QFileInfo(store::installedSamplePath())) {
         const QString sample = store::sampleLibraryPath();
         store::SaveSetting(app, properties, QStringLiteral("Current Library"), sample);
         store::AddToRecentList(sample, QStringLiteral("Original Morvane"), general(),
@@ -283,7 +300,19 @@ void MRVDocument::SettingsLoad() {
     loadLayoutFile();
     holdUnbuiltTools();
     ActiveBar1->recalcLayout();
+    restoreBars();
+    restoreTreeAndList();
+    setInstanceTools();
 
+    m_workFile = GetWinTempFileName(QStringLiteral("MVL"));
+    store::RegisterTempFile(m_workFile);
+
+    ActiveBar1->recalcLayout();
+}
+
+// The menu bar shown or hidden, the Standard toolbar's page.
+void MRVDocument::restoreBars() {
+    const QString app = instanceApp();
     const bool menuVisible =
         settingBool(store::GetSetting(app, QStringLiteral("Toolbars"), QStringLiteral("Menu Visible"),
                                       QStringLiteral("True")),
@@ -296,7 +325,12 @@ void MRVDocument::SettingsLoad() {
         standard->setCurrentPage(int(store::Val(
             store::GetSetting(app, QStringLiteral("Toolbars"),
                               QStringLiteral("Standard Toolbar's Current Page"), QStringLiteral("0")))));
+}
 
+// The tree shown or hidden with its width and category, the list's view.
+void MRVDocument::restoreTreeAndList() {
+    const QString app = instanceApp();
+    const QString properties = QStringLiteral("Properties");
     {
         m_checkboxGuard = true;
         bool treeVisible =
@@ -313,8 +347,10 @@ void MRVDocument::SettingsLoad() {
         m_checkboxGuard = false;
     }
 
-    const double treeWidth = store::Val(
-        store::GetSetting(app, properties, QStringLiteral("Category Tree Width"), QStringLiteral("2600")));
+    // Without a width of the user's, the tree takes its share of the window at the first layout.
+    const QString savedWidth = store::GetSetting(app, properties, QStringLiteral("Category Tree Width"));
+    m_firstTreeWidth = savedWidth.isEmpty();
+    const double treeWidth = store::Val(m_firstTreeWidth ? QStringLiteral("2600") : savedWidth);
     treCats->resize(platform::twipsToPixelsX(treeWidth, this), treCats->height());
     picVertSplitter->move(
         platform::twipsToPixelsX(platform::pixelsToTwipsX(treCats->x(), this) + treeWidth - 15, this),
@@ -326,7 +362,10 @@ void MRVDocument::SettingsLoad() {
     const int view = int(store::Val(
         store::GetSetting(app, properties, QStringLiteral("Procedure Listview Style"), QStringLiteral("3"))));
     lstvProcs->setView(controls::ListViewStyle(std::clamp(view, 0, 3)));
+}
 
+// The Hide and add-in tools as the kind of instance has them.
+void MRVDocument::setInstanceTools() {
     toolbar::Tool* hide = barTool(ActiveBar1, QStringLiteral("BTN_Hide"));
     toolbar::Tool* hideInFile = bandTool(ActiveBar1, QStringLiteral("mnuFile"), QStringLiteral("BTN_Hide"));
     if (hide) {
@@ -350,17 +389,13 @@ void MRVDocument::SettingsLoad() {
             addIns->setChecked(registered);
         }
     }
-
-    m_workFile = GetWinTempFileName(QStringLiteral("MVL"));
-    store::RegisterTempFile(m_workFile);
-
-    ActiveBar1->recalcLayout();
 }
 
 QString MRVDocument::DBSelect() {
     frmDBList form(this);
+    // The user's libraries live in the data folder, never in the program folder.
     form.setInitDir(m_db ? store::ParentFolder(DBFileName())
-                         : store::programFolder() + QStringLiteral("/Library"));
+                         : store::userDataFolder() + QStringLiteral("/Library"));
     store::PlayEventSound(store::sndRestoreUp);
     ui::ShowFormModal(&form, this);
     store::PlayEventSound(store::sndRestoreDown);
@@ -485,6 +520,10 @@ void MRVDocument::FormatWindow() {
 
         const bool treeVisible = !treCats->isHidden();
         double L = platform::pixelsToTwipsX(picVertSplitter->x(), this);
+        if (m_firstTreeWidth && treeVisible && W > 0) {
+            L = std::min(W * kFirstTreeShare, kFirstTreeMaxWidth);
+            m_firstTreeWidth = false;
+        }
         picVertSplitter->setVisible(treeVisible);
         if (treeVisible) {
             if (L <= W - 400 && L < 400) L = 400;
@@ -572,6 +611,8 @@ void MRVDocument::Show() {
     const QString startSound = store::programFolder() + QStringLiteral("/digital.wav");
     if (store::FileExists(startSound)) sound::playFile(startSound);
     FormatWindow();
+    // The list has the keyboard from the start, and has it back when the tip window closes.
+    if (!m_documentIsLoaded) lstvProcs->setFocus();
     const QString tips = store::GetSetting(general(), QStringLiteral("General Properties"),
                                            QStringLiteral("Show Tips at Startup"), QStringLiteral("1"));
     if (store::Val(tips) == 1 && !m_documentIsLoaded) showTips(false);
@@ -645,25 +686,7 @@ void MRVDocument::SettingsSave() {
 // ---- Members the dialogs call -------------------------------------------------------------------
 
 QString MRVDocument::GetURLFromFile(const QString& path) const {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return QString();
-    QTextStream in(&file);
-    constexpr qint64 kLimit = 32000;
-    qint64 read = 0;
-    bool inShortcut = false;
-    while (!in.atEnd() && read <= kLimit) {
-        const QString line = in.readLine(kLimit + 1);
-        read += line.size();
-        const QString trimmed = line.trimmed();
-        if (trimmed == QLatin1String("[InternetShortcut]")) {
-            inShortcut = true;
-            continue;
-        }
-        // Shortcuts written by other programs may put other keys before the address.
-        if (inShortcut && trimmed.startsWith(QLatin1Char('['))) return QString();
-        if (inShortcut && line.left(4).toLower() == QLatin1String("url=")) return line.mid(4);
-    }
-    return QString();
+    return store::ReadWebShortcut(path);
 }
 
 QString MRVDocument::GetWinTempFileName(const QString& prefix) const {

@@ -241,6 +241,10 @@ private:
 
     void createControls();
     void loadLayoutFile();
+    // The steps of SettingsLoad.
+    void restoreBars();
+    void restoreTreeAndList();
+    void setInstanceTools();
     void Timer1_Timer();
     void treCats_NodeClick(controls::TreeNode* node);
     void showTips(bool modal);
@@ -267,6 +271,7 @@ private:
     bool m_checkboxGuard = false;
     bool m_layoutAllowed = false;
     int m_splitterDragX = INT_MAX;
+    bool m_firstTreeWidth = false;  // no width saved: the first layout gives the tree its share
     bool m_layoutBusy = false;
     bool m_replacingLibrary = false;
     int m_dateSortColumn = 0;  // 1-based column last sorted by date, 0 before the first

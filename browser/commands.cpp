@@ -12,6 +12,7 @@
 #include "prefs/frmAbout.h"
 #include "store/error_report.h"
 #include "store/files.h"
+#include "store/form_routines.h"
 #include "store/settings.h"
 #include "store/startup.h"
 

@@ -1,7 +1,8 @@
-#include "base/error.h"
 #include "client/document_window.h"
+#include "base/error.h"
 
 #include "platform/dochost.h"
+#include "platform/placement.h"
 #include "platform/ui.h"
 #include "store/paths.h"
 #include "store/settings.h"
@@ -55,6 +56,7 @@ void DocumentWindow::placeFirstTime() {
         const QRect area = screen->availableGeometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
+    platform::keepOnScreen(this);
 }
 
 void DocumentWindow::navigateComplete(QObject* document) {

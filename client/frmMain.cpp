@@ -3,6 +3,7 @@
 #include "client/client_start.h"
 #include "client/frmSplash.h"
 #include "platform/dochost.h"
+#include "platform/placement.h"
 #include "platform/twips.h"
 #include "platform/ui.h"
 #include "store/paths.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -49,6 +51,8 @@ frmMain::frmMain(const client::Clock& clock, qint64 startTime, QWidget* parent)
     WebBrowser1 = new DocumentHost(this);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     setCentralWidget(WebBrowser1);
+    // Given the focus, the window passes it on to the document it shows.
+    setFocusProxy(WebBrowser1);
     connect(WebBrowser1, &DocumentHost::NavigateComplete, this, &frmMain::WebBrowser1_NavigateComplete);
 }
 
@@ -118,6 +122,8 @@ void frmMain::restorePlacement() {
         resize(platform::twipsToPixelsX(9000, this), platform::twipsToPixelsY(7000, this));
         const QRect area = screenArea();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+        // A small or much scaled screen holds fewer twips than the window asks for.
+        platform::keepOnScreen(this);
         return;
     }
     // A measure that is no number counts as missing: one damaged value must not keep the client
@@ -140,6 +146,7 @@ void frmMain::restorePlacement() {
         move(at);
     else
         move(area.x() + (area.width() - this->width()) / 2, area.y() + (area.height() - this->height()) / 2);
+    platform::keepOnScreen(this);
 }
 
 bool frmMain::chooseDocumentPath(const QString& commandLine) {
@@ -148,12 +155,15 @@ bool frmMain::chooseDocumentPath(const QString& commandLine) {
         return true;
     }
     if (!client::isDebugSwitch(commandLine)) {
-        ui::MsgBox(
-            QStringLiteral("Error: Incorrect Parameter passed: ") + commandLine + '\n' + '\n' +
-                QStringLiteral("Valid Parameter: /DEBUG") + '\n' + '\n' +
-                QStringLiteral("The /DEBUG Parameter is only used by the Developers of the application, "
-                               "and has no valid use to users."),
-            ui::vbExclamation, QStringLiteral("Error Loading Parameter"));
+        const QString text = QStringLiteral("Error: Incorrect Parameter passed: ") + commandLine + '\n' +
+                             '\n' + QStringLiteral("Valid Parameter: /DEBUG") + '\n' + '\n' +
+                             QStringLiteral(
+                                 "The /DEBUG Parameter is only used by the Developers of the "
+                                 "application, and has no valid use to users.");
+        // Whoever typed the parameter in a terminal reads the answer there too.
+        QFile err;
+        if (err.open(stderr, QIODevice::WriteOnly)) err.write(text.toLocal8Bit() + '\n');
+        ui::MsgBox(text, ui::vbExclamation, QStringLiteral("Error Loading Parameter"));
         return false;
     }
     const int answer =

@@ -1,49 +1,16 @@
 #include "client/frmSplash.h"
 
+#include "resources/resources.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
 
 namespace {
 
 constexpr QSize kSize(480, 280);
-
-// The mark: a folder-like card whose tab holds a pair of braces, drawn in a square of side s.
-void drawMark(QPainter& p, const QRectF& square) {
-    const qreal s = square.width();
-    const QPointF o = square.topLeft();
-    QPainterPath card;
-    card.moveTo(o + QPointF(0.0, 0.22 * s));
-    card.lineTo(o + QPointF(0.0, 0.12 * s));
-    card.quadTo(o + QPointF(0.0, 0.05 * s), o + QPointF(0.07 * s, 0.05 * s));
-    card.lineTo(o + QPointF(0.36 * s, 0.05 * s));
-    card.lineTo(o + QPointF(0.46 * s, 0.16 * s));
-    card.lineTo(o + QPointF(0.93 * s, 0.16 * s));
-    card.quadTo(o + QPointF(s, 0.16 * s), o + QPointF(s, 0.23 * s));
-    card.lineTo(o + QPointF(s, 0.88 * s));
-    card.quadTo(o + QPointF(s, 0.95 * s), o + QPointF(0.93 * s, 0.95 * s));
-    card.lineTo(o + QPointF(0.07 * s, 0.95 * s));
-    card.quadTo(o + QPointF(0.0, 0.95 * s), o + QPointF(0.0, 0.88 * s));
-    card.closeSubpath();
-
-    QLinearGradient fill(square.topLeft(), square.bottomLeft());
-    fill.setColorAt(0.0, QColor(0xF6, 0xC3, 0x4A));
-    fill.setColorAt(1.0, QColor(0xE0, 0x8E, 0x1B));
-    p.setPen(QPen(QColor(0x8A, 0x52, 0x0B), s * 0.025));
-    p.setBrush(fill);
-    p.drawPath(card);
-
-    QFont braces(QStringLiteral("DejaVu Sans Mono"));
-    braces.setBold(true);
-    braces.setPixelSize(int(s * 0.46));
-    p.setFont(braces);
-    p.setPen(QColor(0x3B, 0x23, 0x05));
-    p.drawText(QRectF(o + QPointF(0.0, 0.2 * s), QSizeF(s, 0.72 * s)), Qt::AlignCenter,
-               QStringLiteral("{ }"));
-}
 
 }  // namespace
 
@@ -85,7 +52,8 @@ void frmSplash::paintEvent(QPaintEvent*) {
     const int widths[] = {150, 210, 120, 180, 90, 200, 140, 170, 110};
     for (int i = 0; i < 9; ++i) p.drawRoundedRect(QRectF(300, 28 + i * 22, widths[i] * 0.8, 8), 4, 4);
 
-    drawMark(p, QRectF(34, 58, 120, 120));
+    // The program's mark, as everywhere else.
+    p.drawPixmap(QRect(30, 56, 128, 128), programIcon().pixmap(QSize(128, 128)));
 
     QFont title = font();
     title.setPixelSize(46);

@@ -1,5 +1,6 @@
 // mrvc: the standalone client.
 
+#include "client/application.h"
 #include "client/client_start.h"
 #include "client/document_classes.h"
 #include "client/frmMain.h"
@@ -9,10 +10,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("morvane"));
-    app.setApplicationDisplayName(QStringLiteral("Morvane"));
-    app.setApplicationVersion(QStringLiteral(MRV_VERSION));
-    app.setDesktopFileName(QStringLiteral("morvane"));
+    client::setUpApplication(app, QStringLiteral("morvane"));
     // The main window ends the program itself; the splash closing must not.
     app.setQuitOnLastWindowClosed(false);
 

@@ -2,6 +2,7 @@
 // one, and connects the add-ins its add-in list loads at start; Morvane's own among them runs the
 // library browser in a tool window.
 
+#include "client/application.h"
 #include "client/document_classes.h"
 #include "ide/Connect.h"
 #include "ide/ide_window.h"
@@ -12,10 +13,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("morvane"));
-    app.setApplicationDisplayName(QStringLiteral("Morvane IDE"));
-    app.setApplicationVersion(QStringLiteral(MRV_VERSION));
-    app.setDesktopFileName(QStringLiteral("morvane-ide"));
+    client::setUpApplication(app, QStringLiteral("morvane-ide"));
 
     store::StartUp();
     client::registerDocumentClasses();

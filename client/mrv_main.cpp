@@ -1,6 +1,7 @@
 // mrv: the document host. Opens a document file (the program folder's by default) in a plain
 // window, as a web browser would.
 
+#include "client/application.h"
 #include "client/document_classes.h"
 #include "client/document_window.h"
 #include "store/startup.h"
@@ -10,10 +11,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("morvane"));
-    app.setApplicationDisplayName(QStringLiteral("Morvane"));
-    app.setApplicationVersion(QStringLiteral(MRV_VERSION));
-    app.setDesktopFileName(QStringLiteral("morvane-document"));
+    client::setUpApplication(app, QStringLiteral("morvane-document"));
 
     store::StartUp();
     client::registerDocumentClasses();

@@ -9,6 +9,7 @@
 #include "platform/ui.h"
 #include "resources/resources.h"
 #include "store/settings.h"
+#include "store/form_routines.h"
 #include "store/startup.h"
 
 #include <QApplication>

@@ -589,17 +589,10 @@ Bar* Vbe::bar(const QString& name) const {
 }
 
 void Vbe::readAddInList() {
-    QString section;
-    for (int size = 1000;; size *= 2) {
-        section = platform::GetPrivateProfileSection(kAddInSection, size, store::addInListPath());
-        if (section.size() < size - 2) break;
-    }
     QList<AddInEntry*> listed;
-    for (const QString& entry : section.split(QChar(u'\0'), Qt::SkipEmptyParts)) {
-        const qsizetype eq = entry.indexOf(u'=');
-        const QString progId = entry.left(eq).trimmed();
-        if (eq <= 0 || progId.isEmpty()) continue;
-        const bool load = entry.mid(eq + 1).trimmed() == QLatin1String("1");
+    for (const auto& [progId, value] : platform::GetPrivateProfileEntries(kAddInSection, store::addInListPath())) {
+        if (progId.isEmpty()) continue;
+        const bool load = value == QLatin1String("1");
         AddInEntry* known = nullptr;
         for (AddInEntry* e : m_addins.list)
             if (e->ProgId().compare(progId, Qt::CaseInsensitive) == 0) known = e;

@@ -50,6 +50,14 @@ QPixmap libraryPicture(int size) {
     return picture;
 }
 
+void notALibrary(const QString& path) {
+    ui::MsgBox(QStringLiteral("Error: The Code Library that you selected:") + LF + LF + QStringLiteral("'") +
+                   path + QStringLiteral("'") + LF + LF +
+                   QStringLiteral("Is NOT a VALID 'Code Library' Database!") + CR + CR +
+                   QStringLiteral("Try again..."),
+               ui::vbOKOnly | ui::vbExclamation | kForegroundBox, QStringLiteral("Invalid Database"));
+}
+
 }  // namespace
 
 frmDBList::frmDBList(QWidget* parent) : QDialog(parent) {
@@ -187,7 +195,21 @@ bool frmDBList::ValidateLibrary(const QString& path) {
         engine::Database* database = nullptr;
         try {
             database = store::sharedWorkspace()->OpenDatabase(path, false, false);
-        } catch (const engine::Error&) {
+        } catch (const engine::Error& err) {
+            // A repair mends a damaged library; it can neither make a library of another file nor
+            // free one that another program holds, and must not try.
+            if (err.number() == engine::errNotADatabase) {
+                notALibrary(path);
+                return false;
+            }
+            if (err.number() == engine::errLocked) {
+                ui::MsgBox(QStringLiteral("The Code Library '") + path +
+                               QStringLiteral("' is in use by another program.") + LF + LF +
+                               QStringLiteral("Close it there, or try again when it is free."),
+                           ui::vbOKOnly | ui::vbExclamation | kForegroundBox,
+                           QStringLiteral("Code Library in Use"));
+                return false;
+            }
             const int answer = ui::MsgBox(
                 QStringLiteral("An Error occured while opening this Code Library!") + LF + LF +
                     QStringLiteral("Would you like to 'Repair and Compact' this Code Library, to try to fix "
@@ -214,12 +236,7 @@ bool frmDBList::ValidateLibrary(const QString& path) {
             system->Close();
         } catch (const engine::Error& err) {
             if (err.number() == engine::errTableMissing) {
-                ui::MsgBox(QStringLiteral("Error: The Code Library that you selected:") + LF + LF +
-                               QStringLiteral("'") + path + QStringLiteral("'") + LF + LF +
-                               QStringLiteral("Is NOT a VALID 'Code Library' Database!") + CR + CR +
-                               QStringLiteral("Try again..."),
-                           ui::vbOKOnly | ui::vbExclamation | kForegroundBox,
-                           QStringLiteral("Invalid Database"));
+                notALibrary(path);
                 valid = false;
             }
         }

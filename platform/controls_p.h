@@ -6,10 +6,12 @@
 #include "platform/controls_base.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
 #include <functional>
 
 namespace controls::detail {
@@ -35,6 +37,24 @@ public:
 
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
         if (auto* line = qobject_cast<QLineEdit*>(editor)) m_commit(index, line->text());
+    }
+
+    // A row without a picture is as tall as one with: with uniform row heights the first row sets
+    // them all, and a first row without a picture would cut the pictures of the rest.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        QStyleOptionViewItem withPicture = option;
+        initStyleOption(&withPicture, index);
+        if (!(withPicture.features & QStyleOptionViewItem::HasDecoration) &&
+            option.decorationSize.isValid()) {
+            withPicture.features |= QStyleOptionViewItem::HasDecoration;
+            const QWidget* view = option.widget;
+            const QStyle* style = view ? view->style() : QApplication::style();
+            size.setHeight(std::max(
+                size.height(),
+                style->sizeFromContents(QStyle::CT_ItemViewItem, &withPicture, QSize(), view).height()));
+        }
+        return size;
     }
 
 protected:

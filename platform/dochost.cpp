@@ -224,6 +224,7 @@ void DocumentHost::Navigate(const QString& path) {
     }
     m_document = document;
     m_location = QFileInfo(path).absoluteFilePath();
+    setFocusProxy(document);  // the host's focus is the document's
     layout()->addWidget(document);
     document->show();
 

@@ -1,5 +1,7 @@
 #include "platform/help.h"
 
+#include "platform/placement.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -8,13 +10,17 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTextStream>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace help {
 
@@ -85,6 +91,8 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addLayout(buttons);
     layout->addWidget(splitter);
 
+    // Esc puts the help away, as it does any dialog.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     connect(back, &QToolButton::clicked, m_browser, &QTextBrowser::backward);
     connect(forward, &QToolButton::clicked, m_browser, &QTextBrowser::forward);
     connect(m_browser, &QTextBrowser::backwardAvailable, back, &QToolButton::setEnabled);
@@ -146,6 +154,12 @@ bool HelpWindow::load(const QString& folder) {
         auto* item = new QListWidgetItem(title, m_contentsList);
         item->setData(kTargetRole, page);
     }
+    // The contents are read whole, not cut: the list is as wide as its longest title, up to half the
+    // window.
+    const int frame = 2 * m_contentsList->frameWidth();
+    const int scrollBar = m_contentsList->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    m_contentsList->setMinimumWidth(
+        std::min(m_contentsList->sizeHintForColumn(0) + frame + scrollBar + 8, width() / 2));
     fillIndex();
     return !m_contents.empty();
 }
@@ -230,15 +244,20 @@ void HelpWindow::present() {
     activateWindow();
 }
 
-bool WinHelp(QWidget* /*owner*/, const QString& helpFile, int command, int context, const QString& key) {
+bool WinHelp(QWidget* owner, const QString& helpFile, int command, int context, const QString& key) {
     QPointer<HelpWindow>& window = theWindow();
     if (command == HELP_QUIT) {
         if (window) window->close();
         return true;
     }
-    if (!window) {
-        window = new HelpWindow;
-        window->setAttribute(Qt::WA_DeleteOnClose);
+    // One window for the process, hidden when closed and shown again when asked for.
+    if (!window) window = new HelpWindow;
+    // Opened where the user is looking: over the window that asked, on its screen. Once shown, it
+    // stays where the user put it.
+    if (!window->isVisible()) {
+        window->resize(window->size().expandedTo(window->minimumSizeHint()));
+        if (owner) platform::placeOver(window, owner);
+        platform::keepOnScreen(window);
     }
     const QString folder = pagesFolder(helpFile);
     bool ok = window->load(folder);  // cheap, and picks up pages changed since

@@ -261,7 +261,8 @@ ListView::ListView(QWidget* parent)
     m_details->setUniformRowHeights(true);
     m_details->setAllColumnsShowFocus(true);
     m_details->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_details->header()->setStretchLastSection(false);
+    // The last column takes the room a wide window leaves, rather than cut its text beside space.
+    m_details->header()->setStretchLastSection(true);
     m_details->header()->setSectionsClickable(true);
     m_details->header()->setSectionsMovable(false);
     m_iconView->setMovement(QListView::Static);
@@ -467,6 +468,7 @@ void ListView::applyColumnWidths() {
 void ListView::setView(ListViewStyle view) {
     m_view = view;
     auto* stack = static_cast<QStackedLayout*>(layout());
+    const bool focused = stack->currentWidget() && stack->currentWidget()->hasFocus();
     if (view == lvwReport) {
         stack->setCurrentWidget(m_details);
     } else {
@@ -497,6 +499,9 @@ void ListView::setView(ListViewStyle view) {
         m_iconView->setResizeMode(QListView::Adjust);
         stack->setCurrentWidget(m_iconView);
     }
+    // Whoever gives the list the focus gives it to the view that shows, and a view change keeps it.
+    setFocusProxy(stack->currentWidget());
+    if (focused) stack->currentWidget()->setFocus();
     applyIconSizes();
     m_model->allChanged();
 }

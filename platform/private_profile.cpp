@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QList>
 #include <QSaveFile>
-#include <QStringList>
 
 #include <optional>
 
@@ -12,26 +12,59 @@ namespace platform {
 
 namespace {
 
-const QChar kNul(u'\0');
+// One line as it stands in the file (without its "\n") and as text; a line we wrote has no bytes
+// of its own until the file is written.
+struct Line {
+    QByteArray raw;
+    QString text;
+    bool ours = false;
+};
 
-QStringList readLines(const QString& file) {
+struct Profile {
+    QList<Line> lines;
+    bool crlf = false;  // the file's own line ends, used for the lines we add
+    bool finalNewline = true;
+};
+
+// The file's lines; nothing when it exists but cannot be read.
+std::optional<Profile> readProfile(const QString& file, QString* error) {
+    Profile profile;
     QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    QString text = QString::fromUtf8(f.readAll());
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    QStringList lines = text.split(u'\n');
-    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();  // the final line break
-    return lines;
+    if (!f.exists()) return profile;
+    QByteArray bytes;
+    if (f.open(QIODevice::ReadOnly)) bytes = f.readAll();
+    if (!f.isOpen() || f.error() != QFileDevice::NoError) {
+        if (error) *error = f.errorString();
+        return std::nullopt;
+    }
+    if (bytes.isEmpty()) return profile;
+    profile.finalNewline = bytes.endsWith('\n');
+    if (profile.finalNewline) bytes.chop(1);
+    for (const QByteArray& raw : bytes.split('\n')) {
+        const bool cr = raw.endsWith('\r');
+        if (cr && profile.lines.isEmpty()) profile.crlf = true;
+        profile.lines.append({raw, QString::fromUtf8(cr ? raw.chopped(1) : raw), false});
+    }
+    return profile;
 }
 
-bool writeLines(const QStringList& lines, const QString& file) {
+bool writeProfile(const Profile& profile, const QString& file, QString* error) {
     QDir().mkpath(QFileInfo(file).absolutePath());
     QSaveFile f(file);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    QString text = lines.join(u'\n');
-    if (!lines.isEmpty()) text += u'\n';
-    f.write(text.toUtf8());
-    return f.commit();
+    QByteArray bytes;
+    for (qsizetype i = 0; i < profile.lines.size(); ++i) {
+        const Line& line = profile.lines[i];
+        if (i > 0) bytes += '\n';
+        bytes += line.ours ? line.text.toUtf8() + (profile.crlf ? "\r" : "") : line.raw;
+    }
+    if (!profile.lines.isEmpty() && (profile.finalNewline || profile.lines.last().ours)) bytes += '\n';
+    if (f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit()) return true;
+    if (error) *error = f.errorString();
+    return false;
+}
+
+Line ourLine(const QString& text) {
+    return {QByteArray(), text, true};
 }
 
 std::optional<QString> headerName(const QString& line) {
@@ -69,10 +102,10 @@ struct SectionSpan {
     bool found() const { return header >= 0; }
 };
 
-SectionSpan findSection(const QStringList& lines, const QString& section) {
+SectionSpan findSection(const QList<Line>& lines, const QString& section) {
     SectionSpan span;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const std::optional<QString> name = headerName(lines[i]);
+        const std::optional<QString> name = headerName(lines[i].text);
         if (!name) continue;
         if (span.found()) {
             span.end = i;
@@ -84,100 +117,71 @@ SectionSpan findSection(const QStringList& lines, const QString& section) {
     return span;
 }
 
-// Where a new entry of the section goes: after its last entry, before the blank lines that part it
-// from the next section.
-qsizetype appendPoint(const QStringList& lines, const SectionSpan& span) {
-    qsizetype at = span.end;
-    while (at > span.header + 1 && lines[at - 1].trimmed().isEmpty()) --at;
-    return at;
+qsizetype findKey(const QList<Line>& lines, const SectionSpan& span, const QString& key) {
+    for (qsizetype i = span.header + 1; i < span.end; ++i)
+        if (isEntry(lines[i].text) &&
+            entryKey(lines[i].text).compare(key.trimmed(), Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
 }
 
-void appendSection(QStringList& lines, const QString& section, const QStringList& entries) {
-    if (!lines.isEmpty() && !lines.last().trimmed().isEmpty()) lines.append(QString());
-    lines.append(u'[' + section + u']');
-    lines.append(entries);
+// Where a new entry of the section goes: after its last entry, before the blank lines that part it
+// from the next section.
+qsizetype appendPoint(const QList<Line>& lines, const SectionSpan& span) {
+    qsizetype at = span.end;
+    while (at > span.header + 1 && lines[at - 1].text.trimmed().isEmpty()) --at;
+    return at;
 }
 
 }  // namespace
 
 QString GetPrivateProfileString(const QString& section, const QString& key, const QString& defaultValue,
                                 int size, const QString& file) {
-    const QStringList lines = readLines(file);
-    const SectionSpan span = findSection(lines, section);
+    const std::optional<Profile> profile = readProfile(file, nullptr);
     QString value = defaultValue;
-    if (span.found()) {
-        for (qsizetype i = span.header + 1; i < span.end; ++i) {
-            if (isEntry(lines[i]) && entryKey(lines[i]).compare(key.trimmed(), Qt::CaseInsensitive) == 0) {
-                value = entryValue(lines[i]);
-                break;
-            }
-        }
+    if (profile) {
+        const SectionSpan span = findSection(profile->lines, section);
+        const qsizetype at = span.found() ? findKey(profile->lines, span, key) : -1;
+        if (at >= 0) value = entryValue(profile->lines[at].text);
     }
     return value.left(qMax(size - 1, 0));
 }
 
+QList<QPair<QString, QString>> GetPrivateProfileEntries(const QString& section, const QString& file) {
+    QList<QPair<QString, QString>> entries;
+    const std::optional<Profile> profile = readProfile(file, nullptr);
+    if (!profile) return entries;
+    const SectionSpan span = findSection(profile->lines, section);
+    for (qsizetype i = span.header + 1; span.found() && i < span.end; ++i)
+        if (isEntry(profile->lines[i].text))
+            entries.append({entryKey(profile->lines[i].text), entryValue(profile->lines[i].text)});
+    return entries;
+}
+
 bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
-                               const QString& file) {
-    QStringList lines = readLines(file);
+                               const QString& file, QString* error) {
+    std::optional<Profile> profile = readProfile(file, error);
+    if (!profile) return false;
+    QList<Line>& lines = profile->lines;
     const SectionSpan span = findSection(lines, section);
     if (key.isNull()) {
         if (!span.found()) return true;
         lines.remove(span.header, span.end - span.header);
-        return writeLines(lines, file);
-    }
-    const QString entry = key.trimmed() + u'=' + value;
-    if (!span.found()) {
+    } else if (!span.found()) {
         if (value.isNull()) return true;
-        appendSection(lines, section, {entry});
-        return writeLines(lines, file);
-    }
-    for (qsizetype i = span.header + 1; i < span.end; ++i) {
-        if (!isEntry(lines[i]) || entryKey(lines[i]).compare(key.trimmed(), Qt::CaseInsensitive) != 0)
-            continue;
+        if (!lines.isEmpty() && !lines.last().text.trimmed().isEmpty()) lines.append(ourLine(QString()));
+        lines.append(ourLine(u'[' + section + u']'));
+        lines.append(ourLine(key.trimmed() + u'=' + value));
+    } else if (const qsizetype at = findKey(lines, span, key); at >= 0) {
         if (value.isNull())
-            lines.removeAt(i);
+            lines.removeAt(at);
         else
-            lines[i] = entryKey(lines[i]) + u'=' + value;  // the key keeps its spelling
-        return writeLines(lines, file);
+            lines[at] = ourLine(entryKey(lines[at].text) + u'=' + value);  // the key keeps its spelling
+    } else {
+        if (value.isNull()) return true;
+        lines.insert(appendPoint(lines, span), ourLine(key.trimmed() + u'=' + value));
     }
-    if (value.isNull()) return true;
-    lines.insert(appendPoint(lines, span), entry);
-    return writeLines(lines, file);
-}
-
-QString GetPrivateProfileSection(const QString& section, int size, const QString& file) {
-    const QStringList lines = readLines(file);
-    const SectionSpan span = findSection(lines, section);
-    if (!span.found() || size <= 0) return QString();
-    QString text;
-    for (qsizetype i = span.header + 1; i < span.end; ++i) {
-        if (!isEntry(lines[i])) continue;
-        const QString& line = lines[i];
-        text += line.contains(u'=') ? entryKey(line) + u'=' + entryValue(line) : line.trimmed();
-        text += kNul;
-    }
-    if (text.size() + 1 > size) text = text.left(qMax(size - 2, 0)) + kNul;
-    return text + kNul;
-}
-
-bool WritePrivateProfileSection(const QString& section, const QString& data, const QString& file) {
-    QStringList entries;
-    for (const QString& entry : data.split(kNul)) {
-        if (entry.isEmpty()) break;
-        entries.append(entry);
-    }
-    QStringList lines = readLines(file);
-    const SectionSpan span = findSection(lines, section);
-    if (!span.found()) {
-        appendSection(lines, section, entries);
-        return writeLines(lines, file);
-    }
-    // Comments and blank lines inside the section go with the old entries; the blank lines before
-    // the next section stay.
-    const qsizetype end = appendPoint(lines, span);
-    lines.remove(span.header + 1, end - span.header - 1);
-    for (qsizetype i = 0; i < entries.size(); ++i) lines.insert(span.header + 1 + i, entries[i]);
-    return writeLines(lines, file);
+    return writeProfile(*profile, file, error);
 }
 
 }  // namespace platform

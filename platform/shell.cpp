@@ -1,31 +1,20 @@
 #include "platform/shell.h"
 
 #include "platform/ui.h"
+#include "platform/ui_backend.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusPendingCall>
-#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QFormLayout>
-#include <QLabel>
 #include <QLocale>
 #include <QMimeDatabase>
-#include <QPointer>
 #include <QProcess>
-#include <QProgressDialog>
-#include <QPushButton>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -39,7 +28,6 @@ const QString LF = QStringLiteral("\n");
 struct State {
     QList<QUrl> openedUrls;
     int handOverLimit = 2000;
-    QString propertiesBusAddress;
 };
 
 State& state() {
@@ -182,70 +170,6 @@ QList<Launch> documentLaunches(const QString& path) {
     return launches;
 }
 
-// ---- The properties window -------------------------------------------------------------------
-
-QString permissionsText(QFileDevice::Permissions p) {
-    const auto bit = [p](QFileDevice::Permission flag, char c) {
-        return p.testFlag(flag) ? QChar(c) : QChar('-');
-    };
-    return QString() + bit(QFileDevice::ReadOwner, 'r') + bit(QFileDevice::WriteOwner, 'w') +
-           bit(QFileDevice::ExeOwner, 'x') + bit(QFileDevice::ReadGroup, 'r') +
-           bit(QFileDevice::WriteGroup, 'w') + bit(QFileDevice::ExeGroup, 'x') +
-           bit(QFileDevice::ReadOther, 'r') + bit(QFileDevice::WriteOther, 'w') +
-           bit(QFileDevice::ExeOther, 'x');
-}
-
-void showOwnProperties(const QString& path, QWidget* owner) {
-    const QFileInfo info(path);
-    if (!info.exists()) return;  // a properties request shows no error dialogs
-    const QLocale locale;
-    const QMimeType mime = QMimeDatabase().mimeTypeForFile(info);
-    const QDateTime born = info.birthTime();
-
-    auto* dialog = new QDialog(owner);
-    dialog->setObjectName(QStringLiteral("frmFileProperties"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(info.fileName() + QStringLiteral(" Properties"));
-    auto* form = new QFormLayout;
-    const auto row = [&](const char* objectName, const QString& caption, const QString& text) {
-        auto* label = new QLabel(text);
-        label->setObjectName(QLatin1String(objectName));
-        label->setTextFormat(Qt::PlainText);
-        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        form->addRow(caption, label);
-    };
-    row("lblName", QStringLiteral("Name:"), info.fileName());
-    row("lblFolder", QStringLiteral("Folder:"), QDir::toNativeSeparators(info.absolutePath()));
-    row("lblType", QStringLiteral("Type:"), mime.comment() + QStringLiteral(" (") + mime.name() + ')');
-    row("lblSize", QStringLiteral("Size:"),
-        info.isDir() ? QString()
-                     : locale.formattedDataSize(info.size()) + QStringLiteral(" (") +
-                           locale.toString(info.size()) + QStringLiteral(" bytes)"));
-    row("lblCreated", QStringLiteral("Created:"),
-        born.isValid() ? locale.toString(born, QLocale::LongFormat)
-                       : QStringLiteral("Not recorded by this file system"));
-    row("lblModified", QStringLiteral("Modified:"),
-        locale.toString(info.lastModified(), QLocale::LongFormat));
-    row("lblPermissions", QStringLiteral("Permissions:"),
-        permissionsText(info.permissions()) + QStringLiteral("  (") + info.owner() + ':' + info.group() +
-            ')');
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    auto* layout = new QVBoxLayout(dialog);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
-}
-
-QDBusConnection propertiesBus() {
-    const QString address = state().propertiesBusAddress;
-    if (address.isEmpty()) return QDBusConnection::sessionBus();
-    return QDBusConnection::connectToBus(address, QStringLiteral("morvane-properties-") + address);
-}
-
 // ---- Copying -----------------------------------------------------------------------------------
 
 void copyFailed(const QString& source, const QString& target, const QString& reason) {
@@ -274,25 +198,7 @@ void openUrl(const QUrl& url) {
 }
 
 void showProperties(const QString& path, QWidget* owner) {
-    QDBusConnection bus = propertiesBus();
-    if (!bus.isConnected()) {
-        showOwnProperties(path, owner);
-        return;
-    }
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItemProperties"));
-    call << QStringList{QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString()} << QString();
-    // A file manager that must first be started may take a few seconds; ours shows when none answers.
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 10000));
-    QPointer<QWidget> guardedOwner(owner);
-    const bool hadOwner = owner != nullptr;
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [watcher, path, guardedOwner, hadOwner] {
-                         if (watcher->isError() && (!hadOwner || guardedOwner))
-                             showOwnProperties(path, guardedOwner.data());
-                         watcher->deleteLater();
-                     });
+    ui::backend().showFileProperties(path, owner);
 }
 
 ProcessOutcome runAndWait(const QString& program, const QStringList& arguments,
@@ -357,32 +263,10 @@ bool openAndWait(const QString& path, const QString& program, QWidget* owner) {
 }
 
 void waitForFile(const QString& path, QWidget* owner) {
-    auto* dialog = new QDialog(owner);
-    dialog->setObjectName(QStringLiteral("frmWaitForFile"));
-    dialog->setWindowTitle(QStringLiteral("Waiting for ") + QFileInfo(path).fileName());
-    auto* text = new QLabel(QStringLiteral("'") + QFileInfo(path).fileName() +
-                            QStringLiteral("' is open in another program.") + LF + LF +
-                            QStringLiteral("When you have finished with it, save it there and click Done."));
-    text->setObjectName(QStringLiteral("lblWaiting"));
-    text->setTextFormat(Qt::PlainText);
-    text->setWordWrap(true);
-    auto* done = new QPushButton(QStringLiteral("Done"));
-    done->setObjectName(QStringLiteral("cmdDone"));
-    done->setDefault(true);
-    QObject::connect(done, &QPushButton::clicked, dialog, &QDialog::accept);
-    auto* layout = new QVBoxLayout(dialog);
-    layout->addWidget(text);
-    layout->addWidget(done, 0, Qt::AlignRight);
-
-    QPointer<QDialog> guard(dialog);
-    QEventLoop loop;
-    QObject::connect(dialog, &QDialog::finished, &loop, &QEventLoop::quit);
-    QObject::connect(dialog, &QObject::destroyed, &loop, &QEventLoop::quit);  // its owner went away
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
-    loop.exec();
-    delete guard.data();
+    const QString name = QFileInfo(path).fileName();
+    ui::WaitForUser(owner, QStringLiteral("Waiting for ") + name,
+                    QStringLiteral("'") + name + QStringLiteral("' is open in another program.") + LF + LF +
+                        QStringLiteral("When you have finished with it, save it there and click Done."));
 }
 
 bool copyFile(const QString& source, const QString& destination, QWidget* owner) {
@@ -421,17 +305,11 @@ bool copyFile(const QString& source, const QString& destination, QWidget* owner)
         return false;
     }
     const qint64 total = in.size();
-    QPointer<QProgressDialog> progress =
-        new QProgressDialog(QStringLiteral("Copying '") + sourceInfo.fileName() + QStringLiteral("'..."),
-                            QStringLiteral("Cancel"), 0, 1000, owner);
-    progress->setObjectName(QStringLiteral("dlgCopyProgress"));
-    progress->setWindowTitle(QStringLiteral("Copying..."));
-    progress->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
-    progress->setMinimumDuration(700);
-    progress->setAutoReset(false);
-    progress->setValue(0);
+    std::unique_ptr<ui::Progress> progress =
+        ui::ShowProgress(owner, QStringLiteral("Copying..."),
+                         QStringLiteral("Copying '") + sourceInfo.fileName() + QStringLiteral("'..."));
     const auto finish = [&progress](bool ok) {
-        delete progress.data();
+        progress.reset();
         return ok;
     };
 
@@ -454,8 +332,7 @@ bool copyFile(const QString& source, const QString& destination, QWidget* owner)
             return finish(false);
         }
         copied += block.size();
-        if (progress) progress->setValue(int(copied * 1000 / total));
-        if (!progress || progress->wasCanceled()) {
+        if (!progress->setValue(int(copied * 1000 / total))) {
             out.cancelWriting();
             return finish(false);
         }
@@ -594,10 +471,6 @@ void setHandOverLimit(int milliseconds) {
 int handOverLimit() {
     return state().handOverLimit;
 }
-void setPropertiesBusAddress(const QString& address) {
-    state().propertiesBusAddress = address;
-}
-
 }  // namespace testing
 
 }  // namespace shell

@@ -17,8 +17,9 @@ namespace shell {
 // records (tests), the URL is recorded instead.
 void openUrl(const QUrl& url);
 
-// Asks the file manager over D-Bus to show its properties for the file; when none answers, shows a
-// small properties window of our own. Returns at once: the answer is awaited in the background.
+// Shows the file's properties through the ui backend: in the desktop programs the file manager's
+// (asked over D-Bus), or, when none answers, a small properties window of our own
+// (platform/shell_desktop.h). Returns at once: the answer is awaited in the background.
 void showProperties(const QString& path, QWidget* owner = nullptr);
 
 struct ProcessOutcome {
@@ -70,7 +71,8 @@ void clearOpenedUrls();
 // A program that ends successfully within this time is taken to have handed the file over.
 void setHandOverLimit(int milliseconds);
 int handOverLimit();
-// The bus showProperties talks to: an address, or empty for the session bus.
+// The bus the desktop's properties request talks to: an address, or empty for the session bus.
+// Part of the widgets layer (platform/shell_desktop.cpp).
 void setPropertiesBusAddress(const QString& address);
 
 }  // namespace testing

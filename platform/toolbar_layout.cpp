@@ -5,8 +5,9 @@
 #include <QSet>
 #include <QStringDecoder>
 
-#include <functional>
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace toolbar {
 
@@ -296,6 +297,10 @@ private:
     int m_line;
 };
 
+QString tooManyPages(const QString& band) {
+    return QStringLiteral("the band \"%1\" has more than %2 pages").arg(band).arg(kMaxPages);
+}
+
 void checkHeader(const QString& line, const QString& source) {
     const QStringList parts = line.split(u' ', Qt::SkipEmptyParts);
     if (parts.isEmpty() || parts[0] != kMagic)
@@ -371,6 +376,54 @@ void parseItem(const LineParser& p, const Fields& f, const Layout& layout,
     band.items.append(item);
 }
 
+// A menu that opens itself, directly or through others, would never stop opening; menus nested
+// deeper than anyone can follow are refused too. The walk keeps its own stack, since a file can
+// nest far deeper than the call stack reaches.
+template <typename Bad>
+void checkMenuNesting(const Layout& layout, const QHash<QString, const ToolDef*>& tools,
+                      const QHash<QString, const BandDef*>& bands, const Bad& bad) {
+    struct Frame {
+        const BandDef* band;
+        qsizetype next = 0;
+        int below = 0;  // the deepest chain of menus under the band, found so far
+    };
+    QHash<QString, int> depth;  // bands done: their own level plus the menus under them
+    QSet<QString> open;         // the bands on the stack
+    const auto tooDeep = [&](const QString& band) {
+        bad(QStringLiteral("menus are nested more than %1 deep (at the band \"%2\")")
+                .arg(kMaxMenuDepth)
+                .arg(band));
+    };
+    for (const BandDef& root : layout.bands) {
+        if (depth.contains(root.name)) continue;
+        std::vector<Frame> stack{{&root}};
+        open.insert(root.name);
+        while (!stack.empty()) {
+            Frame& top = stack.back();
+            if (top.next < top.band->items.size()) {
+                const ToolDef* tool = tools.value(top.band->items[top.next++].tool);
+                if (!tool || tool->kind != ToolKind::Menu) continue;
+                if (open.contains(tool->opens))
+                    bad(QStringLiteral("the menu band \"%1\" opens itself").arg(tool->opens));
+                if (const auto done = depth.constFind(tool->opens); done != depth.cend()) {
+                    if (qsizetype(stack.size()) + *done > kMaxMenuDepth) tooDeep(tool->opens);
+                    top.below = std::max(top.below, *done);
+                    continue;
+                }
+                if (qsizetype(stack.size()) >= kMaxMenuDepth) tooDeep(tool->opens);
+                open.insert(tool->opens);
+                stack.push_back({bands.value(tool->opens)});
+                continue;
+            }
+            const int level = top.below + 1;
+            depth.insert(top.band->name, level);
+            open.remove(top.band->name);
+            stack.pop_back();
+            if (!stack.empty()) stack.back().below = std::max(stack.back().below, level);
+        }
+    }
+}
+
 }  // namespace
 
 bool isValidName(const QString& name) {
@@ -431,6 +484,7 @@ Layout parseLayout(const QByteArray& bytes, const QString& source) {
     Layout layout;
     QHash<QString, qsizetype> toolIndex;
     BandDef* band = nullptr;
+    int items = 0;
     bool ended = false;
     for (qsizetype n = 0; n < lines.size(); ++n) {
         QString raw = lines[n];
@@ -449,18 +503,26 @@ Layout parseLayout(const QByteArray& bytes, const QString& source) {
         const Fields f = p.split(line);
         if (f.keyword == u"tool") {
             if (band) p.fail(QStringLiteral("a tool is defined inside a band"));
+            if (layout.tools.size() >= kMaxTools)
+                p.fail(QStringLiteral("the layout has more than %1 tools").arg(kMaxTools));
             parseTool(p, f, layout, toolIndex);
         } else if (f.keyword == u"band") {
             if (band) p.fail(QStringLiteral("the band \"%1\" has no endband line").arg(band->name));
+            if (layout.bands.size() >= kMaxBands)
+                p.fail(QStringLiteral("the layout has more than %1 bands").arg(kMaxBands));
             layout.bands.append(BandDef());
             band = &layout.bands.last();
             parseBand(p, f, *band);
         } else if (f.keyword == u"page" || f.keyword == u"item" || f.keyword == u"separator") {
             if (!band) p.fail(QStringLiteral("\"%1\" outside a band").arg(f.keyword));
             if (f.keyword != u"page") {
+                if (++items > kMaxItems)
+                    p.fail(QStringLiteral("the layout has more than %1 items").arg(kMaxItems));
                 parseItem(p, f, layout, toolIndex, *band);
             } else if (f.args.size() != 1 || !f.keys.isEmpty()) {
                 p.fail(QStringLiteral("\"page\" takes one caption"));
+            } else if (band->pages.size() >= kMaxPages) {
+                p.fail(tooManyPages(band->name));
             } else {
                 band->pages.append(f.args[0]);
             }
@@ -484,6 +546,13 @@ Layout parseLayout(const QByteArray& bytes, const QString& source) {
 
 void checkLayout(const Layout& layout, int number, const QString& source) {
     auto bad = [&](const QString& what) { fail(number, source, 0, what); };
+    if (layout.tools.size() > kMaxTools)
+        bad(QStringLiteral("the layout has more than %1 tools").arg(kMaxTools));
+    if (layout.bands.size() > kMaxBands)
+        bad(QStringLiteral("the layout has more than %1 bands").arg(kMaxBands));
+    qsizetype items = 0;
+    for (const BandDef& band : layout.bands) items += band.items.size();
+    if (items > kMaxItems) bad(QStringLiteral("the layout has more than %1 items").arg(kMaxItems));
     QHash<QString, const ToolDef*> tools;
     for (const ToolDef& tool : layout.tools) {
         if (!isValidName(tool.name)) bad(QStringLiteral("\"%1\" is not a valid tool name").arg(tool.name));
@@ -504,8 +573,9 @@ void checkLayout(const Layout& layout, int number, const QString& source) {
             bad(QStringLiteral("there is more than one menu bar"));
         if (band.kind != BandKind::ToolBar && !band.pages.isEmpty())
             bad(QStringLiteral("the band \"%1\" has pages, but only toolbars have pages").arg(band.name));
+        if (band.pages.size() > kMaxPages) bad(tooManyPages(band.name));
         const int pages = std::max<int>(1, band.pages.size());
-        if (band.pages.size() > kMaxPages || band.currentPage >= pages)
+        if (band.currentPage >= pages)
             bad(QStringLiteral("the band \"%1\" has no page %2").arg(band.name).arg(band.currentPage));
         QSet<QString> inBand;
         for (const ItemDef& item : band.items) {
@@ -531,21 +601,7 @@ void checkLayout(const Layout& layout, int number, const QString& source) {
             bad(QStringLiteral("the menu tool \"%1\" opens \"%2\", which is no menu band")
                     .arg(tool.name, tool.opens));
     }
-    // A menu that opens itself, directly or through others, would never stop opening.
-    QHash<QString, int> state;  // 1 being visited, 2 done
-    std::function<void(const BandDef&)> visit = [&](const BandDef& band) {
-        state[band.name] = 1;
-        for (const ItemDef& item : band.items) {
-            const ToolDef* tool = tools.value(item.tool);
-            if (!tool || tool->kind != ToolKind::Menu) continue;
-            const int s = state.value(tool->opens);
-            if (s == 1) bad(QStringLiteral("the menu band \"%1\" opens itself").arg(tool->opens));
-            if (s == 0) visit(*bands.value(tool->opens));
-        }
-        state[band.name] = 2;
-    };
-    for (const BandDef& band : layout.bands)
-        if (state.value(band.name) == 0) visit(band);
+    checkMenuNesting(layout, tools, bands, bad);
 }
 
 }  // namespace toolbar

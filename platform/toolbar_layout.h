@@ -91,9 +91,14 @@ struct Layout {
     QList<BandDef> bands;
 };
 
+// Far beyond any real layout (ours have 44 tools, 10 bands, 131 items and menus three deep): a file
+// past these is something else, and is refused before it costs time or memory.
 inline constexpr int kMaxPages = 64;
+inline constexpr int kMaxTools = 1000;
+inline constexpr int kMaxBands = 100;
+inline constexpr int kMaxItems = 4000;  // in all bands together
+inline constexpr int kMaxMenuDepth = 10;
 inline constexpr int kMaxToolWidth = 10000;
-// Far beyond any real layout: a larger file is something else and is not read whole.
 inline constexpr qsizetype kMaxLayoutFileSize = 4 * 1024 * 1024;
 
 // Names are what code uses to find bands and tools: letters, digits, "_", "." and "-".
@@ -105,8 +110,8 @@ QByteArray writeLayout(const Layout& layout);
 // mrv::Error(errLayoutFormat) describing the first fault and its line.
 Layout parseLayout(const QByteArray& text, const QString& source);
 
-// The checks that span the whole layout (names unique and known, menus that open themselves,
-// pages, the one menu bar). Throws mrv::Error(number) with the first fault.
+// The checks that span the whole layout (names unique and known, the limits above, menus that open
+// themselves, pages, the one menu bar). Throws mrv::Error(number) with the first fault.
 void checkLayout(const Layout& layout, int number, const QString& source);
 
 }  // namespace toolbar

@@ -1,22 +1,11 @@
 #include "platform/ui.h"
 
-#include "platform/help.h"
+#include "platform/ui_backend.h"
+#include "platform/ui_console.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <QEventLoop>
-#include <QFileDialog>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QHash>
-#include <QInputDialog>
-#include <QMessageBox>
-#include <QPointer>
-#include <QPushButton>
 #include <QQueue>
-#include <QShortcut>
-#include <QTimer>
-#include <QWidget>
-#include <QWindow>
 
 #include <utility>
 #include <vector>
@@ -39,58 +28,31 @@ Recorder& recorder() {
     return r;
 }
 
-struct ButtonSpec {
-    QMessageBox::StandardButton button;
-    int answer;
-};
+std::unique_ptr<Backend>& installed() {
+    static std::unique_ptr<Backend> backend;
+    return backend;
+}
 
-std::vector<ButtonSpec> buttonsOf(int buttons) {
+// The answers of a box's buttons, in the order they are shown.
+std::vector<int> answersOf(int buttons) {
     switch (buttons) {
         case vbOKCancel:
-            return {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}};
+            return {vbOK, vbCancel};
         case vbAbortRetryIgnore:
-            return {{QMessageBox::Abort, vbAbort},
-                    {QMessageBox::Retry, vbRetry},
-                    {QMessageBox::Ignore, vbIgnore}};
+            return {vbAbort, vbRetry, vbIgnore};
         case vbYesNoCancel:
-            return {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}, {QMessageBox::Cancel, vbCancel}};
+            return {vbYes, vbNo, vbCancel};
         case vbYesNo:
-            return {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}};
+            return {vbYes, vbNo};
         case vbRetryCancel:
-            return {{QMessageBox::Retry, vbRetry}, {QMessageBox::Cancel, vbCancel}};
+            return {vbRetry, vbCancel};
         default:
-            return {{QMessageBox::Ok, vbOK}};
+            return {vbOK};
     }
-}
-
-QMessageBox::Icon iconOf(int icon) {
-    switch (icon) {
-        case vbCritical:
-            return QMessageBox::Critical;
-        case vbQuestion:
-            return QMessageBox::Question;
-        case vbExclamation:
-            return QMessageBox::Warning;
-        case vbInformation:
-            return QMessageBox::Information;
-        default:
-            return QMessageBox::NoIcon;
-    }
-}
-
-// Texts built for the old platform break lines with CR, CR LF or LF alike.
-QString displayText(QString text) {
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
 }
 
 QString titleOrAppName(const QString& title) {
-    return title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
-}
-
-QWidget* ownerOr(QWidget* owner) {
-    return owner ? owner : QApplication::activeWindow();
+    return title.isEmpty() ? QCoreApplication::applicationName() : title;
 }
 
 QString nextOf(QQueue<QString>& queue) {
@@ -101,7 +63,7 @@ QString fileDialog(testing::DialogKind kind, QWidget* owner, const QString& titl
                    int filterIndex, const QString& initialDir, const QString& fileName,
                    int* chosenFilterIndex) {
     const QStringList filters = qtNameFilters(filter);
-    const int index = filterIndex >= 1 && filterIndex <= filters.size() ? filterIndex : 1;
+    int index = filterIndex >= 1 && filterIndex <= filters.size() ? filterIndex : 1;
     if (chosenFilterIndex) *chosenFilterIndex = index;
 
     Recorder& r = recorder();
@@ -109,41 +71,22 @@ QString fileDialog(testing::DialogKind kind, QWidget* owner, const QString& titl
         r.dialogs.append({kind, title, QString(), fileName, initialDir, filters, index});
         return nextOf(r.fileNames);
     }
-
-    QFileDialog dialog(ownerOr(owner), title, initialDir);
-    dialog.setAcceptMode(kind == testing::DialogKind::SaveFile ? QFileDialog::AcceptSave
-                                                               : QFileDialog::AcceptOpen);
-    dialog.setFileMode(kind == testing::DialogKind::SaveFile ? QFileDialog::AnyFile
-                                                             : QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (!filters.isEmpty()) {
-        dialog.setNameFilters(filters);
-        dialog.selectNameFilter(filters[index - 1]);
-    }
-    if (!fileName.isEmpty()) dialog.selectFile(fileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    if (chosenFilterIndex) *chosenFilterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
-    return dialog.selectedFiles().constFirst();
+    const QString chosen = backend().fileDialog(kind, owner, title, filters, index, initialDir, fileName);
+    if (chosenFilterIndex && !chosen.isEmpty()) *chosenFilterIndex = index;
+    return chosen;
 }
 
-// Ends a local event loop when the watched form is hidden.
-class HideWatcher : public QObject {
+// What a recorded progress leaves: nothing to show, never cancelled.
+class CountedProgress : public Progress {
 public:
-    explicit HideWatcher(QEventLoop* loop) : m_loop(loop) {}
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Hide) m_loop->quit();
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    QEventLoop* m_loop;
+    bool setValue(int) override { return true; }
 };
 
 }  // namespace
 
 int MsgBox(const QString& prompt, int style, const QString& title, const QString& helpFile, int context) {
     testing::ShownBox shown;
-    shown.title = title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
+    shown.title = titleOrAppName(title);
     shown.text = prompt;
     shown.buttons = style & 7;
     shown.icon = style & 0x70;
@@ -153,42 +96,16 @@ int MsgBox(const QString& prompt, int style, const QString& title, const QString
     shown.helpFile = helpFile;
     shown.helpContext = context;
 
-    const std::vector<ButtonSpec> specs = buttonsOf(shown.buttons);
-    const std::size_t defaultIndex =
-        std::size_t(shown.defaultButton - 1) < specs.size() ? std::size_t(shown.defaultButton - 1) : 0;
-    const int defaultAnswer = specs[defaultIndex].answer;
+    const std::vector<int> answers = answersOf(shown.buttons);
+    const std::size_t defaultIndex = std::size_t(shown.defaultButton - 1);
+    const int defaultAnswer = defaultIndex < answers.size() ? answers[defaultIndex] : answers.front();
 
     Recorder& r = recorder();
     if (r.recording) {
         r.boxes.append(shown);
         return r.msgBoxAnswers.isEmpty() ? defaultAnswer : r.msgBoxAnswers.dequeue();
     }
-
-    QMessageBox box(iconOf(shown.icon), shown.title, displayText(prompt), QMessageBox::NoButton,
-                    QApplication::activeWindow());
-    box.setTextFormat(Qt::PlainText);
-    std::vector<std::pair<QAbstractButton*, int>> added;
-    for (const ButtonSpec& spec : specs) added.emplace_back(box.addButton(spec.button), spec.answer);
-    box.setDefaultButton(static_cast<QPushButton*>(added[defaultIndex].first));
-    const auto showHelp = [&] { help::WinHelp(&box, helpFile, help::HELP_CONTEXT, context); };
-    QAbstractButton* helpButton = shown.helpButton ? box.addButton(QMessageBox::Help) : nullptr;
-    if (!helpFile.isEmpty())
-        QObject::connect(new QShortcut(QKeySequence::HelpContents, &box), &QShortcut::activated, showHelp);
-    if (shown.foreground) {
-        box.show();
-        box.raise();
-        box.activateWindow();
-    }
-    // The Help button closes a message box, yet the question is still open: ask it again, and show
-    // the help once the box is modal again, so that the help window is not blocked by it.
-    for (bool again = true; again;) {
-        box.exec();
-        again = helpButton && box.clickedButton() == helpButton;
-        if (again) QTimer::singleShot(0, &box, showHelp);
-    }
-    for (const auto& [button, answer] : added)
-        if (box.clickedButton() == button) return answer;
-    return defaultAnswer;  // closed by the window manager without a button
+    return backend().msgBox(shown, defaultAnswer);
 }
 
 QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) {
@@ -198,11 +115,7 @@ QString InputBox(const QString& prompt, const QString& title, const QString& def
             {testing::DialogKind::InputBox, titleOrAppName(title), prompt, defaultText, {}, {}, 0});
         return nextOf(r.inputTexts);
     }
-    QInputDialog dialog(ownerOr(nullptr));
-    dialog.setWindowTitle(titleOrAppName(title));
-    dialog.setLabelText(displayText(prompt));
-    dialog.setTextValue(defaultText);
-    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
+    return backend().inputBox(prompt, titleOrAppName(title), defaultText);
 }
 
 QString GetOpenFileName(QWidget* owner, const QString& title, const QString& filter, int filterIndex,
@@ -246,42 +159,44 @@ QString BrowseForFolder(QWidget* owner, const QString& title) {
         r.dialogs.append({testing::DialogKind::Folder, title, {}, {}, {}, {}, 0});
         return nextOf(r.folders);
     }
-    return QFileDialog::getExistingDirectory(ownerOr(owner), title, QString(), QFileDialog::ShowDirsOnly);
+    return backend().browseForFolder(owner, title);
 }
 
-int ShowFormModal(QWidget* form, QWidget* owner) {
-    if (!form) return 0;
+void WaitForUser(QWidget* owner, const QString& title, const QString& text) {
     Recorder& r = recorder();
     if (r.recording) {
-        r.dialogs.append({testing::DialogKind::Form, form->windowTitle(), form->objectName(), {}, {}, {}, 0});
-        const testing::FormHandler handler = r.formHandlers.value(form->objectName());
-        return handler ? handler(form) : 0;
+        r.dialogs.append({testing::DialogKind::Wait, title, text, {}, {}, {}, 0});
+        return;
     }
-
-    owner = ownerOr(owner);
-    if (owner && form->isWindow() && owner->window() != form) {
-        form->winId();
-        owner->window()->winId();
-        if (QWindow* window = form->windowHandle())
-            window->setTransientParent(owner->window()->windowHandle());
-    }
-    if (auto* dialog = qobject_cast<QDialog*>(form)) return dialog->exec();
-
-    QPointer<QWidget> guard(form);
-    QEventLoop loop;
-    HideWatcher watcher(&loop);
-    form->installEventFilter(&watcher);
-    QObject::connect(form, &QObject::destroyed, &loop, &QEventLoop::quit);
-    const Qt::WindowModality modality = form->windowModality();
-    form->setWindowModality(Qt::ApplicationModal);
-    form->show();
-    loop.exec(QEventLoop::DialogExec);
-    if (guard) {
-        guard->removeEventFilter(&watcher);
-        guard->setWindowModality(modality);
-    }
-    return 0;
+    backend().waitForUser(owner, title, text);
 }
+
+std::unique_ptr<Progress> ShowProgress(QWidget* owner, const QString& title, const QString& label) {
+    std::unique_ptr<Progress> shown;
+    if (!recorder().recording) shown = backend().progress(owner, title, label);
+    return shown ? std::move(shown) : std::make_unique<CountedProgress>();
+}
+
+void setBackend(std::unique_ptr<Backend> backend) {
+    installed() = std::move(backend);
+}
+
+Backend& backend() {
+    std::unique_ptr<Backend>& b = installed();
+    if (!b) b = std::make_unique<ConsoleBackend>();
+    return *b;
+}
+
+namespace detail {
+
+int recordForm(QWidget* form, const QString& title, const QString& objectName) {
+    Recorder& r = recorder();
+    r.dialogs.append({testing::DialogKind::Form, title, objectName, {}, {}, {}, 0});
+    const testing::FormHandler handler = r.formHandlers.value(objectName);
+    return handler ? handler(form) : 0;
+}
+
+}  // namespace detail
 
 namespace testing {
 
@@ -310,6 +225,10 @@ const QList<ShownDialog>& shownDialogs() {
 
 void enableRecording() {
     recorder().recording = true;
+}
+
+void disableRecording() {
+    recorder().recording = false;
 }
 
 bool isRecording() {

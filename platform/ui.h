@@ -1,13 +1,16 @@
 #pragma once
 
 // Every modal box the program shows goes through this module, so that tests can script the
-// answers and read back what the user would have seen.
+// answers and read back what the user would have seen. The module itself needs no widgets: what
+// shows the boxes is a backend (platform/ui_backend.h) that the program installs, message boxes
+// and file dialogs in the desktop programs, standard error in a program without a display.
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class QWidget;
 
@@ -46,7 +49,7 @@ enum MsgBoxResult : int {
 };
 
 // Shows a modal message box and returns the answer (vbOK ... vbNo). An empty title shows the
-// application's display name. The text is shown as plain text, never as markup.
+// application's name. The text is shown as plain text, never as markup.
 // With a help file, F1 (and the Help button when asked for) opens the help window at context.
 int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = QString(),
            const QString& helpFile = QString(), int context = 0);
@@ -73,8 +76,22 @@ QStringList qtNameFilters(const QString& filter);
 QString BrowseForFolder(QWidget* owner, const QString& title);
 
 // Shows form modally above owner and returns once it is hidden, closed or destroyed: a dialog's
-// result, 0 for other forms.
+// result, 0 for other forms. Part of the widgets backend (platform/ui_widgets.h).
 int ShowFormModal(QWidget* form, QWidget* owner = nullptr);
+
+// A window with the text and a Done button, beside owner, that leaves the rest of the program
+// usable; returns once the user presses Done or closes it.
+void WaitForUser(QWidget* owner, const QString& title, const QString& text);
+
+// The progress of a long task, shown once it takes a while, with a Cancel button.
+class Progress {
+public:
+    virtual ~Progress() = default;
+    // From 0 to 1000. False once the user has cancelled.
+    virtual bool setValue(int permille) = 0;
+};
+// Never null; where nothing can be shown (or while recording) the progress is only counted.
+std::unique_ptr<Progress> ShowProgress(QWidget* owner, const QString& title, const QString& label);
 
 // The test seam. Once recording is on (for the rest of the process), no box is shown: each is
 // recorded and answered from the queue of scripted answers, or with the answer of its default
@@ -95,19 +112,22 @@ struct ShownBox {
 };
 
 void enableRecording();
+// Back to the installed backend (a test of a backend itself).
+void disableRecording();
 bool isRecording();
 // The answer for the next box shown.
 void queueAnswer(int answer);
 const QList<ShownBox>& shownBoxes();
 
-// Input boxes, file and folder choosers and modal forms. Unscripted, a chooser or input box is
-// cancelled and a form without a handler is closed at once with the result 0.
-enum class DialogKind { InputBox, OpenFile, SaveFile, Folder, Form };
+// Input boxes, file and folder choosers, modal forms and waits for the user. Unscripted, a chooser
+// or input box is cancelled, a form without a handler is closed at once with the result 0 and a
+// wait ends at once.
+enum class DialogKind { InputBox, OpenFile, SaveFile, Folder, Form, Wait };
 
 struct ShownDialog {
     DialogKind kind = DialogKind::InputBox;
     QString title;
-    QString text;         // the input box's prompt; a form's object name
+    QString text;         // the input box's prompt; a form's object name; a wait's text
     QString defaultText;  // the input box's default; the file chooser's initial file name
     QString initialDir;
     QStringList filters;  // in Qt's form

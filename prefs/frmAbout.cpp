@@ -2,16 +2,14 @@
 
 #include "platform/ui.h"
 #include "prefs/frmSysInfo.h"
+#include "resources/resources.h"
 #include "store/error_report.h"
 #include "store/files.h"
 #include "store/startup.h"
 
-#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -88,36 +86,7 @@ QString frmAbout::versionText() {
 }
 
 QPixmap frmAbout::programPicture(int size) {
-    const QString resource = QStringLiteral(":/icons/MRV32.png");
-    if (QFile::exists(resource)) {
-        const QPixmap icon(resource);
-        if (!icon.isNull()) return icon.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    }
-    // A closed book with braces on its cover: a library of code.
-    QPixmap picture(size, size);
-    picture.fill(Qt::transparent);
-    QPainter p(&picture);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 64.0, size / 64.0);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0xe8, 0xe4, 0xd8));
-    p.drawRoundedRect(QRectF(14, 10, 42, 48), 3, 3);  // the pages' edge
-    QLinearGradient cover(8, 0, 52, 0);
-    cover.setColorAt(0, QColor(0x1d, 0x4e, 0x89));
-    cover.setColorAt(1, QColor(0x3a, 0x7c, 0xc8));
-    p.setBrush(cover);
-    p.setPen(QPen(QColor(0x12, 0x33, 0x5c), 1.5));
-    p.drawRoundedRect(QRectF(8, 6, 44, 50), 4, 4);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x12, 0x33, 0x5c));
-    p.drawRect(QRectF(8.75, 6.75, 6, 48.5));  // the spine
-    QFont font(QStringLiteral("DejaVu Sans Mono"));
-    font.setPixelSize(24);
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(QColor(0xff, 0xd8, 0x4a));
-    p.drawText(QRectF(15, 6, 37, 50), Qt::AlignCenter, QStringLiteral("{ }"));
-    return picture;
+    return programIcon().pixmap(QSize(size, size));
 }
 
 void frmAbout::cmdOK_Click() {

@@ -65,8 +65,18 @@ frmTip::frmTip(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmTip"));
     setWindowTitle(QStringLiteral("Morvane- Tip of the Day"));
     setWindowIcon(QIcon(lightBulb(32)));
+    QFrame* panel = createTipPanel();
+    QLayout* buttons = createButtons();
+    createTipOMatic();
+    layOut(panel, buttons);
+    connectHandlers();
+    // Shown without a modal loop at start-up, it must not vanish behind the browser.
+    store::SetTopMost(this, true);
+    Form_Load();
+}
 
-    // The tip panel: a bulb, a heading and the tip, on a light background.
+// A bulb, a heading and the tip, on a light background.
+QFrame* frmTip::createTipPanel() {
     auto* panel = new QFrame(this);
     panel->setFrameShape(QFrame::StyledPanel);
     panel->setAutoFillBackground(true);
@@ -108,6 +118,10 @@ frmTip::frmTip(QWidget* parent) : QDialog(parent) {
     panelLayout->addWidget(bulb, 0, Qt::AlignTop);
     panelLayout->addLayout(panelText, 1);
 
+    return panel;
+}
+
+QLayout* frmTip::createButtons() {
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
@@ -121,6 +135,11 @@ frmTip::frmTip(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(cmdPreviousTip);
     buttons->addStretch(1);
 
+    return buttons;
+}
+
+// The check boxes and the Tip-O-Matic row with its timer.
+void frmTip::createTipOMatic() {
     chkLoadTipsAtStartup = new QCheckBox(QStringLiteral("&Show Tips at Startup"), this);
     chkLoadTipsAtStartup->setObjectName(QStringLiteral("chkLoadTipsAtStartup"));
     chkTipOMatic = new QCheckBox(QStringLiteral("Tip-O-Matic"), this);
@@ -156,7 +175,9 @@ frmTip::frmTip(QWidget* parent) : QDialog(parent) {
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
+}
 
+void frmTip::layOut(QFrame* panel, QLayout* buttons) {
     auto* grid = new QGridLayout(this);
     grid->addWidget(panel, 0, 0, 1, 2);
     grid->addLayout(buttons, 0, 2);
@@ -165,7 +186,9 @@ frmTip::frmTip(QWidget* parent) : QDialog(parent) {
     grid->addWidget(fraTipOMatic, 2, 0, 1, 3);
     grid->setColumnStretch(0, 1);
     resize(500, 250);
+}
 
+void frmTip::connectHandlers() {
     connect(cmdOK, &QPushButton::clicked, this, &frmTip::cmdOK_Click);
     connect(cmdNextTip, &QPushButton::clicked, this, &frmTip::cmdNextTip_Click);
     connect(cmdPreviousTip, &QPushButton::clicked, this, &frmTip::cmdPreviousTip_Click);
@@ -174,10 +197,6 @@ frmTip::frmTip(QWidget* parent) : QDialog(parent) {
     connect(chkLoadTipsAtStartup, &QCheckBox::toggled, this, &frmTip::chkLoadTipsAtStartup_Click);
     connect(chkTipOMatic, &QCheckBox::toggled, this, &frmTip::chkTipOMatic_Click);
     connect(Timer1, &QTimer::timeout, this, &frmTip::Timer1_Timer);
-
-    // Shown without a modal loop at start-up, it must not vanish behind the browser.
-    store::SetTopMost(this, true);
-    Form_Load();
 }
 
 frmTip::~frmTip() {

@@ -10,6 +10,7 @@
 class QCheckBox;
 class QFrame;
 class QLabel;
+class QLayout;
 class QProgressBar;
 class QPushButton;
 class QTimer;
@@ -66,6 +67,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The steps of building the window.
+    QFrame* createTipPanel();
+    QLayout* createButtons();
+    void createTipOMatic();
+    void layOut(QFrame* panel, QLayout* buttons);
+    void connectHandlers();
+
     void DoNextTip();
     void beep();
 

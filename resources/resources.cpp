@@ -10,3 +10,12 @@ void initResources() {
     }();
     Q_UNUSED(registered);
 }
+
+QIcon programIcon() {
+    initResources();
+    QIcon icon;
+    for (const char* file :
+         {":/icons/MRV16.png", ":/icons/MRV32.png", ":/icons/morvane.png", ":/icons/morvane-128.png"})
+        icon.addFile(QLatin1String(file));
+    return icon;
+}

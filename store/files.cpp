@@ -21,6 +21,7 @@
 #include <QTemporaryFile>
 #include <QUrl>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
@@ -245,13 +246,27 @@ void RegisterTempFile(const QString& path) {
 void DeleteTempFiles() {
     const QString app = generalAppName();
     const QString notFound = QStringLiteral("NOTFOUND");
+    // The list lives in a settings file anyone with the user's rights can edit: only what lies in
+    // our own folder is deleted (judged by the folder the entry is in, so that neither ".." nor a
+    // linked folder leads out; a link inside goes, not what it points to). Other entries are dropped.
+    const QString own = QDir(tempFolder()).canonicalPath();
+    // Directly in the private folder, or in one of the extraction folders made inside it.
+    const auto ours = [&own](const QString& file) {
+        const QFileInfo info(file);
+        if (!info.isAbsolute() || own.isEmpty()) return false;
+        const QString folder = QDir(info.absolutePath()).canonicalPath();
+        return folder == own || (isExtractionFolder(folder) && QFileInfo(folder).absolutePath() == own);
+    };
     QSet<QString> done;
     for (int i = 1; i <= kTempFileKeys; ++i) {
         const QString key = QString::number(i);
         const QString file = GetSetting(app, kTempFilesSection, key, notFound);
         if (file == notFound) break;
-        if (!file.isEmpty() && FileExists(file)) QFile::remove(file);  // gone or locked: the key goes anyway
-        if (!file.isEmpty() && isExtractionFolder(ParentFolder(file))) QDir().rmdir(ParentFolder(file));
+        // Gone or locked: the key goes anyway.
+        if (!file.isEmpty() && ours(file)) {
+            if (FileExists(file) || QFileInfo(file).isSymLink()) QFile::remove(file);
+            if (isExtractionFolder(ParentFolder(file))) QDir().rmdir(ParentFolder(file));
+        }
         done.insert(key);
     }
     if (done.isEmpty()) return;
@@ -280,6 +295,46 @@ void WriteWebShortcut(const QString& address, const QString& path) {
     if (file.write(text) != text.size() || !file.flush()) throw fileError(errPathFileAccess, path, file);
     file.close();
     QCoreApplication::processEvents();
+}
+
+QString ReadWebShortcut(const QString& path) {
+    constexpr qint64 kLimit = 32000;
+    // Without O_NONBLOCK, opening a pipe waits for a writer that may never come.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return QString();
+    struct stat st {};
+    QFile file;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle)) {
+        ::close(fd);
+        return QString();
+    }
+    const QByteArray head = file.read(kLimit + 1);
+    const bool cut = head.size() > kLimit;
+    const QList<QByteArray> lines = head.split('\n');
+    bool inShortcut = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QByteArray line = lines[i];
+        if (line.endsWith('\r')) line.chop(1);
+        const QByteArray trimmed = line.trimmed();
+        if (trimmed == "[InternetShortcut]") {
+            inShortcut = true;
+            continue;
+        }
+        // Shortcuts written by other programs may put other keys before the address.
+        if (inShortcut && trimmed.startsWith('[')) return QString();
+        if (!inShortcut || line.left(4).toLower() != "url=") continue;
+        if (cut && i == lines.size() - 1) {
+            ui::MsgBox(QStringLiteral("The web shortcut '") + path +
+                           QStringLiteral("' holds an address longer than %1 characters.").arg(kLimit) + LF +
+                           LF + QStringLiteral("It is not taken: no web address is that long."),
+                       ui::vbOKOnly | ui::vbExclamation | ui::vbMsgBoxSetForeground,
+                       QStringLiteral("Web Shortcut"));
+            return QString();
+        }
+        return QString::fromUtf8(line.mid(4));
+    }
+    return QString();
 }
 
 bool IsURL(const QString& text) {

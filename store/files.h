@@ -45,7 +45,8 @@ QString ExtractStoredFile(engine::Field field, const QString& name);
 // The list of files to delete later: settings section "Temp Files" of the general application name.
 void RegisterTempFile(const QString& path);
 // Deletes the listed files (errors ignored) and their keys, up to the first missing key, and the
-// extraction folders left empty.
+// extraction folders left empty. Only files in tempFolder() or in its extraction folders are
+// deleted; entries naming anything else only lose their key.
 void DeleteTempFiles();
 
 // ---- Web shortcuts and paths -------------------------------------------------------------------
@@ -53,6 +54,11 @@ void DeleteTempFiles();
 // Writes an Internet shortcut file (CR LF lines). The address ends at its first line break.
 // Throws engine::Error when the file cannot be written.
 void WriteWebShortcut(const QString& address, const QString& path);
+// The address in an Internet shortcut file: the "URL=" line of its "[InternetShortcut]" section
+// within the first 32000 characters, or "" when there is none. Only a regular file is read (a pipe
+// or device named ".url" would never end); an address too long for the file's first 32000
+// characters is refused with a message rather than cut.
+QString ReadWebShortcut(const QString& path);
 // "http://...", "https://..." or "www...." in any case; no other scheme counts.
 bool IsURL(const QString& text);
 // Whether opening the file would run a program: an executable or shared object, a script (a "#!"

@@ -1,8 +1,13 @@
 #include "store/form_routines.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QWidget>
 #include <QWindow>
 
@@ -15,6 +20,32 @@ namespace {
 const QString RootKey = QStringLiteral("0 Key");
 constexpr int MaxTitle = 255;
 constexpr int PaintInterval = 50;  // milliseconds
+
+template <typename Edit>
+void editText(Edit* edit, int action, bool readOnly) {
+    const bool selected = edit->textCursor().hasSelection();
+    switch (action) {
+        case editCut:
+            if (!selected) return;
+            if (readOnly)
+                edit->copy();
+            else
+                edit->cut();
+            break;
+        case editCopy:
+            if (selected) edit->copy();
+            break;
+        case editPaste:
+            // As text: a rich clipboard must not bring its formatting into code.
+            if (!readOnly) edit->insertPlainText(QApplication::clipboard()->text());
+            break;
+        case editDelete:
+            if (!readOnly) edit->textCursor().removeSelectedText();
+            break;
+        default:
+            break;
+    }
+}
 
 }  // namespace
 
@@ -153,6 +184,37 @@ QString GetWindowTitle(const QWidget* window) {
     if (!window) return QString();
     if (window->isWindow() && window->windowHandle()) return GetWindowTitle(window->windowHandle());
     return window->windowTitle().left(MaxTitle);
+}
+
+void EditCommand(int action) {
+    QWidget* focused = QApplication::focusWidget();
+    if (auto* line = qobject_cast<QLineEdit*>(focused)) {
+        const bool readOnly = line->isReadOnly();
+        switch (action) {
+            case editCut:
+                if (!line->hasSelectedText()) return;
+                if (readOnly)
+                    line->copy();
+                else
+                    line->cut();
+                break;
+            case editCopy:
+                if (line->hasSelectedText()) line->copy();
+                break;
+            case editPaste:
+                if (!readOnly) line->paste();
+                break;
+            case editDelete:
+                if (!readOnly && line->hasSelectedText()) line->del();
+                break;
+            default:
+                break;
+        }
+    } else if (auto* text = qobject_cast<QTextEdit*>(focused)) {
+        editText(text, action, text->isReadOnly());
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(focused)) {
+        editText(plain, action, plain->isReadOnly());
+    }
 }
 
 }  // namespace store

@@ -1,7 +1,8 @@
 #pragma once
 
 // Small routines the forms share: tab panels, moving a category branch in the tree, whole-row
-// selection, keeping a window on top, counting visible windows, and the category move test.
+// selection, keeping a window on top, counting visible windows, the category move test and the
+// edit commands on the focused text box.
 
 #include "platform/controls.h"
 
@@ -44,5 +45,10 @@ int CountVisibleWindows(QWidget* window, const QString& text);
 // Up to 255 characters of the window's title.
 QString GetWindowTitle(const QWindow* window);
 QString GetWindowTitle(const QWidget* window);
+
+enum EditAction : int { editCut = 0, editCopy = 1, editPaste = 2, editDelete = 3 };
+// Cut, copy, paste or delete on the focused text box (line or multi-line edit); nothing for other
+// widgets or actions. Read-only boxes only copy.
+void EditCommand(int action);
 
 }  // namespace store

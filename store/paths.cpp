@@ -6,8 +6,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <utility>
-
 namespace store {
 
 namespace {
@@ -15,16 +13,6 @@ namespace {
 QString& overriddenFolder() {
     static QString folder;
     return folder;
-}
-
-WritableCheck& writableCheck() {
-    static WritableCheck check;
-    return check;
-}
-
-bool isWritable(const QString& path) {
-    if (writableCheck()) return writableCheck()(path);
-    return QFileInfo(path).isWritable();
 }
 
 // Copies beside the target and renames, so that an interrupted copy never passes for the library.
@@ -62,20 +50,16 @@ QString userDataFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/morvane");
 }
 
-QString sampleLibraryPath() {
-    const QString name = QStringLiteral("/Library/Sample Code Library.mdb");
-    const QString original = programFolder() + name;
-    const QFileInfo info(original);
-    if (!info.isFile()) return original;
-    if (isWritable(info.absolutePath()) && isWritable(original)) return original;
-
-    const QString copy = userDataFolder() + name;
-    if (QFileInfo(copy).isFile()) return copy;
-    return copyInto(original, copy) ? copy : original;
+QString installedSamplePath() {
+    return programFolder() + QStringLiteral("/Library/Sample Code Library.mdb");
 }
 
-void setWritableCheck(WritableCheck check) {
-    writableCheck() = std::move(check);
+QString sampleLibraryPath() {
+    const QString copy = userDataFolder() + QStringLiteral("/Library/Sample Code Library.mdb");
+    if (QFileInfo(copy).isFile()) return copy;
+    const QString original = installedSamplePath();
+    if (QFileInfo(original).isFile()) copyInto(original, copy);
+    return copy;
 }
 
 }  // namespace store

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <functional>
-
 namespace store {
 
 // The folder of the running executable, without a trailing separator. Read-only at run time.
@@ -18,15 +16,13 @@ QString designMasterPath();
 // the user's data folder + "/morvane".
 QString userDataFolder();
 
-// The sample library to start with: the program folder's "Library/Sample Code Library.mdb" where
-// the user may change it in place, otherwise a copy of it in userDataFolder() + "/Library", made
-// on first use and kept from then on. The program folder's path when there is no sample to copy
-// or the copy cannot be made (the library then opens read-only or asks for another).
+// The sample library the build installs in the program folder: only ever read, since the next
+// build may replace it.
+QString installedSamplePath();
+// The user's sample library: userDataFolder() + "/Library/Sample Code Library.mdb", copied from
+// the installed one on first use (whether or not the program folder could be written) and never
+// touched again. The path is given even when there was nothing to copy or the copy failed; the
+// library then does not open and the user is asked for another.
 QString sampleLibraryPath();
-
-// Whether the program may write to a file or into a folder; tests replace the check (as root
-// everything counts as writable). An empty function goes back to the file system's answer.
-using WritableCheck = std::function<bool(const QString& path)>;
-void setWritableCheck(WritableCheck check);
 
 }  // namespace store

@@ -3,16 +3,12 @@
 #include "platform/private_profile.h"
 #include "platform/registry.h"
 #include "platform/sound.h"
+#include "platform/ui.h"
 #include "store/codelib.h"
 #include "store/paths.h"
 #include "store/settings.h"
 
-#include <QApplication>
-#include <QClipboard>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QStandardPaths>
-#include <QTextEdit>
 
 namespace store {
 
@@ -20,7 +16,6 @@ namespace {
 
 const QString kAddInSection = QStringLiteral("Add-Ins32");
 const QString kAddInKey = QStringLiteral("Morvane.Connect");
-const QChar kNul(u'\0');
 
 struct ProcessState {
     QString helpFile;
@@ -32,44 +27,13 @@ ProcessState& process() {
     return s;
 }
 
-// Where the entry key starts in a section text: at the text's start or just after a NUL, followed
-// by "=" (a key that merely contains the name is another add-in's).
-qsizetype findEntry(const QString& section, const QString& key) {
-    for (qsizetype at = 0; at < section.size();) {
-        const qsizetype end = section.indexOf(kNul, at);
-        const QString entry = section.mid(at, end < 0 ? -1 : end - at);
-        const qsizetype eq = entry.indexOf(u'=');
-        if (eq >= 0 && entry.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0) return at;
-        if (end < 0) break;
-        at = end + 1;
-    }
-    return -1;
-}
-
-template <typename Edit>
-void editText(Edit* edit, int action, bool readOnly) {
-    const bool selected = edit->textCursor().hasSelection();
-    switch (action) {
-        case editCut:
-            if (!selected) return;
-            if (readOnly)
-                edit->copy();
-            else
-                edit->cut();
-            break;
-        case editCopy:
-            if (selected) edit->copy();
-            break;
-        case editPaste:
-            // As text: a rich clipboard must not bring its formatting into code.
-            if (!readOnly) edit->insertPlainText(QApplication::clipboard()->text());
-            break;
-        case editDelete:
-            if (!readOnly) edit->textCursor().removeSelectedText();
-            break;
-        default:
-            break;
-    }
+// The list is the IDE's and other add-ins': one that cannot be read is left alone, and the user told.
+void changeAddInList(const QString& value) {
+    QString error;
+    if (platform::WritePrivateProfileString(kAddInSection, kAddInKey, value, addInListPath(), &error)) return;
+    ui::MsgBox(QStringLiteral("The add-in list '") + addInListPath() +
+                   QStringLiteral("' cannot be read or written, so it was left as it is:\n\n") + error,
+               ui::vbOKOnly | ui::vbExclamation | ui::vbMsgBoxSetForeground, QStringLiteral("Add-In List"));
 }
 
 }  // namespace
@@ -103,21 +67,13 @@ bool IsAddInRegistered() {
 }
 
 void RegisterAddIn() {
-    platform::WritePrivateProfileString(kAddInSection, kAddInKey, QStringLiteral("0"), addInListPath());
+    changeAddInList(QStringLiteral("0"));
 }
 
 void UnregisterAddIn() {
-    // The whole section is read: a cut one written back would lose the other add-ins.
-    QString section;
-    for (int size = 1000;; size *= 2) {
-        section = platform::GetPrivateProfileSection(kAddInSection, size, addInListPath());
-        if (section.size() < size) break;
-    }
-    const qsizetype at = findEntry(section, kAddInKey);
-    if (at < 0) return;
-    const qsizetype end = section.indexOf(kNul, at);
-    section.remove(at, end - at + 1);  // the entry whatever its value's length, with its NUL
-    platform::WritePrivateProfileSection(kAddInSection, section, addInListPath());
+    // Only our entry goes (nothing is written when it is absent); the other add-ins' lines stay as
+    // they are, in their order.
+    changeAddInList(QString());
 }
 
 QString eventSoundName(long index) {
@@ -150,37 +106,6 @@ QString RegGetString(std::uint32_t root, const QString& subKey, const QString& v
                      const QString& defaultValue) {
     const std::optional<registry::Value> value = registry::queryValue(root, subKey, valueName);
     return value && value->type == registry::Value::String ? value->text : defaultValue;
-}
-
-void EditCommand(int action) {
-    QWidget* focused = QApplication::focusWidget();
-    if (auto* line = qobject_cast<QLineEdit*>(focused)) {
-        const bool readOnly = line->isReadOnly();
-        switch (action) {
-            case editCut:
-                if (!line->hasSelectedText()) return;
-                if (readOnly)
-                    line->copy();
-                else
-                    line->cut();
-                break;
-            case editCopy:
-                if (line->hasSelectedText()) line->copy();
-                break;
-            case editPaste:
-                if (!readOnly) line->paste();
-                break;
-            case editDelete:
-                if (!readOnly && line->hasSelectedText()) line->del();
-                break;
-            default:
-                break;
-        }
-    } else if (auto* text = qobject_cast<QTextEdit*>(focused)) {
-        editText(text, action, text->isReadOnly());
-    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(focused)) {
-        editText(plain, action, plain->isReadOnly());
-    }
 }
 
 }  // namespace store

@@ -1,8 +1,8 @@
 #pragma once
 
 // What the server process prepares at start for every object it hosts, and the small shared
-// services many forms call: the add-in entry in the IDE's add-in list, event sounds, the registry
-// text reader and the edit commands on the focused text box.
+// services many forms call: the add-in entry in the IDE's add-in list, event sounds and the
+// registry text reader. (The edit commands on the focused text box are form routines.)
 
 #include <QString>
 
@@ -76,10 +76,5 @@ void PlayEventSound(long index);
 // A string value from the registry; defaultValue when the key or value is missing or no string.
 QString RegGetString(std::uint32_t root, const QString& subKey, const QString& valueName,
                      const QString& defaultValue = QString());
-
-enum EditAction : int { editCut = 0, editCopy = 1, editPaste = 2, editDelete = 3 };
-// Cut, copy, paste or delete on the focused text box (line or multi-line edit); nothing for other
-// widgets or actions. Read-only boxes only copy.
-void EditCommand(int action);
 
 }  // namespace store

@@ -1,5 +1,6 @@
 #include "store/window_settings.h"
 
+#include "platform/placement.h"
 #include "platform/twips.h"
 #include "store/settings.h"
 
@@ -42,6 +43,8 @@ void WindowRestore(QWidget* form, const QString& suffix, bool position, bool siz
         const double height = toSingle(measure(app, section, "Height", "6810"));
         form->resize(platform::twipsToPixelsX(width, form), platform::twipsToPixelsY(height, form));
     }
+    // Saved on a larger or less scaled screen, a window may not fit this one.
+    platform::keepOnScreen(form);
 }
 
 void WindowSave(QWidget* form, const QString& suffix, bool position, bool size) {

@@ -16,7 +16,8 @@ QString windowSection(const QWidget* form);
 
 // Restores the form's position ("Top", "Left", default 0) and size ("Width" 9600, "Height" 6810)
 // from the application named by the general name + suffix. A stored measure that is no number
-// raises error 13; a position on no screen is not taken, so the window cannot end up out of reach.
+// raises error 13; a position on no screen is not taken, so the window cannot end up out of reach,
+// and a window larger than the screen's available area is made to fit it.
 void WindowRestore(QWidget* form, const QString& suffix, bool position = true, bool size = true);
 // Writes "State" (0 normal, 2 maximised) unless the form is minimised, and its position and size
 // only while it is in the normal state.

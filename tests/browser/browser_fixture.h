@@ -1,21 +1,17 @@
 #pragma once
 
-// What the browser tests share: recorded boxes and sounds, a program folder of their own, small
-// libraries written row by row, and documents started as a given kind of instance.
+// What the browser tests share: the store's fixture (recorded seams, a program folder of their own),
+// small libraries written row by row, and documents started as a given kind of instance.
 
 #include "browser/MRVDocument.h"
 #include "platform/controls.h"
-#include "platform/sound.h"
-#include "platform/ui.h"
 #include "store/codelib.h"
-#include "store/engine/engine.h"
 #include "store/library_schema.h"
-#include "store/paths.h"
 #include "store/settings.h"
+#include "tests/store/store_fixture.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -27,34 +23,17 @@ inline QString properties() {
     return QStringLiteral("Properties");
 }
 
-class BrowserTest : public ::testing::Test {
+class BrowserTest : public storetest::StoreTest {
 protected:
     void SetUp() override {
-        ui::testing::enableRecording();
-        ui::testing::clear();
-        sound::testing::enableRecording();
-        sound::testing::clear();
-        ASSERT_TRUE(m_dir.isValid());
-        QDir(m_dir.path()).mkpath(QStringLiteral("program/Library"));
-        store::setProgramFolder(m_dir.path() + QStringLiteral("/program"));
+        StoreTest::SetUp();
         // The tip window is tested on its own.
         store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
                            QStringLiteral("Show Tips at Startup"), QStringLiteral("0"));
     }
     void TearDown() override {
         m_documents.clear();
-        store::setProgramFolder(QString());
-        store::setWritableCheck({});
-        ui::testing::clear();
-        sound::testing::clear();
-    }
-
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-    static const QList<ui::testing::ShownBox>& boxes() { return ui::testing::shownBoxes(); }
-    static QStringList boxTitles() {
-        QStringList titles;
-        for (const auto& box : boxes()) titles << box.title;
-        return titles;
+        StoreTest::TearDown();
     }
 
     // A new library at path with the statements run on it.
@@ -141,7 +120,6 @@ protected:
         return rs->eof() ? QVariant() : rs->Fields(0).Value();
     }
 
-    QTemporaryDir m_dir;
     std::vector<std::unique_ptr<browser::MRVDocument>> m_documents;
 };
 

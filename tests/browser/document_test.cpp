@@ -3,12 +3,14 @@
 #include "library/frmDBList.h"
 #include "platform/toolbar.h"
 #include "platform/twips.h"
+#include "prefs/frmTip.h"
 #include "store/files.h"
 #include "tests/browser/browser_fixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 
@@ -79,7 +81,6 @@ TEST_F(DocumentTest, InstanceKindIsHandedOverThroughLoadingInstance) {
 TEST_F(DocumentTest, FirstStartOpensTheSampleLibrary) {
     store::setProgramFolder(QStringLiteral(MRV_TEST_PROGRAM_DIR));
     // The build's program folder stays as it is: the user's copy is opened.
-    store::setWritableCheck([](const QString&) { return false; });
     browser::MRVDocument* doc = open(QString());
 
     const QString sample = store::sampleLibraryPath();
@@ -93,6 +94,56 @@ TEST_F(DocumentTest, FirstStartOpensTheSampleLibrary) {
     EXPECT_TRUE(statusText(doc).startsWith(QStringLiteral("Root: All (")));
     EXPECT_TRUE(boxes().isEmpty());
     EXPECT_TRUE(ui::testing::shownDialogs().isEmpty());
+}
+
+// An earlier build let the client work on the program folder's sample; the user's copy, made from
+// it, replaces it as the current library.
+TEST_F(DocumentTest, ACurrentLibraryInTheProgramFolderMovesToTheUsersCopy) {
+    ASSERT_TRUE(QFile::copy(makeLibrary(QStringLiteral("s.mdb")), store::installedSamplePath()));
+    browser::MRVDocument* doc = open(store::installedSamplePath());
+    EXPECT_EQ(doc->DBFileName(), store::sampleLibraryPath());
+    EXPECT_TRUE(doc->DBFileName().startsWith(store::userDataFolder()));
+    EXPECT_EQ(instanceSetting(QStringLiteral("Current Library")), store::sampleLibraryPath());
+}
+
+// The keys go to the item list from the start, and again once the tip window has closed.
+TEST_F(DocumentTest, TheListHasTheKeyboardAfterStartAndAfterTheTip) {
+    store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
+                       QStringLiteral("Show Tips at Startup"), QStringLiteral("1"));
+    browser::MRVDocument* doc =
+        open(makeLibrary(QStringLiteral("a.mdb"), {category(1, 0, QStringLiteral("C"))}));
+    doc->resize(800, 600);
+    doc->show();
+    doc->activateWindow();
+    QApplication::processEvents();
+    auto* tip = doc->findChild<frmTip*>();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(doc->focusWidget(), doc->lstvProcs->currentView());
+    tip->cmdOK->click();
+    QApplication::processEvents();
+    doc->activateWindow();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), doc->lstvProcs->currentView());
+}
+
+// Without a width of the user's the tree takes a share of the window, not a fixed width; a saved
+// width is kept.
+TEST_F(DocumentTest, TheTreesFirstWidthIsAShareOfTheWindow) {
+    const QString lib = makeLibrary(QStringLiteral("a.mdb"));
+    for (const int width : {700, 1200}) {
+        browser::MRVDocument* doc = open(lib);
+        doc->resize(width, 600);
+        doc->show();
+        QApplication::processEvents();
+        EXPECT_NEAR(doc->treCats->width(), width * 0.3, 20) << width;
+        closeAll();
+    }
+    setInstanceSetting(QStringLiteral("Category Tree Width"), QStringLiteral("3000"));
+    browser::MRVDocument* doc = open(lib);
+    doc->resize(1200, 600);
+    doc->show();
+    QApplication::processEvents();
+    EXPECT_NEAR(doc->treCats->width(), platform::twipsToPixelsX(3000, doc), 2);
 }
 
 TEST_F(DocumentTest, FailingLibraryBringsTheChooserBackUntilCancel) {
@@ -119,7 +170,7 @@ TEST_F(DocumentTest, FailingLibraryBringsTheChooserBackUntilCancel) {
         browser::MRVDocument* doc = open(QString());
         EXPECT_EQ(initDirs.size(), 2);
         EXPECT_EQ(boxTitles(), QStringList(2, QStringLiteral("Database NOT FOUND!")));
-        EXPECT_EQ(initDirs.value(0), store::programFolder() + QStringLiteral("/Library"));
+        EXPECT_EQ(initDirs.value(0), store::userDataFolder() + QStringLiteral("/Library"));
         EXPECT_EQ(doc->DBFileName(), pickGood ? good : QString());
         EXPECT_EQ(instanceSetting(QStringLiteral("Current Library")),
                   pickGood ? good : store::sampleLibraryPath());
@@ -193,6 +244,7 @@ TEST_F(DocumentTest, SettingsAreRestoredPerInstance) {
 }
 
 TEST_F(DocumentTest, FormatWindowPlacesTreeSplitterAndList) {
+    setInstanceSetting(QStringLiteral("Category Tree Width"), QStringLiteral("2600"));
     browser::MRVDocument* doc = open(makeLibrary(QStringLiteral("a.mdb")));
     QWidget* area = doc->findChild<QWidget*>(QStringLiteral("documentArea"));
     ASSERT_NE(area, nullptr);
@@ -325,36 +377,21 @@ TEST_F(DocumentTest, LayoutComesFromTheUserThenTheProgramFolder) {
     EXPECT_EQ(caption(), QStringLiteral("Installed"));
     write(store::userDataFolder() + QStringLiteral("/Toolbars.tb"), QStringLiteral("Mine"));
     EXPECT_EQ(caption(), QStringLiteral("Mine"));
-    // A damaged copy of the user's is reported and the installed one used.
-    write(store::userDataFolder() + QStringLiteral("/Toolbars.tb"), QStringLiteral("Mine"), 40);
+    // A damaged copy of the user's is reported and the installed one used; the user's file stays as
+    // it was, not saved over when the document ends.
+    const QString mine = store::userDataFolder() + QStringLiteral("/Toolbars.tb");
+    write(mine, QStringLiteral("Mine"), 40);
+    const QByteArray damaged = [&] {
+        QFile f(mine);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
     EXPECT_EQ(caption(), QStringLiteral("Installed"));
-    EXPECT_EQ(boxes().size(), 1);
-}
-
-TEST_F(DocumentTest, WebShortcutAddressIsReadFromItsSection) {
-    browser::MRVDocument doc;
-    const auto url = [&](const QByteArray& text) {
-        QFile f(path(QStringLiteral("s.url")));
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(text);
-        f.close();
-        return doc.GetURLFromFile(f.fileName());
-    };
-    const std::pair<QByteArray, const char*> cases[] = {
-        {"[InternetShortcut]\r\nURL=http://example.org/a\r\n", "http://example.org/a"},
-        {"[DEFAULT]\nBASEURL=http://x\n  [InternetShortcut]  \nurl=www.example.org\n", "www.example.org"},
-        {"[InternetShortcut]\nIDList=\nHotKey=0\nURL=http://example.org/b\n", "http://example.org/b"},
-        {"URL=http://outside.org\n[Other]\nURL=http://other.org\n", ""},
-        {"[InternetShortcut]\n[Other]\nURL=http://other.org\n", ""},
-        {QByteArray(40000, 'x') + "\n[InternetShortcut]\nURL=http://late.org\n", ""},
-    };
-    for (const auto& [text, address] : cases)
-        EXPECT_EQ(url(text), QString::fromLatin1(address)) << text.left(60).data();
-    EXPECT_EQ(doc.GetURLFromFile(path(QStringLiteral("none.url"))), QString());
-    // Cut short anywhere: never more than the address, never a crash.
-    const QByteArray whole = "[InternetShortcut]\r\nURL=http://example.org/cut\r\n";
-    for (int n = 0; n <= whole.size(); ++n)
-        EXPECT_TRUE(QStringLiteral("http://example.org/cut").startsWith(url(whole.left(n)))) << n;
+    ASSERT_EQ(boxes().size(), 1);
+    EXPECT_EQ(boxes()[0].title, QStringLiteral("Toolbar Layout"));
+    EXPECT_TRUE(boxes()[0].text.contains(mine));
+    QFile f(mine);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), damaged);
 }
 
 TEST_F(DocumentTest, HostsReachTheDocumentByName) {

@@ -11,6 +11,7 @@
 #include "platform/ui.h"
 #include "store/paths.h"
 #include "store/settings.h"
+#include "tests/store/store_fixture.h"
 
 #include <QApplication>
 #include <QDir>
@@ -79,14 +80,10 @@ public:
 
 namespace clienttest {
 
-class ClientTest : public ::testing::Test {
+class ClientTest : public storetest::StoreTest {
 protected:
     void SetUp() override {
-        ui::testing::enableRecording();
-        ui::testing::clear();
-        ASSERT_TRUE(m_dir.isValid());
-        QDir(m_dir.path()).mkpath(QStringLiteral("program"));
-        store::setProgramFolder(m_dir.path() + QStringLiteral("/program"));
+        StoreTest::SetUp();
         writeFile(store::programFolder() + "/MRVDocument.vbd",
                   dochost::documentFileText(client::kDocumentClass));
         dochost::registerDocumentClass(client::kDocumentClass,
@@ -98,9 +95,8 @@ protected:
         dochost::unregisterDocumentClass(client::kDocumentClass);
         fake::MRVDocument::onCreated = nullptr;
         fake::MRVDocument::onFormatWindow = nullptr;
-        store::setProgramFolder(QString());
-        ui::testing::clear();
         while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+        StoreTest::TearDown();
     }
 
     static void writeFile(const QString& path, const QByteArray& bytes) {
@@ -108,7 +104,6 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
         file.write(bytes);
     }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
 
     // A main window loaded for that command line on the clock, and settled unless told otherwise.
     static std::unique_ptr<frmMain> load(const QString& commandLine, fake::TickClock& clock,
@@ -141,7 +136,6 @@ protected:
         return store::GetSetting(store::generalAppName(), QStringLiteral("General Properties"),
                                  QStringLiteral("Loading Instance"), QStringLiteral("<none>"));
     }
-    static const QList<ui::testing::ShownBox>& boxes() { return ui::testing::shownBoxes(); }
     // The only box shown, its buttons and icon in the message box's style.
     static void expectOneBox(const QString& title, const QString& text, int style) {
         ASSERT_EQ(boxes().size(), 1);
@@ -151,7 +145,6 @@ protected:
     }
 
     fake::TickClock m_clock{0, 5000};
-    QTemporaryDir m_dir;
 };
 
 }  // namespace clienttest

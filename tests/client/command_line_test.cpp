@@ -1,5 +1,11 @@
 #include "client_fixture.h"
 
+#include <QTemporaryFile>
+
+#include <cstdio>
+
+#include <unistd.h>
+
 using clienttest::ClientTest;
 
 namespace {
@@ -54,11 +60,43 @@ TEST_F(CommandLineTest, TheSwitchInAnyCaseAsksWhereToGoAndShowsNoSplash) {
     EXPECT_EQ(client::commandLineOf({"/debug", "x"}), "/debug x");
 }
 
+// Standard error, caught in a file while the object lives.
+class CapturedStderr {
+public:
+    CapturedStderr() : m_saved(::dup(2)) {
+        m_file.open();
+        std::fflush(stderr);
+        ::dup2(m_file.handle(), 2);
+    }
+    ~CapturedStderr() { restore(); }
+    QByteArray text() {
+        restore();
+        m_file.seek(0);
+        return m_file.readAll();
+    }
+
+private:
+    void restore() {
+        if (m_saved < 0) return;
+        std::fflush(stderr);
+        ::dup2(m_saved, 2);
+        ::close(m_saved);
+        m_saved = -1;
+    }
+    QTemporaryFile m_file;
+    int m_saved;
+};
+
 TEST_F(CommandLineTest, WrongParametersAreReportedAndEndTheProgram) {
-    for (const QString& line : {QStringLiteral("-DEBUG"), QStringLiteral("DEBUG"), QStringLiteral("x.vbd")}) {
+    for (const QString& line : {QStringLiteral("--help"), QStringLiteral("-DEBUG"), QStringLiteral("DEBUG"),
+                                QStringLiteral("x.vbd")}) {
         ui::testing::clear();
         bool loaded = true;
+        CapturedStderr err;
         auto main = load(line, m_clock, &loaded, false);
+        // Typed in a terminal, the answer is there too.
+        ASSERT_EQ(boxes().size(), 1);
+        EXPECT_EQ(QString::fromLocal8Bit(err.text()), boxes()[0].text + '\n');
         EXPECT_FALSE(loaded) << line.toStdString();
         EXPECT_TRUE(main->isUnloaded());
         EXPECT_EQ(shownSplash(), nullptr) << "the splash goes with the program";

@@ -67,12 +67,4 @@ TEST_F(NavigationTest, TheDocumentEndsTheClientThroughExitClient) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(NavigationTest, FoundFileIsTrueOnlyForAnExistingFile) {
-    frmMain main(m_clock, 0);
-    writeFile(path("there.txt"), "x");
-    EXPECT_TRUE(main.FoundFile(path("there.txt")));
-    for (const QString& other : {path("missing.txt"), m_dir.path(), QString(), path("*.txt")})
-        EXPECT_FALSE(main.FoundFile(other)) << other.toStdString();
-}
-
 }  // namespace

@@ -71,6 +71,17 @@ TEST_F(PlacementTest, ASavedPlacementIsRestoredAndSavedAgainOnlyWhenNormal) {
     EXPECT_DOUBLE_EQ(store::toSingle(clientSetting("Height")), 5250);
     EXPECT_EQ(clientSetting("State"), "<none>");
 
+    // Saved on a larger screen (or read on one scaled up): the window fits the screen's available area.
+    set("Width", "60000");
+    set("Height", "45000");
+    main = load(QString(), m_clock);
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(area.contains(main->frameGeometry()));
+    EXPECT_GT(main->width(), area.width() * 9 / 10);
+    main->close();
+    set("Width", "7500");
+    set("Height", "5250");
+
     // Values a save would overwrite, set after the window read its placement.
     for (const Qt::WindowState state : {Qt::WindowMaximized, Qt::WindowMinimized}) {
         main = load(QString(), m_clock);

@@ -1,34 +1,10 @@
 #include "client_fixture.h"
 
+#include "client/application.h"
+
 using clienttest::ClientTest;
 
 namespace {
-
-TEST(ClientStart, VersionTextTable) {
-    struct Row {
-        const char *version, *build, *text;
-    };
-    const Row rows[] = {
-        {"4.71.1712.6", "", "4.0"},
-        {"4.72.3110.0", "1300", "4.01"},  // a version present wins over the build
-        {"5.00.0518.10", "", "5.0 Beta 1"},
-        {"4.7", "", "4.7"},
-        {"5.00", "", "5.0 Beta 1"},
-        {"6.4.2", "", "6.4.2"},
-        {"", "308", "1.0"},
-        {"", "520.11", "1.0 or 2.0"},
-        {"", "1155", "3.0"},
-        {"", "1158.1", "3.0 (OSR2)"},
-        {"", "1215", "3.01"},
-        {"", "1300.0.0", "3.02"},
-        {"", "4711.2", "4711.2"},
-        {"", "13000", "13000"},
-        {"", "", ""},
-    };
-    for (const Row& row : rows)
-        EXPECT_EQ(client::VersionText(row.version, row.build), QString(row.text))
-            << row.version << " / " << row.build;
-}
 
 TEST_F(ClientTest, ComponentsTooOldShowTheMessageAndRemoveTheLauncher) {
     const QString launcher = client::desktopShortcutPath();
@@ -42,17 +18,11 @@ TEST_F(ClientTest, ComponentsTooOldShowTheMessageAndRemoveTheLauncher) {
 
     EXPECT_EQ(main, nullptr);
     EXPECT_EQ(asked, QStringList({"Version", "Build"}));
-    expectOneBox(
-        "Morvane - Client",
-        "The Morvane is designed as a Client app, and an ActiveX Server Document. \n\n"
-        "The Morvane 'Client' Requires Internet Explorer 4.0 or greater Components to function properly.  "
-        "You are currently using Internet Explorer version 3.0 (OSR2) (or not at all).\n\n"
-        "You can still run the Morvane inside Visual Basic as an Add-In!  You may also be able to run the "
-        "Morvane in your Internet Explorer (or Netscape with the ActiveX Add-In) Web Browser by opening the "
-        "ActiveX 'MRVDocument.vbd' document from the '\\Program Files\\Varnholt Software\\Morvane' folder."
-        "\n\nIn addition; if you have the Microsoft Office Binder installed, you may also be able to open "
-        "the ActiveX 'MRVDocument.vbd' document using that program.",
-        ui::vbOKOnly | ui::vbExclamation);
+    // The message names the version found.
+    ASSERT_EQ(boxes().size(), 1);
+    EXPECT_EQ(boxes()[0].title, "Morvane - Client");
+    EXPECT_EQ(boxes()[0].text, client::tooOldMessage("3.0 (OSR2)"));
+    EXPECT_TRUE(boxes()[0].text.contains("Internet Explorer version 3.0 (OSR2) (or not at all)."));
     EXPECT_FALSE(QFile::exists(launcher));
     EXPECT_EQ(loadingInstance(), "<none>") << "no document is loaded";
 
@@ -60,6 +30,17 @@ TEST_F(ClientTest, ComponentsTooOldShowTheMessageAndRemoveTheLauncher) {
     ui::testing::clear();
     EXPECT_EQ(client::Main("", m_clock, [](const QString&) { return QString(); }), nullptr);
     EXPECT_EQ(boxes().size(), 1);
+}
+
+// The platform adds an application's display name to every window title; none is set, so titles
+// stay exactly as the forms set them.
+TEST(ClientStart, TheApplicationSetsNoDisplayNameForTheWindowTitles) {
+    const QString name = QCoreApplication::applicationName();
+    client::setUpApplication(*qApp, QStringLiteral("morvane"));
+    EXPECT_EQ(QCoreApplication::applicationName(), "Morvane");  // the title of a box given none
+    QCoreApplication::setApplicationName("another name");
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "another name");
+    QCoreApplication::setApplicationName(name);
 }
 
 TEST_F(ClientTest, PresentComponentsOpenTheMainWindow) {

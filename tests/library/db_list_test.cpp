@@ -75,8 +75,6 @@ protected:
 
 TEST_F(DBListTest, WithoutLibrariesOnlyTheMoreRowIsListedAndACancelledFileDialogKeepsItOpen) {
     frmDBList form;
-    EXPECT_EQ(form.objectName() + form.windowTitle(), QStringLiteral("frmDBList Select Code Library..."));
-    EXPECT_EQ(form.cmdCancel->text(), QStringLiteral("&Cancel"));
     EXPECT_EQ(rowTexts(form), QStringList{kMore + "||"});
     EXPECT_TRUE(form.lstvDatabases->item(1)->key().isEmpty());
     EXPECT_TRUE(form.lstvDatabases->item(1)->selected());
@@ -117,9 +115,8 @@ TEST_F(DBListTest, ListsTheLibrariesThatStillExistInOrderUpToKeyTwentyOne) {
     setRecent(22, beyond + ";G");
 
     frmDBList form;
-    EXPECT_EQ(rowTexts(form),
-              (QStringList{kMore + "||", "Team.mdb|" + folder() + "|Team Code",
-                           "Plain.mdb|" + folder() + "|", "Last.mdb|" + folder() + "|G"}));
+    EXPECT_EQ(rowTexts(form), (QStringList{kMore + "||", "Team.mdb|" + folder() + "|Team Code",
+                                           "Plain.mdb|" + folder() + "|", "Last.mdb|" + folder() + "|G"}));
     EXPECT_EQ(form.lstvDatabases->item(2)->key(), team);
     EXPECT_EQ(recent(3), path(QStringLiteral("Gone.mdb")) + ";Lost");  // missing files stay in the settings
 
@@ -199,9 +196,10 @@ TEST_F(DBListTest, ListedLibraryThatCannotBeOpenedIsRepairedOrReportedGone) {
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(form.DBFileName().isEmpty());
 
-    // A program that stopped while holding the library locked: it cannot be opened, but the repair
-    // writes a fresh file in its place.
+    // Held by another program: no repair is offered (one would replace the file under that program),
+    // the user is told it is in use, and the dialog stays open.
     ui::testing::clear();
+    const QByteArray before = storetest::readBytes(library);
     auto holder = engine::openDatabase(library, true);
     const int timeout = engine::busyTimeout();
     engine::setBusyTimeout(50);
@@ -209,20 +207,21 @@ TEST_F(DBListTest, ListedLibraryThatCannotBeOpenedIsRepairedOrReportedGone) {
     ui::testing::queueAnswer(ui::vbYes);
     form.cmdOk_Click();
     engine::setBusyTimeout(timeout);
-    ASSERT_EQ(boxes().size(), 2);
-    EXPECT_EQ(box(1),
-              box("Success!",
-                  "Database Repair and Compact was Completed Successfully!\n\nClick OK to try and open the "
-                  "Code Library again.",
-                  ui::vbOKOnly | ui::vbInformation));
-    EXPECT_EQ(form.DBFileName(), library);
-    EXPECT_EQ(form.GroupName(), QStringLiteral("Survivors"));
-    EXPECT_EQ(form.result(), QDialog::Accepted);
+    ASSERT_EQ(boxes().size(), 1);
+    EXPECT_EQ(box(0),
+              box("Code Library in Use",
+                  "The Code Library '" + library +
+                      "' is in use by another program.\n\nClose it there, or try again when it is free.",
+                  ui::vbOKOnly | ui::vbExclamation));
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.DBFileName().isEmpty());
+    holder->Close();
+    EXPECT_EQ(storetest::readBytes(library), before);
 }
 
 // Shown modally, a pick ends the modal display at once, yet the caller only goes on after the
 // check, and reads its outcome.
-TEST_F(DBListTest, PickedFilesAreCheckedAndDamagedOnesOfferedARepair) {
+TEST_F(DBListTest, PickedFilesAreCheckedAndOnlyDamagedLibrariesOfferedARepair) {
     const QString picked = makeLibrary(QStringLiteral("Picked.mdb"), QStringLiteral("Picked Group"));
     const QString cut = makeLibrary(QStringLiteral("Cut.mdb"), QStringLiteral("Cut Short"));
     {
@@ -234,7 +233,8 @@ TEST_F(DBListTest, PickedFilesAreCheckedAndDamagedOnesOfferedARepair) {
     }
     QFile file(cut);
     ASSERT_TRUE(file.resize(file.size() - 4096));  // the last page lost
-    const QString broken = writeFile(QStringLiteral("Broken.mdb"), QByteArray("not a library").repeated(50));
+    // A text file chosen with "All Files": no database at all, so nothing a repair could mend.
+    const QString text = writeFile(QStringLiteral("notes.txt"), QByteArray("not a library\n").repeated(50));
     struct Case {
         QString file;
         int answer, boxes;
@@ -243,15 +243,12 @@ TEST_F(DBListTest, PickedFilesAreCheckedAndDamagedOnesOfferedARepair) {
     const Case cases[] = {
         {picked, ui::vbYes, 0, QStringLiteral("Picked Group"), picked + ";Picked Group"},
         {cut, ui::vbNo, 1, QStringLiteral(""), cut + ";"},  // repair declined: chosen without a group
-        {broken, ui::vbYes, 3, QString(), cut + ";"},
+        {text, ui::vbYes, 1, QString(), cut + ";"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file.toStdString());
         ui::testing::clear();
         frmDBList form;
-        bool hiddenDuringRepair = false;
-        store::setRepairCompactFaultHook(
-            [&](store::RepairCompactStep) { hiddenDuringRepair = hiddenDuringRepair || !form.isVisible(); });
         QTimer::singleShot(0, &form, [&] {
             ui::testing::queueAnswer(c.answer);
             pick(form, c.file);
@@ -261,16 +258,13 @@ TEST_F(DBListTest, PickedFilesAreCheckedAndDamagedOnesOfferedARepair) {
         EXPECT_EQ(form.DBFileName(), c.group.isNull() ? QString() : c.file);
         EXPECT_EQ(form.GroupName(), c.group);
         EXPECT_EQ(recent(1), c.recent);
-        EXPECT_EQ(hiddenDuringRepair, c.file == broken);
         ASSERT_EQ(boxes().size(), c.boxes);
-        if (c.boxes) {
+        if (c.file == cut) {
             EXPECT_EQ(box(0), box("Repair and Compact?", kRepairQuestion, ui::vbYesNo | ui::vbQuestion));
         }
     }
-    // The repair tells its own error, then the dialog says it failed.
-    EXPECT_EQ(boxes()[1].title, QStringLiteral("Error occured during operation"));
-    EXPECT_EQ(box(2),
-              box("Failure!", "Database Repair and Compact has FAILED!", ui::vbOKOnly | ui::vbInformation));
+    EXPECT_EQ(boxes()[0].title, QStringLiteral("Invalid Database"));
+    EXPECT_EQ(storetest::readBytes(text), QByteArray("not a library\n").repeated(50));
 }
 
 }  // namespace

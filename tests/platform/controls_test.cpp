@@ -314,6 +314,27 @@ TEST(ListView, ViewsShowTheirOwnListAndIcons) {
     EXPECT_EQ(clicked, QList<int>{2});
 }
 
+// The browser's first row in a category ("back to the parent") has no picture; the pictures of
+// the rows after it are whole all the same, and a wide window gives its room to the last column.
+TEST(ListView, RowsFitTheirPicturesAndTheLastColumnTakesTheRoomLeft) {
+    ImageList small(QSize(16, 16));
+    small.add("TEXT", QPixmap(16, 16));
+    ListView list;
+    list.setSmallIcons(&small);
+    list.addColumn("Name", 100);
+    list.addColumn("Description", 100);
+    list.add("Parent TreeNode", "   . .      ", QString(), QString());
+    list.add("1 key", "Proc", "TEXT", "TEXT");
+    list.setView(lvwReport);
+    list.resize(900, 300);
+    list.show();
+    QApplication::processEvents();
+    QTreeView* view = list.detailsView();
+    for (int row : {0, 1}) EXPECT_GE(view->visualRect(view->model()->index(row, 0)).height(), 18) << row;
+    EXPECT_EQ(view->header()->sectionSize(0), 100);
+    EXPECT_EQ(view->header()->sectionSize(0) + view->header()->sectionSize(1), view->viewport()->width());
+}
+
 TEST(ListView, LabelEditCanBeRefusedAndKeyboardSelectionIsAClick) {
     ListView list;
     list.addColumn("Name");

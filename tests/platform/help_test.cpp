@@ -4,9 +4,13 @@
 
 #include "platform_fixture.h"
 
+#include <QApplication>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QShortcut>
 #include <QTabWidget>
 
 #include <gtest/gtest.h>
@@ -63,6 +67,31 @@ TEST_F(HelpTest, KeywordIndexFindsByFirstLetters) {
     EXPECT_EQ(shown(), "preferences.html#shared-module-folder");
     window()->showIndex("zzz");  // no keyword begins so: the first one stays selected
     EXPECT_EQ(keywords->currentItem()->text(), "Archive");
+}
+
+// The help opens over the window that asked for it, shows its contents' titles whole, and goes
+// away with Esc.
+TEST_F(HelpTest, OpensOverItsOwnerShowsWholeTitlesAndClosesWithEsc) {
+    QWidget owner;
+    owner.setGeometry(250, 200, 300, 200);
+    owner.show();
+    ASSERT_TRUE(help::WinHelp(&owner, kHelpFile, help::HELP_FINDER));
+    QApplication::processEvents();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(area.contains(window()->frameGeometry()));
+    EXPECT_TRUE(window()->frameGeometry().contains(owner.frameGeometry().center()));
+    auto* contents = window()->findChild<QListWidget*>("lstContents");
+    for (int row = 0; row < contents->count(); ++row)
+        EXPECT_LE(contents->visualItemRect(contents->item(row)).left() +
+                      contents->fontMetrics().horizontalAdvance(contents->item(row)->text()),
+                  contents->viewport()->width())
+            << contents->item(row)->text().toStdString();
+    auto* esc = window()->findChild<QShortcut*>();
+    ASSERT_NE(esc, nullptr);
+    EXPECT_EQ(esc->key(), QKeySequence(Qt::Key_Escape));
+    emit esc->activated();
+    QApplication::processEvents();
+    EXPECT_FALSE(window() && window()->isVisible());
 }
 
 TEST_F(HelpTest, EveryTopicAndLinkLeadsToAPageAndAnchorThatExist) {

@@ -5,14 +5,10 @@
 #include "platform_fixture.h"
 #include "resources/resources.h"
 
-#include <QApplication>
 #include <QHash>
 #include <QImage>
-#include <QMainWindow>
-#include <QMenu>
 #include <QSet>
 #include <QTemporaryDir>
-#include <QTextEdit>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -105,21 +101,6 @@ TEST(ToolbarResources, BothLayoutsLoadWithEveryRequiredToolWhereTheBrowserLooks)
     }
 }
 
-TEST(ToolbarResources, InstanceKindsStartWithTheirOwnHideAndAddInTools) {
-    const auto client = load(":/toolbars/Toolbars.tb");
-    const auto addIn = load(":/toolbars/VBToolbars.tb");
-    EXPECT_EQ(client->band("mnuFile")->tools()["BTN_Hide"]->caption(), "E&xit");
-    EXPECT_EQ(addIn->band("mnuFile")->tools()["BTN_Hide"]->caption(), "&Hide");
-    EXPECT_EQ(client->tools()["BTN_VB_ADDINS"]->caption(), "Add to &VB Add-Ins");
-    EXPECT_TRUE(client->band("mnuFile")->tools()["BTN_VB_ADDINS"]->isVisible());
-    for (const Tool* copy :
-         {addIn->tools()["BTN_VB_ADDINS"], addIn->band("mnuFile")->tools()["BTN_VB_ADDINS"]})
-        EXPECT_FALSE(copy->isVisible() || copy->isEnabled());
-    // Checked means "tree shown", which is how a first start finds it.
-    EXPECT_TRUE(client->tools()["BTN_VIEWCATEGORIES"]->isChecked());
-    EXPECT_FALSE(client->tools()["BTN_VIEWMENUBAR"]->isChecked());
-}
-
 TEST(ToolbarResources, NoKeyServesTwoToolsOrStealsTheListKeysAndMenuAccessKeysDiffer) {
     // The toolbar sees keys first; these belong to the item list, the tree and the search box.
     const QSet<QKeySequence> reserved = {QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Insert),
@@ -190,28 +171,4 @@ TEST(ToolbarResources, PicturesResolveFromResourcePaths) {
     EXPECT_EQ(bar.tools()["BTN_E"]->picture().availableSizes().size(), 1);
     // Toolbar buttons show the pictures at the size they are drawn for.
     EXPECT_EQ(bar.band("Standard")->toolBar()->iconSize(), QSize(16, 16));
-}
-
-// Pictures of the Standard toolbar on each page and of the open View menu, kept under the build
-// folder for a person to look at.
-TEST(ToolbarResources, ScreenshotsOfTheClientLayout) {
-    const auto bar = load(":/toolbars/Toolbars.tb");
-    QMainWindow window;
-    window.setWindowTitle("Morvane");
-    bar->attach(&window, new QTextEdit);
-    window.resize(820, 160);
-    window.show();
-    const QString out = QCoreApplication::applicationDirPath() + "/screenshots";
-    ASSERT_TRUE(QDir().mkpath(out));
-    Band* standard = bar->band("Standard");
-    for (int page = 0; page < standard->pages().size(); ++page) {
-        standard->setCurrentPage(page);
-        QApplication::processEvents();
-        EXPECT_TRUE(window.grab().save(QStringLiteral("%1/toolbars_page%2.png").arg(out).arg(page)));
-    }
-    QMenu* view = bar->band("mnuView")->menu();
-    view->popup(window.mapToGlobal(QPoint(0, 0)));
-    QApplication::processEvents();
-    EXPECT_TRUE(view->grab().save(out + "/toolbars_menu_view.png"));
-    view->hide();
 }

@@ -247,6 +247,34 @@ TEST_F(ToolbarTest, LayoutFileRoundTripKeepsEveryState) {
     EXPECT_FALSE(standard->tools()["BTN_CLOSE"]->action()->isEnabled());
 }
 
+namespace {
+
+QByteArray repeated(const QByteArray& text, int times) {
+    return text.repeated(times);
+}
+
+QByteArray numbered(const char* line, int times) {
+    QByteArray text;
+    for (int i = 0; i < times; ++i) text += QString::fromLatin1(line).arg(i).toLatin1();
+    return text;
+}
+
+// A menu bar whose menu opens a submenu that opens the next, levels deep.
+QByteArray deepMenus(int levels) {
+    QByteArray text;
+    for (int i = 0; i < levels; ++i)
+        text += "tool M" + QByteArray::number(i) + " kind=menu opens=S" + QByteArray::number(i) + "\n";
+    text += "band Bar kind=menubar\n  item M0\nendband\n";
+    for (int i = 0; i < levels; ++i) {
+        text += "band S" + QByteArray::number(i) + " kind=submenu\n";
+        if (i + 1 < levels) text += "  item M" + QByteArray::number(i + 1) + "\n";
+        text += "endband\n";
+    }
+    return text + "end\n";
+}
+
+}  // namespace
+
 TEST_F(ToolbarTest, CutDamagedOrForeignLayoutIsRefusedAndTheOldOneKept) {
     bar.band("mnuFile")->tools()["BTN_Hide"]->setCaption("E&xit \"now\"");
     const QByteArray full = bar.layoutText();
@@ -294,15 +322,24 @@ TEST_F(ToolbarTest, CutDamagedOrForeignLayoutIsRefusedAndTheOldOneKept) {
         {head + "tool A caption=\"\xff\"\nend\n", "UTF-8"},
         {head + "tool A caption=\"a\x02\"\nend\n", "control character"},
         {head + "end\ntool A\n", "after the end"},
+        {head + "band T\n" + repeated("  page \"P\"\n", 65) + "endband\nend\n", "more than 64 pages"},
+        // Deep and wide layouts within the size limit stop at the first line past a limit.
+        {head + deepMenus(11), "nested more than 10 deep"},
+        {head + deepMenus(37400), "more than 1000 tools"},
+        {head + repeated("band B\nendband\n", 32000) + "end\n", "more than 100 bands"},
+        {head + "tool A\nband B\n" + repeated("  separator\n", 4001) + "endband\nend\n", "4000 items"},
+        {head + numbered("tool T%1\n", 1001) + "end\n", "1000 tools"},
     };
     QTemporaryDir dir;
     const QString path = dir.filePath("Toolbars.tb");
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text.toStdString());
+        SCOPED_TRACE(c.text.left(80).toStdString());
         platformtest::writeFile(path, c.text);
         expectLayoutError([&] { bar.loadLayout(path); }, errLayoutFormat, c.fragment);
         EXPECT_EQ(dump(bar), fullDump);
     }
+    Bar deep;
+    EXPECT_NO_THROW(deep.loadLayoutText("MorvaneToolbarLayout 1\n" + deepMenus(9)));
     expectLayoutError([&] { bar.loadLayout(dir.filePath("none.tb")); }, mrv::errFileNotFound);
     expectLayoutError([&] { bar.saveLayout(dir.filePath("no/such/folder.tb")); }, mrv::errCantOpen);
 }

@@ -1,10 +1,17 @@
-// The dialog seam beyond message boxes: input boxes, file and folder choosers, modal forms, and the
-// old filter strings in Qt's form.
+// The dialog seam beyond message boxes: input boxes, file and folder choosers, modal forms, the old
+// filter strings in Qt's form, and the backends that show it all when nothing records.
 
 #include "platform/ui.h"
+#include "platform/ui_console.h"
+#include "platform/ui_widgets.h"
+#include "tests/seam_fixture.h"
 
+#include <QApplication>
+#include <QBuffer>
 #include <QDialog>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -13,13 +20,8 @@ using ui::testing::DialogKind;
 
 namespace {
 
-class UiDialogsTest : public ::testing::Test {
+class UiDialogsTest : public seamtest::SeamTest {
 protected:
-    void SetUp() override {
-        ui::testing::enableRecording();
-        ui::testing::clear();
-    }
-    void TearDown() override { ui::testing::clear(); }
     static const QList<ui::testing::ShownDialog>& dialogs() { return ui::testing::shownDialogs(); }
 };
 
@@ -93,6 +95,65 @@ TEST_F(UiDialogsTest, ModalFormsRunTheirHandlerByObjectName) {
     EXPECT_EQ(dialogs()[0].text, "frmDBList");
     EXPECT_EQ(dialogs()[0].title, " Select Code Library...");
     EXPECT_EQ(dialogs()[1].text, "frmTip");
+}
+
+// A backend at work: recording off for the test, back on (with the console backend) after it.
+class BackendTest : public ::testing::Test {
+protected:
+    void SetUp() override { ui::testing::disableRecording(); }
+    void TearDown() override {
+        ui::setBackend(nullptr);
+        ui::testing::enableRecording();
+    }
+};
+
+// A program without a display: every box on standard error, questions answered as the program was
+// told or refused with the button that changes nothing, never guessed.
+TEST_F(BackendTest, ConsoleWritesEveryBoxAndRefusesWhatNobodyAnswered) {
+    const struct {
+        int buttons, refused, yes, no;
+    } cases[] = {
+        {vbOKOnly, vbOK, vbOK, vbOK},
+        {vbYesNo, vbNo, vbYes, vbNo},
+        {vbYesNoCancel, vbCancel, vbYes, vbNo},
+        {vbOKCancel, vbCancel, vbOK, vbCancel},
+        {vbRetryCancel, vbCancel, vbRetry, vbCancel},
+        {vbAbortRetryIgnore, vbAbort, vbRetry, vbAbort},
+    };
+    using Answer = ConsoleBackend::Answer;
+    for (const Answer given : {Answer::Refuse, Answer::Yes, Answer::No}) {
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        auto owned = std::make_unique<ConsoleBackend>(given, &out);
+        const ConsoleBackend* console = owned.get();
+        ui::setBackend(std::move(owned));
+        for (const auto& c : cases) {
+            const int expected = given == Answer::Refuse ? c.refused : given == Answer::Yes ? c.yes : c.no;
+            // The default button is no answer: Yes stays refused.
+            EXPECT_EQ(MsgBox("Replace it?", c.buttons | vbQuestion, "Confirm"), expected) << c.buttons;
+        }
+        EXPECT_EQ(InputBox("Path:", "Enter Document Path", "C:\\"), QString());
+        EXPECT_EQ(GetOpenFileName(nullptr, "Select Code Library...", "All (*.*)|*.*|"), QString());
+        EXPECT_EQ(console->refusals(), (given == Answer::Refuse ? 5 : 0) + 2);
+        const QString text = QString::fromUtf8(out.data());
+        EXPECT_TRUE(text.startsWith("Confirm: Replace it?\n")) << text.toStdString();
+        EXPECT_TRUE(text.contains("Enter Document Path: Path:\n  (refused")) << text.toStdString();
+    }
+}
+
+// The desktop's message box is wide enough for its title, which the window manager would cut.
+TEST_F(BackendTest, WidgetBoxesAreWideEnoughForTheirTitle) {
+    ui::installWidgetsBackend();
+    int width = 0, title = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        width = box->width();
+        title = box->fontMetrics().horizontalAdvance(box->windowTitle());
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(MsgBox("Go on?", vbYesNo | vbQuestion, "Repair and Compact the Code Library Now?"), vbNo);
+    EXPECT_GT(width, title + 100);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "prefs/frmAbout.h"
+#include "tests/seam_fixture.h"
 
 #include "platform/shell.h"
 #include "platform/ui.h"
@@ -14,12 +15,10 @@
 
 namespace {
 
-TEST(About, ShowsTheVersionTheSystemAndTheMakersSite) {
-    ui::testing::enableRecording();
-    ui::testing::clear();
-    shell::testing::clearOpenedUrls();
+using AboutTest = seamtest::SeamTest;
+
+TEST_F(AboutTest, ShowsTheVersionTheSystemAndTheMakersSite) {
     frmAbout form;
-    EXPECT_EQ(form.objectName(), QStringLiteral("frmAbout"));
     EXPECT_EQ(form.lblVersion->text(), QStringLiteral("Version ") + QStringLiteral(MRV_VERSION));
     EXPECT_FALSE(frmAbout::programPicture(64).isNull());
 

@@ -1,15 +1,13 @@
 #include "prefs/frmTip.h"
 
-#include "platform/ui.h"
-#include "store/paths.h"
 #include "store/settings.h"
+#include "tests/store/store_fixture.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -18,18 +16,10 @@ namespace {
 
 const QString kSection = QStringLiteral("General Properties");
 
-class TipTest : public ::testing::Test {
+class TipTest : public storetest::StoreTest {
 protected:
-    void SetUp() override {
-        ui::testing::enableRecording();
-        ui::testing::clear();
-        ASSERT_TRUE(m_dir.isValid());
-        store::setProgramFolder(m_dir.path());
-    }
-    void TearDown() override { store::setProgramFolder(QString()); }
-
     void writeTips(const QByteArray& bytes) {
-        QFile file(m_dir.filePath(QStringLiteral("TIPOFDAY.TXT")));
+        QFile file(frmTip::tipFilePath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(bytes);
     }
@@ -56,8 +46,6 @@ protected:
     static QString tip(int n, int beeps = 0) {
         return QStringLiteral("Tip number %1|%1|%2").arg(n).arg(beeps);
     }
-
-    QTemporaryDir m_dir;
 };
 
 TEST_F(TipTest, WithoutTipsTheWindowExplainsAndStepsNowhere) {
@@ -72,7 +60,6 @@ TEST_F(TipTest, WithoutTipsTheWindowExplainsAndStepsNowhere) {
         SCOPED_TRACE(file);
         if (file) writeTips(QByteArray());
         frmTip form;
-        EXPECT_EQ(form.objectName() + form.windowTitle(), QStringLiteral("frmTipMorvane- Tip of the Day"));
         form.cmdNextTip_Click();
         form.cmdPreviousTip_Click();
         EXPECT_EQ(form.lblTipText->text(), file ? empty : missing);

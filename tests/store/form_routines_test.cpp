@@ -1,10 +1,15 @@
-// The routines the forms share: moving a category branch, the category move test and the count of
-// visible windows.
+// The routines the forms share: moving a category branch, the category move test, the count of
+// visible windows and the edit commands.
 
-#include "base/error.h"
 #include "store/form_routines.h"
+#include "base/error.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -126,6 +131,58 @@ TEST(CountVisibleWindows, CountsVisibleTitlesContainingTheText) {
         children.last()->setVisible(i < 2);
     }
     EXPECT_EQ(store::CountVisibleWindows(children[0], ide), 2);
+}
+
+TEST(EditCommand, ActsOnTheFocusedTextBoxOnly) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* line = new QLineEdit;
+    auto* plain = new QPlainTextEdit;
+    auto* button = new QPushButton("Go");
+    for (QWidget* w :
+         {static_cast<QWidget*>(line), static_cast<QWidget*>(plain), static_cast<QWidget*>(button)})
+        layout->addWidget(w);
+    button->setFocusPolicy(Qt::StrongFocus);
+    window.show();
+    window.activateWindow();
+    const auto focus = [](QWidget* w) {
+        w->setFocus();
+        QApplication::processEvents();
+        ASSERT_EQ(QApplication::focusWidget(), w);
+    };
+    const auto clipboard = [] { return QApplication::clipboard()->text(); };
+
+    focus(line);
+    line->setText("Public Sub Main()");
+    line->setSelection(7, 3);  // "Sub"
+    store::EditCommand(store::editCut);
+    EXPECT_EQ(clipboard(), "Sub");
+    EXPECT_EQ(line->text(), "Public  Main()");
+    line->setSelection(8, 4);  // "Main"
+    store::EditCommand(store::editPaste);
+    EXPECT_EQ(line->text(), "Public  Sub()");
+    line->setSelection(0, 7);
+    store::EditCommand(store::editDelete);
+    store::EditCommand(store::editDelete);  // no selection left: nothing more goes
+    store::EditCommand(4);
+    EXPECT_EQ(line->text(), " Sub()");
+    line->setReadOnly(true);  // a read-only box only gives its text away
+    line->selectAll();
+    store::EditCommand(store::editCut);
+    EXPECT_EQ(clipboard(), " Sub()");
+    EXPECT_EQ(line->text(), " Sub()");
+
+    focus(plain);
+    plain->setPlainText("line one\nline two");
+    plain->selectAll();
+    store::EditCommand(store::editPaste);
+    EXPECT_EQ(plain->toPlainText(), " Sub()");
+
+    focus(button);
+    line->setReadOnly(false);
+    line->selectAll();
+    store::EditCommand(store::editCut);
+    EXPECT_EQ(line->text(), " Sub()");
 }
 
 }  // namespace

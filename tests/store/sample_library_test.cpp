@@ -71,4 +71,36 @@ TEST_F(SampleLibraryTest, DesignMasterHoldsTheCurrentSchemaOnly) {
             rows);
 }
 
+// The user's library never lives in the program folder: whether or not that folder can be written,
+// the first start copies the sample into the data folder, and nothing a later build does to the
+// installed sample reaches the copy.
+TEST_F(StoreTest, TheUserWorksOnACopyThatNoRebuildTouches) {
+    const QString copy = store::userDataFolder() + QStringLiteral("/Library/Sample Code Library.mdb");
+    const QString folder = store::programFolder() + QStringLiteral("/Library");
+    for (const bool writable : {true, false}) {
+        SCOPED_TRACE(writable);
+        QFile::remove(copy);
+        writeBytes(store::installedSamplePath(), "installed sample");
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                          (writable ? QFileDevice::WriteOwner : QFileDevice::Permission(0)));
+        EXPECT_EQ(store::sampleLibraryPath(), copy);
+        EXPECT_EQ(readBytes(copy), "installed sample");
+        EXPECT_TRUE(QFileInfo(copy).permissions() & QFileDevice::WriteOwner);
+        QFile::setPermissions(folder,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+        writeBytes(copy, "the user's items");
+        QFile::remove(store::installedSamplePath());  // the build regenerates its sample
+        writeBytes(store::installedSamplePath(), "a newer sample");
+        EXPECT_EQ(store::sampleLibraryPath(), copy);
+        EXPECT_EQ(readBytes(copy), "the user's items");
+        EXPECT_EQ(readBytes(store::installedSamplePath()), "a newer sample");
+    }
+    // Nothing installed: the user's path all the same, so the program never opens the program folder.
+    QFile::remove(copy);
+    QFile::remove(store::installedSamplePath());
+    EXPECT_EQ(store::sampleLibraryPath(), copy);
+    EXPECT_FALSE(QFile::exists(copy));
+}
+
 }  // namespace

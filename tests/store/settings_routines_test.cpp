@@ -18,9 +18,7 @@ namespace {
 
 const QString kGeneral = QStringLiteral("General Properties");
 
-TEST(SettingsTree, AppNamesAndBackslashedSectionsFormLevels) {
-    EXPECT_EQ(generalAppName(), "Varnholt Software\\Morvane");
-    EXPECT_EQ(instanceAppName("\\(VB Add-In)"), "Varnholt Software\\Morvane\\(VB Add-In)");
+TEST(SettingsTree, BackslashedSectionsFormLevels) {
     const QString client = instanceAppName("\\(Client)");
     EXPECT_EQ(GetSetting(client, "Windows\\Main", "Top", "0"), "0");
     SaveSetting(client, "Windows\\Main", "Top", "1500");

@@ -1,9 +1,8 @@
 #pragma once
 
-// What the store tests share: recorded message boxes, a program folder of their own (with or
-// without a design master) and helpers to make library files.
+// What the store tests share: the recorded seams, a program folder of their own (with or without a
+// design master) and helpers to make library files.
 
-#include "platform/ui.h"
 #include "store/codelib.h"
 #include "store/engine/engine.h"
 #include "store/error_report.h"
@@ -11,6 +10,7 @@
 #include "store/paths.h"
 #include "store/repair_compact.h"
 #include "store/status_target.h"
+#include "tests/seam_fixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,14 +64,14 @@ inline void fill(const QString& file, int rows, int chars) {
     execute(file, statements);
 }
 
-class StoreTest : public ::testing::Test {
+// The seams recorded, a program folder of the test's own, the error report's mail link caught, and
+// the libraries a test opened closed again.
+class StoreTest : public seamtest::SeamTest {
 protected:
     void SetUp() override {
-        ui::testing::enableRecording();
-        ui::testing::clear();
-        ASSERT_TRUE(m_dir.isValid());
-        QDir(m_dir.path()).mkpath(QStringLiteral("program/Library"));
-        store::setProgramFolder(m_dir.path() + QStringLiteral("/program"));
+        SeamTest::SetUp();
+        QDir(folder()).mkpath(QStringLiteral("program/Library"));
+        store::setProgramFolder(folder() + QStringLiteral("/program"));
         m_previousOpener = store::setMailLinkOpener([this](const QString& link) { mailLinks << link; });
     }
     void TearDown() override {
@@ -79,21 +79,7 @@ protected:
         store::setProgramFolder(QString());
         store::setMailLinkOpener(m_previousOpener);
         store::setRepairCompactFaultHook({});
-        ui::testing::clear();
-    }
-
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-    QString folder() const { return m_dir.path(); }
-    static const QList<ui::testing::ShownBox>& boxes() { return ui::testing::shownBoxes(); }
-    static void expectBox(int index, const QString& title, const QString& text, int style) {
-        ASSERT_LT(index, boxes().size());
-        const ui::testing::ShownBox& box = boxes()[index];
-        EXPECT_EQ(box.title, title);
-        EXPECT_EQ(box.text, text);
-        EXPECT_EQ(box.buttons, style & 7);
-        EXPECT_EQ(box.icon, style & 0x70);
-        EXPECT_EQ(box.defaultButton, ((style & 0x300) >> 8) + 1);
-        EXPECT_TRUE(box.foreground);  // every box of the store is
+        SeamTest::TearDown();
     }
 
     QString makeLibrary(const QString& name, int version = store::kLibrarySchemaVersion) {
@@ -122,7 +108,6 @@ private:
         execute(file, {QStringLiteral("UPDATE [System] SET DatabaseVersion = %1").arg(version)});
         return file;
     }
-    QTemporaryDir m_dir;
     store::MailLinkOpener m_previousOpener;
     QList<engine::Database*> m_opened;
 };

@@ -6,6 +6,8 @@
 #include "store/settings.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -57,6 +59,12 @@ TEST(WindowPlacement, RestoreReadsTwipsWithDefaultsAndHonoursTheFlags) {
     put("Left", "-9000000");  // on no screen: not taken
     WindowRestore(&form, kSuffix, true, false);
     EXPECT_EQ(form.pos(), place);
+    // Saved on a larger screen, or read on one scaled up: made to fit the screen's available area.
+    put("Width", "90000");
+    put("Height", "90000");
+    WindowRestore(&form, kSuffix);
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(area.contains(QRect(form.pos(), form.size()))) << form.width() << "x" << form.height();
 }
 
 TEST(WindowPlacement, SaveWritesStateAndOnlyANormalWindowsPlace) {
