@@ -21,6 +21,7 @@ class QCheckBox;
 class QFrame;
 class QLineEdit;
 class QTimer;
+class frmProcFind;
 
 namespace controls {
 class ImageList;
@@ -36,6 +37,10 @@ class Bar;
 }
 
 namespace browser {
+
+class SearchRunner;
+struct ItemRow;
+struct SearchResult;
 
 class MRVDocument : public QWidget, public store::MainWindow {
     Q_OBJECT
@@ -113,6 +118,9 @@ public:
     void CatAddChild();
     void CatDelete();
     void CatClearImage();
+    // Shows or hides the tree and the splitter, with every copy of the view command and the check box
+    // following, and remembers it as "Category Tree Visible".
+    void setCategoryTreeVisible(bool shown);
 
     // ---- Item operations -------------------------------------------------------------------------
 
@@ -145,7 +153,15 @@ public:
     void ReplicateLibrary();
     void SynchronizeLibraries();
     void RepairCompactLibrary();
+    // The find window (one per document), brought forward when it is open.
     void ProcFind();
+
+    // ---- Quick search ----------------------------------------------------------------------------
+
+    // The statement the search box runs for text.
+    static QString quickSearchSQL(const QString& text);
+    // A search the box started has not reached the list yet.
+    bool quickSearchPending() const;
 
     // The library handle the document owns (nullptr while none is open).
     engine::Database* database() const { return m_db; }
@@ -201,6 +217,26 @@ private:
     void loadLayoutFile();
     void Timer1_Timer();
     void treCats_NodeClick(controls::TreeNode* node);
+
+    // The status bar and the search box.
+    void StatusBar1_PanelClick();
+    void StatusBar1_PanelDblClick();
+    void txtSearch_Change();
+    bool txtSearchEvent(QEvent* event);
+    void showSearchResult(const SearchResult& result);
+
+    // What the user does on the tree and around it.
+    void treCats_BeforeLabelEdit(controls::TreeNode* node, bool& cancel);
+    void treCats_AfterLabelEdit(controls::TreeNode* node, bool& cancel, const QString& newString);
+    void treCats_KeyDown(int& keyCode, Qt::KeyboardModifiers modifiers);
+    void treCats_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& pos);
+    void rekeyCategoryPicture(controls::TreeNode* node, const QString& oldKey, const QString& newKey);
+    void chkShowHideTreeview_Click();
+    bool picVertSplitterEvent(QEvent* event);
+    // x: the mouse in the bar, in twips.
+    void picVertSplitter_MouseDown(Qt::MouseButton button, double x);
+    void picVertSplitter_MouseMove(double x);
+    void picVertSplitter_MouseUp();
     void showTips(bool modal);
     void showAbout();
     void showHelpCommand(bool contents);
@@ -208,6 +244,7 @@ private:
     QString instanceApp() const;
 
     // Item list rows and the category kind rule.
+    void addItemRow(const ItemRow& row, bool custom, int& webItems, int& fileItems);
     void FolderRowsLoad(controls::TreeNode* node);
     void setCategoryKind(controls::TreeNode* node, int itemRows, int webItems, int fileItems, bool custom);
 
@@ -228,6 +265,8 @@ private:
     bool m_layoutBusy = false;
     bool m_replacingLibrary = false;
     QHash<QString, QString> m_heldToolTips;  // unbuilt commands' own tips, while they are held
+    SearchRunner* m_quickSearch;
+    QPointer<QWidget> m_findDialog;
 };
 
 // Creates a browser document inside parent and lets it take the instance kind the host announced.

@@ -1,0 +1,113 @@
+// The quick search: the box over the status bar whose every change lists the items whose category,
+// name or description holds the typed text, the status bar's clicks, and the find dialog, which hands
+// its statements over to the document the same way.
+
+#include "browser/MRVDocument.h"
+
+#include "browser/document_p.h"
+#include "browser/search_runner.h"
+#include "editor/frmProcFind.h"
+#include "editor/search_sql.h"
+#include "platform/controls.h"
+#include "store/error_report.h"
+#include "store/files.h"
+#include "store/startup.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace browser {
+
+using namespace detail;
+
+QString MRVDocument::quickSearchSQL(const QString& text) {
+    // Blanks alone search for nothing: the list empties.
+    if (QString(text).remove(QLatin1Char(' ')).isEmpty())
+        return editor::searchSelect() + QStringLiteral(" C.Name = NULL ");
+    return editor::searchByTextSQL(text, {true, true, true, false});
+}
+
+bool MRVDocument::quickSearchPending() const {
+    return m_quickSearch->pending();
+}
+
+void MRVDocument::StatusBar1_PanelClick() {
+    StatusBar(QStringLiteral("Ready..."));
+    txtSearch->show();
+    txtSearch->raise();
+    txtSearch->setFocus(Qt::MouseFocusReason);
+    // What is typed replaces the old text; an arrow key keeps it for refining.
+    txtSearch->selectAll();
+}
+
+void MRVDocument::StatusBar1_PanelDblClick() {
+    txtSearch->hide();
+    StatusBar(DBFileName());
+    if (m_db) store::ShowFileProperties(DBFileName(), this);
+}
+
+void MRVDocument::txtSearch_Change() {
+    const QString sql = quickSearchSQL(txtSearch->text());
+    // Whatever an earlier keystroke started is of no use any more, even if it ends while the window
+    // is being prepared.
+    m_quickSearch->cancel();
+    SetForSearch();
+    if (!m_db || m_replacingLibrary) {
+        lstvProcs->clear();
+        return;
+    }
+    m_quickSearch->start(DBFileName(), sql);
+}
+
+bool MRVDocument::txtSearchEvent(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape) return false;
+            txtSearch->hide();
+            return true;
+        case QEvent::MouseButtonDblClick:
+            StatusBar1_PanelDblClick();
+            return true;
+        case QEvent::FocusOut: {
+            // Its own context menu and another window taking the keyboard leave the box where it is.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) txtSearch->hide();
+            return false;
+        }
+        default:
+            return false;
+    }
+}
+
+void MRVDocument::showSearchResult(const SearchResult& result) {
+    const bool custom = customIcons();
+    lstvProcs->clear();
+    m_searchSQL = result.sql;
+    if (result.error) {
+        store::ReportError(*result.error, QStringLiteral("MRVDocument.ProcRefresh"), this);
+        return;
+    }
+    int webItems = 0, fileItems = 0;
+    lstvProcs->beginUpdate();
+    for (const ItemRow& row : result.rows) addItemRow(row, custom, webItems, fileItems);
+    lstvProcs->endUpdate();
+}
+
+void MRVDocument::ProcFind() {
+    // One find window per document: asking again brings it forward with what it holds.
+    if (m_findDialog) {
+        m_findDialog->raise();
+        m_findDialog->activateWindow();
+        return;
+    }
+    auto* form = new frmProcFind;
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->setMainWindow(this);
+    form->Form_Load();
+    store::PlayEventSound(store::sndRestoreUp);
+    form->show();
+    m_findDialog = form;
+}
+
+}  // namespace browser
