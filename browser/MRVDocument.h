@@ -16,6 +16,7 @@
 #include <QWidget>
 
 #include <climits>
+#include <memory>
 
 class QCheckBox;
 class QFrame;
@@ -160,9 +161,14 @@ public:
 
     // The statement the search box runs for text.
     static QString quickSearchSQL(const QString& text);
-    // A search the box started has not reached the list yet.
+    // A search the box started has not reached the list yet, or not all of it.
     bool quickSearchPending() const;
 
+signals:
+    // The rows of the box's newest search are all in the list.
+    void quickSearchShown();
+
+public:
     // The library handle the document owns (nullptr while none is open).
     engine::Database* database() const { return m_db; }
     // The leading number of a node or row key ("12 Key" gives 12).
@@ -223,7 +229,10 @@ private:
     void StatusBar1_PanelDblClick();
     void txtSearch_Change();
     bool txtSearchEvent(QEvent* event);
-    void showSearchResult(const SearchResult& result);
+    void showSearchResult(std::shared_ptr<const SearchResult> result);
+    void continueSearchFill();
+    // Nothing the box started reaches the list any more.
+    void stopQuickSearch();
 
     // What the user does on the tree and around it.
     void treCats_BeforeLabelEdit(controls::TreeNode* node, bool& cancel);
@@ -266,6 +275,9 @@ private:
     bool m_replacingLibrary = false;
     QHash<QString, QString> m_heldToolTips;  // unbuilt commands' own tips, while they are held
     SearchRunner* m_quickSearch;
+    std::shared_ptr<const SearchResult> m_searchFill;  // the rows being put into the list, a slice at a time
+    size_t m_searchFillNext = 0;
+    bool m_searchFillCustom = false;
     QPointer<QWidget> m_findDialog;
 };
 

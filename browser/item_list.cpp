@@ -22,7 +22,7 @@ const QString kRootKey = QStringLiteral("0 Key");
 
 void MRVDocument::ProcRefresh(const QString& query) {
     // What the list shows now replaces whatever a quick search was about to show.
-    m_quickSearch->cancel();
+    stopQuickSearch();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     const bool custom = customIcons();
     lstvProcs->clear();

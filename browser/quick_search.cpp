@@ -13,9 +13,11 @@
 #include "store/files.h"
 #include "store/startup.h"
 
+#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTimer>
 
 namespace browser {
 
@@ -29,7 +31,12 @@ QString MRVDocument::quickSearchSQL(const QString& text) {
 }
 
 bool MRVDocument::quickSearchPending() const {
-    return m_quickSearch->pending();
+    return m_quickSearch->pending() || m_searchFill;
+}
+
+void MRVDocument::stopQuickSearch() {
+    m_quickSearch->cancel();
+    m_searchFill.reset();
 }
 
 void MRVDocument::StatusBar1_PanelClick() {
@@ -48,16 +55,16 @@ void MRVDocument::StatusBar1_PanelDblClick() {
 }
 
 void MRVDocument::txtSearch_Change() {
-    const QString sql = quickSearchSQL(txtSearch->text());
     // Whatever an earlier keystroke started is of no use any more, even if it ends while the window
     // is being prepared.
-    m_quickSearch->cancel();
+    stopQuickSearch();
     SetForSearch();
     if (!m_db || m_replacingLibrary) {
         lstvProcs->clear();
         return;
     }
-    m_quickSearch->start(DBFileName(), sql);
+    // The text as it is now: the window let events run, and the box may have changed meanwhile.
+    m_quickSearch->start(DBFileName(), quickSearchSQL(txtSearch->text()));
 }
 
 bool MRVDocument::txtSearchEvent(QEvent* event) {
@@ -80,18 +87,42 @@ bool MRVDocument::txtSearchEvent(QEvent* event) {
     }
 }
 
-void MRVDocument::showSearchResult(const SearchResult& result) {
-    const bool custom = customIcons();
+void MRVDocument::showSearchResult(std::shared_ptr<const SearchResult> result) {
     lstvProcs->clear();
-    m_searchSQL = result.sql;
-    if (result.error) {
-        store::ReportError(*result.error, QStringLiteral("MRVDocument.ProcRefresh"), this);
+    m_searchSQL = result->sql;
+    if (result->error) {
+        store::ReportError(*result->error, QStringLiteral("MRVDocument.ProcRefresh"), this);
+        emit quickSearchShown();
         return;
     }
+    m_searchFill = std::move(result);
+    m_searchFillNext = 0;
+    m_searchFillCustom = customIcons();
+    continueSearchFill();
+}
+
+void MRVDocument::continueSearchFill() {
+    // A slice at a time, so that the keys typed meanwhile are taken at once; the list shows what it
+    // has so far.
+    constexpr qint64 kSliceNs = 10'000'000;
+    QElapsedTimer slice;
+    slice.start();
+    const std::vector<ItemRow>& rows = m_searchFill->rows;
     int webItems = 0, fileItems = 0;
     lstvProcs->beginUpdate();
-    for (const ItemRow& row : result.rows) addItemRow(row, custom, webItems, fileItems);
+    while (m_searchFillNext < rows.size()) {
+        addItemRow(rows[m_searchFillNext++], m_searchFillCustom, webItems, fileItems);
+        if (m_searchFillNext % 128 == 0 && slice.nsecsElapsed() > kSliceNs) break;
+    }
     lstvProcs->endUpdate();
+    if (m_searchFillNext < rows.size()) {
+        QTimer::singleShot(0, this, [this, filling = m_searchFill] {
+            if (m_searchFill == filling) continueSearchFill();
+        });
+        return;
+    }
+    m_searchFill.reset();
+    emit quickSearchShown();
 }
 
 void MRVDocument::ProcFind() {

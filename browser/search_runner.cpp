@@ -47,7 +47,7 @@ void SearchRunner::work() {
         const Job job = std::move(*m_job);
         m_job.reset();
         lock.unlock();
-        auto result = std::make_shared<SearchResult>(run(job));
+        std::shared_ptr<const SearchResult> result = std::make_shared<SearchResult>(run(job));
         lock.lock();
         if (job.generation != m_generation) continue;
         QMetaObject::invokeMethod(
@@ -85,11 +85,11 @@ SearchResult SearchRunner::run(const Job& job) {
     return result;
 }
 
-void SearchRunner::deliver(const std::shared_ptr<SearchResult>& result) {
+void SearchRunner::deliver(const std::shared_ptr<const SearchResult>& result) {
     // A search started or cancelled after this one finished has made it stale on its way here.
     if (result->generation != m_generation) return;
     m_pending = false;
-    emit finished(*result);
+    emit finished(result);
 }
 
 }  // namespace browser

@@ -44,7 +44,7 @@ public:
 
 signals:
     // On the thread the runner lives in, only for the newest search.
-    void finished(const browser::SearchResult& result);
+    void finished(std::shared_ptr<const browser::SearchResult> result);
 
 private:
     struct Job {
@@ -53,7 +53,7 @@ private:
     };
     void work();
     SearchResult run(const Job& job);
-    void deliver(const std::shared_ptr<SearchResult>& result);
+    void deliver(const std::shared_ptr<const SearchResult>& result);
     void supersede();  // with m_mutex held
     bool superseded(quint64 generation) const { return generation != m_generation; }
 

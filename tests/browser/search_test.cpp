@@ -152,9 +152,10 @@ TEST_F(SearchTest, OnlyTheNewestSearchReachesTheList) {
     // A search that has finished but not yet been shown when a newer one starts is never shown.
     browser::SearchRunner runner;
     QStringList reported;
-    QObject::connect(&runner, &browser::SearchRunner::finished, [&](const browser::SearchResult& r) {
-        reported << r.sql + QString::number(r.rows.size());
-    });
+    QObject::connect(&runner, &browser::SearchRunner::finished,
+                     [&](std::shared_ptr<const browser::SearchResult> r) {
+                         reported << r->sql + QString::number(r->rows.size());
+                     });
     const QString older = browser::MRVDocument::quickSearchSQL(QStringLiteral("t"));
     const QString newer = browser::MRVDocument::quickSearchSQL(QStringLiteral("trim"));
     runner.start(m_lib, older);
