@@ -241,6 +241,13 @@ TEST(ListView, KeysAndIndexesFollowAddsAndRemovesInOneNotification) {
     list.endUpdate();
     EXPECT_EQ(model->rowCount(), 1500);
     EXPECT_EQ(inserted, 2);
+
+    // A long list is gone at once, its keys free again, however its rows are freed.
+    for (int i = 1500; i < 6000; ++i) list.add(QString::number(i), "row");
+    list.clear();
+    EXPECT_EQ(model->rowCount(), 0);
+    list.add("1", "again");
+    EXPECT_EQ(list.count(), 1);
 }
 
 TEST(ListView, SortingIgnoresCaseKeepsTiesAndSurvivesItsColumn) {
