@@ -60,7 +60,7 @@ MRVDocument::MRVDocument(QWidget* parent) : QWidget(parent) {
 }
 
 MRVDocument::~MRVDocument() {
-    // The find window has no owner; it must not outlive the document it searches in.
+    // The find window belongs to the window around the document; it must not outlive the document.
     delete m_findDialog;
     Terminate();
 }

@@ -132,7 +132,9 @@ void MRVDocument::ProcFind() {
         m_findDialog->activateWindow();
         return;
     }
-    auto* form = new frmProcFind;
+    // Owned by the document's window, so that it stays above it and closes with it: a find window
+    // left on its own would keep the program running after its document has gone.
+    auto* form = new frmProcFind(window());
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->setMainWindow(this);
     form->Form_Load();

@@ -215,10 +215,6 @@ void frmProcFind::cmdCancel_Click() {
     close();
 }
 
-void frmProcFind::reject() {
-    cmdCancel_Click();
-}
-
 void frmProcFind::TabStrip_Click() {
     store::ShowTabPanel(*TabStrip, {picContainer[0], picContainer[1]});
 }

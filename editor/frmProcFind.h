@@ -57,8 +57,6 @@ public:
     QPushButton* cmdFindNow;
     QPushButton* cmdCancel;
 
-    void reject() override;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;

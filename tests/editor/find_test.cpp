@@ -6,9 +6,11 @@
 #include "store/main_window.h"
 #include "store/settings.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QTemporaryDir>
 
@@ -137,6 +139,17 @@ TEST_F(FindTest, InputIsCheckedAndTheFieldsAreRemembered) {
     frmProcFind again;
     again.Form_Load();
     EXPECT_FALSE(again.chkProcCode->isChecked());
+    // Close, and Esc, close the window.
+    for (bool esc : {false, true}) {
+        again.show();
+        if (esc) {
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(&again, &key);
+        } else {
+            again.cmdCancel_Click();
+        }
+        EXPECT_FALSE(again.isVisible()) << esc;
+    }
 }
 
 TEST_F(FindTest, HistoryKeepsTwentyTextsNewestFirstWithoutGaps) {
