@@ -125,6 +125,10 @@ void MRVDocument::createControls() {
     m_quickSearch = new SearchRunner(this);
     m_quickSearch->setObjectName(QStringLiteral("quickSearch"));
     connect(m_quickSearch, &SearchRunner::finished, this, &MRVDocument::showSearchResult);
+    m_searchFillTimer = new QTimer(this);
+    m_searchFillTimer->setSingleShot(true);
+    m_searchFillTimer->setInterval(0);
+    connect(m_searchFillTimer, &QTimer::timeout, this, &MRVDocument::continueSearchFill);
 
     // Panel 1 lies under the check box, panel 2 holds the messages.
     StatusBar1->addPanel(QString(), chkShowHideTreeview->width() + 12);

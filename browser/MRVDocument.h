@@ -276,6 +276,7 @@ private:
     QHash<QString, QString> m_heldToolTips;  // unbuilt commands' own tips, while they are held
     SearchRunner* m_quickSearch;
     std::shared_ptr<const SearchResult> m_searchFill;  // the rows being put into the list, a slice at a time
+    QTimer* m_searchFillTimer;
     size_t m_searchFillNext = 0;
     bool m_searchFillCustom = false;
     QPointer<QWidget> m_findDialog;

@@ -36,6 +36,7 @@ bool MRVDocument::quickSearchPending() const {
 
 void MRVDocument::stopQuickSearch() {
     m_quickSearch->cancel();
+    m_searchFillTimer->stop();
     m_searchFill.reset();
 }
 
@@ -104,7 +105,7 @@ void MRVDocument::showSearchResult(std::shared_ptr<const SearchResult> result) {
 void MRVDocument::continueSearchFill() {
     // A slice at a time, so that the keys typed meanwhile are taken at once; the list shows what it
     // has so far.
-    constexpr qint64 kSliceNs = 10'000'000;
+    constexpr qint64 kSliceNs = 6'000'000;
     QElapsedTimer slice;
     slice.start();
     const std::vector<ItemRow>& rows = m_searchFill->rows;
@@ -115,10 +116,9 @@ void MRVDocument::continueSearchFill() {
         if (m_searchFillNext % 128 == 0 && slice.nsecsElapsed() > kSliceNs) break;
     }
     lstvProcs->endUpdate();
+    // A timer, not a posted call: the window's repaint and other timers get their turn between slices.
     if (m_searchFillNext < rows.size()) {
-        QTimer::singleShot(0, this, [this, filling = m_searchFill] {
-            if (m_searchFill == filling) continueSearchFill();
-        });
+        m_searchFillTimer->start();
         return;
     }
     m_searchFill.reset();
