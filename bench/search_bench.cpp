@@ -15,6 +15,7 @@
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
@@ -224,10 +225,16 @@ void QuickSearch_ours(benchmark::State& state) {
                     if (i == word().size() - 1) sinceLastKey.start();
                 });
             }
-            QElapsedTimer limit;
-            limit.start();
-            while (painted < 0 && limit.elapsed() < 60000)
-                QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+            // The loop sleeps until something happens: a loop that polls would take the processor
+            // from the search it waits for.
+            QEventLoop waiting;
+            const auto quit =
+                QObject::connect(doc.get(), &browser::MRVDocument::quickSearchShown, &waiting, [&] {
+                    if (painted >= 0) waiting.quit();
+                });
+            QTimer::singleShot(60000, &waiting, &QEventLoop::quit);
+            waiting.exec();
+            QObject::disconnect(quit);
             if (painted < 0)
                 throw std::runtime_error(
                     ("the search never ended, the box holding " + doc->txtSearch->text()).toStdString());

@@ -105,7 +105,7 @@ void MRVDocument::showSearchResult(std::shared_ptr<const SearchResult> result) {
 void MRVDocument::continueSearchFill() {
     // A slice at a time, so that the keys typed meanwhile are taken at once; the list shows what it
     // has so far.
-    constexpr qint64 kSliceNs = 6'000'000;
+    constexpr qint64 kSliceNs = 16'000'000;
     QElapsedTimer slice;
     slice.start();
     const std::vector<ItemRow>& rows = m_searchFill->rows;

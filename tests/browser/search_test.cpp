@@ -10,6 +10,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTimer>
 
 #include <chrono>
 #include <thread>
@@ -36,8 +37,12 @@ protected:
     static bool waitFor(const std::function<bool()>& done) {
         QElapsedTimer clock;
         clock.start();
-        while (!done() && clock.elapsed() < 10000)
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        while (!done() && clock.elapsed() < 10000) {
+            // Sleeps between looks, leaving the processor to the search.
+            QEventLoop pause;
+            QTimer::singleShot(10, &pause, &QEventLoop::quit);
+            pause.exec();
+        }
         return done();
     }
     // Types text into the search box one character at a time, as the user would, and waits for the list.
