@@ -233,6 +233,7 @@ private:
     void continueSearchFill();
     // Nothing the box started reaches the list any more.
     void stopQuickSearch();
+    void endSearchFill();
 
     // What the user does on the tree and around it.
     void treCats_BeforeLabelEdit(controls::TreeNode* node, bool& cancel);
@@ -279,6 +280,7 @@ private:
     QTimer* m_searchFillTimer;
     size_t m_searchFillNext = 0;
     bool m_searchFillCustom = false;
+    bool m_searchFillHeld = false;  // the list gathers the rows below the first slice
     QPointer<QWidget> m_findDialog;
 };
 

@@ -19,6 +19,8 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <utility>
+
 namespace browser {
 
 using namespace detail;
@@ -36,8 +38,13 @@ bool MRVDocument::quickSearchPending() const {
 
 void MRVDocument::stopQuickSearch() {
     m_quickSearch->cancel();
+    endSearchFill();
+}
+
+void MRVDocument::endSearchFill() {
     m_searchFillTimer->stop();
     m_searchFill.reset();
+    if (std::exchange(m_searchFillHeld, false)) lstvProcs->endUpdate();
 }
 
 void MRVDocument::StatusBar1_PanelClick() {
@@ -89,6 +96,7 @@ bool MRVDocument::txtSearchEvent(QEvent* event) {
 }
 
 void MRVDocument::showSearchResult(std::shared_ptr<const SearchResult> result) {
+    endSearchFill();
     lstvProcs->clear();
     m_searchSQL = result->sql;
     if (result->error) {
@@ -103,26 +111,32 @@ void MRVDocument::showSearchResult(std::shared_ptr<const SearchResult> result) {
 }
 
 void MRVDocument::continueSearchFill() {
-    // A slice at a time, so that the keys typed meanwhile are taken at once; the list shows what it
-    // has so far.
+    // A slice at a time, so that the keys typed meanwhile are taken at once. The first slice is shown
+    // at once (it fills the window); the rows below it are shown together with the last slice, so
+    // that the list is not laid out and painted again for every slice.
     constexpr qint64 kSliceNs = 16'000'000;
     QElapsedTimer slice;
     slice.start();
     const std::vector<ItemRow>& rows = m_searchFill->rows;
+    const bool first = m_searchFillNext == 0;
     int webItems = 0, fileItems = 0;
-    lstvProcs->beginUpdate();
+    if (!m_searchFillHeld) lstvProcs->beginUpdate();
+    m_searchFillHeld = true;
     while (m_searchFillNext < rows.size()) {
         addItemRow(rows[m_searchFillNext++], m_searchFillCustom, webItems, fileItems);
         if (m_searchFillNext % 128 == 0 && slice.nsecsElapsed() > kSliceNs) break;
     }
-    lstvProcs->endUpdate();
-    // A timer, not a posted call: the window's repaint and other timers get their turn between slices.
-    if (m_searchFillNext < rows.size()) {
-        m_searchFillTimer->start();
+    if (m_searchFillNext == rows.size()) {
+        endSearchFill();
+        emit quickSearchShown();
         return;
     }
-    m_searchFill.reset();
-    emit quickSearchShown();
+    if (first) {
+        lstvProcs->endUpdate();
+        lstvProcs->beginUpdate();
+    }
+    // A timer, not a posted call: the window's repaint and other timers get their turn between slices.
+    m_searchFillTimer->start();
 }
 
 void MRVDocument::ProcFind() {
