@@ -1,6 +1,7 @@
 #include "browser/MRVDocument.h"
 
 #include "browser/document_p.h"
+#include "browser/search_runner.h"
 #include "library/frmDBList.h"
 #include "platform/controls.h"
 #include "platform/help.h"
@@ -63,6 +64,8 @@ MRVDocument::MRVDocument(QWidget* parent) : QWidget(parent) {
 }
 
 MRVDocument::~MRVDocument() {
+    // The find window belongs to the window around the document; it must not outlive the document.
+    delete m_findDialog;
     Terminate();
     // Editors and dialogs still open end with the document, before it is gone.
     tellLibraryUsers(false);
@@ -83,9 +86,11 @@ void MRVDocument::createControls() {
     treCats->setObjectName(QStringLiteral("treCats"));
     treCats->setImageList(imgSmallIcons);
     connect(treCats, &controls::TreeView::nodeClick, this, &MRVDocument::treCats_NodeClick);
-    // A label shows the name the library holds; a typed name that was not stored is not shown.
-    connect(treCats, &controls::TreeView::afterLabelEdit, this,
-            [](controls::TreeNode*, bool& cancel, const QString&) { cancel = true; });
+    connect(treCats, &controls::TreeView::nodeCollapse, this, [this] { ProcRefresh(); });
+    connect(treCats, &controls::TreeView::beforeLabelEdit, this, &MRVDocument::treCats_BeforeLabelEdit);
+    connect(treCats, &controls::TreeView::afterLabelEdit, this, &MRVDocument::treCats_AfterLabelEdit);
+    connect(treCats, &controls::TreeView::keyDown, this, &MRVDocument::treCats_KeyDown);
+    connect(treCats, &controls::TreeView::mouseDown, this, &MRVDocument::treCats_MouseDown);
 
     picVertSplitter = new QFrame(m_area);
     picVertSplitter->setObjectName(QStringLiteral("picVertSplitter"));
@@ -93,6 +98,7 @@ void MRVDocument::createControls() {
     picVertSplitter->setCursor(Qt::SplitHCursor);
     picVertSplitter->setAutoFillBackground(true);
     picVertSplitter->setBackgroundRole(QPalette::Button);
+    picVertSplitter->installEventFilter(this);
 
     lstvProcs = new controls::ListView(m_area);
     lstvProcs->setObjectName(QStringLiteral("lstvProcs"));
@@ -125,11 +131,21 @@ void MRVDocument::createControls() {
     chkShowHideTreeview->setToolTip(QStringLiteral("Show or hide the category tree"));
     chkShowHideTreeview->setChecked(true);
     chkShowHideTreeview->adjustSize();
+    connect(chkShowHideTreeview, &QCheckBox::toggled, this, &MRVDocument::chkShowHideTreeview_Click);
 
     txtSearch = new QLineEdit(QStringLiteral("Type 'Search Criteria' Here..."), m_area);
     txtSearch->setObjectName(QStringLiteral("txtSearch"));
     // Called up over the status bar when the user asks for a quick search.
     txtSearch->hide();
+    txtSearch->installEventFilter(this);
+    connect(txtSearch, &QLineEdit::textChanged, this, &MRVDocument::txtSearch_Change);
+    m_quickSearch = new SearchRunner(this);
+    m_quickSearch->setObjectName(QStringLiteral("quickSearch"));
+    connect(m_quickSearch, &SearchRunner::finished, this, &MRVDocument::showSearchResult);
+    m_searchFillTimer = new QTimer(this);
+    m_searchFillTimer->setSingleShot(true);
+    m_searchFillTimer->setInterval(0);
+    connect(m_searchFillTimer, &QTimer::timeout, this, &MRVDocument::continueSearchFill);
 
     // Panel 1 lies under the check box, panel 2 holds the messages.
     StatusBar1->addPanel(QString(), chkShowHideTreeview->width() + 12);
@@ -138,6 +154,8 @@ void MRVDocument::createControls() {
     StatusBar1->setFixedHeight(std::max({StatusBar1->sizeHint().height(), txtSearch->sizeHint().height() + 2,
                                          chkShowHideTreeview->height() + 4}));
     StatusBar1->lower();
+    connect(StatusBar1, &controls::StatusBar::panelClick, this, &MRVDocument::StatusBar1_PanelClick);
+    connect(StatusBar1, &controls::StatusBar::panelDblClick, this, &MRVDocument::StatusBar1_PanelDblClick);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -504,7 +522,7 @@ QString MRVDocument::DBFileName() const {
 void MRVDocument::FormatWindow() {
     // Until the document is shown its size is a placeholder, and keeping the splitter inside it
     // would lose the width the user left the tree at; the first show lays it out.
-    if (g_toolWindowCreating || m_layoutBusy || !isVisible()) return;
+    if (g_toolWindowCreating || m_layoutBusy || !m_layoutAllowed || !isVisible()) return;
     m_layoutBusy = true;
     const auto place = [this](QWidget* w, double left, double top, double width, double height) {
         const int x = platform::twipsToPixelsX(left, this), y = platform::twipsToPixelsY(top, this);
@@ -571,6 +589,8 @@ bool MRVDocument::eventFilter(QObject* watched, QEvent* event) {
         event->ignore();
         return true;
     }
+    if (watched == txtSearch && txtSearchEvent(event)) return true;
+    if (watched == picVertSplitter && picVertSplitterEvent(event)) return true;
     return QWidget::eventFilter(watched, event);
 }
 
@@ -715,16 +735,7 @@ void MRVDocument::SetForSearch() {
     treCats->setDropHighlight(nullptr);
     if (!treCats->isHidden()) {
         store::PlayEventSound(store::sndMenuPopup);
-        m_checkboxGuard = true;
-        if (toolbar::Tool* t = barTool(ActiveBar1, QStringLiteral("BTN_VIEWCATEGORIES")))
-            t->setChecked(false);
-        chkShowHideTreeview->setChecked(false);
-        treCats->hide();
-        picVertSplitter->hide();
-        FormatWindow();
-        m_checkboxGuard = false;
-        store::SaveSetting(instanceApp(), QStringLiteral("Properties"),
-                           QStringLiteral("Category Tree Visible"), QStringLiteral("False"));
+        setCategoryTreeVisible(false);
     }
     lstvProcs->setView(controls::lvwReport);
     doEvents();

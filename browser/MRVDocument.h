@@ -17,11 +17,13 @@
 #include <QWidget>
 
 #include <climits>
+#include <memory>
 
 class QCheckBox;
 class QFrame;
 class QLineEdit;
 class QTimer;
+class frmProcFind;
 
 namespace controls {
 class ImageList;
@@ -40,6 +42,10 @@ class Tool;
 class frmProcEdit;
 
 namespace browser {
+
+class SearchRunner;
+struct ItemRow;
+struct SearchResult;
 
 class MRVDocument : public QWidget, public store::MainWindow {
     Q_OBJECT
@@ -120,6 +126,9 @@ public:
     void CatAddChild();
     void CatDelete();
     void CatClearImage();
+    // Shows or hides the tree and the splitter, with every copy of the view command and the check box
+    // following, and remembers it as "Category Tree Visible".
+    void setCategoryTreeVisible(bool shown);
 
     // ---- Item operations -------------------------------------------------------------------------
 
@@ -175,8 +184,21 @@ public:
     void ReplicateLibrary();
     void SynchronizeLibraries();
     void RepairCompactLibrary();
+    // The find window (one per document), brought forward when it is open.
     void ProcFind();
 
+    // ---- Quick search ----------------------------------------------------------------------------
+
+    // The statement the search box runs for text.
+    static QString quickSearchSQL(const QString& text);
+    // A search the box started has not reached the list yet, or not all of it.
+    bool quickSearchPending() const;
+
+signals:
+    // The rows of the box's newest search are all in the list.
+    void quickSearchShown();
+
+public:
     // The library handle the document owns (nullptr while none is open).
     engine::Database* database() const override { return m_db; }
     // The leading number of a node or row key ("12 Key" gives 12).
@@ -247,6 +269,30 @@ private:
     void setInstanceTools();
     void Timer1_Timer();
     void treCats_NodeClick(controls::TreeNode* node);
+
+    // The status bar and the search box.
+    void StatusBar1_PanelClick();
+    void StatusBar1_PanelDblClick();
+    void txtSearch_Change();
+    bool txtSearchEvent(QEvent* event);
+    void showSearchResult(std::shared_ptr<const SearchResult> result);
+    void continueSearchFill();
+    // Nothing the box started reaches the list any more.
+    void stopQuickSearch();
+    void endSearchFill();
+
+    // What the user does on the tree and around it.
+    void treCats_BeforeLabelEdit(controls::TreeNode* node, bool& cancel);
+    void treCats_AfterLabelEdit(controls::TreeNode* node, bool& cancel, const QString& newString);
+    void treCats_KeyDown(int& keyCode, Qt::KeyboardModifiers modifiers);
+    void treCats_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& pos);
+    void rekeyCategoryPicture(controls::TreeNode* node, const QString& oldKey, const QString& newKey);
+    void chkShowHideTreeview_Click();
+    bool picVertSplitterEvent(QEvent* event);
+    // x: the mouse in the bar, in twips.
+    void picVertSplitter_MouseDown(Qt::MouseButton button, double x);
+    void picVertSplitter_MouseMove(double x);
+    void picVertSplitter_MouseUp();
     void showTips(bool modal);
     void showAbout();
     void showHelpCommand(bool contents);
@@ -254,6 +300,7 @@ private:
     QString instanceApp() const;
 
     // Item list rows and the category kind rule.
+    void addItemRow(const ItemRow& row, bool custom, int& webItems, int& fileItems);
     void FolderRowsLoad(controls::TreeNode* node);
     void setCategoryKind(controls::TreeNode* node, int itemRows, int webItems, int fileItems, bool custom);
 
@@ -280,6 +327,13 @@ private:
     QPointer<QWidget> m_closeWatched;        // the host window whose closing asks the library users first
     bool m_closeRefused = false;             // an editor kept that window open
     QHash<QString, QString> m_heldToolTips;  // unbuilt commands' own tips, while they are held
+    SearchRunner* m_quickSearch;
+    std::shared_ptr<const SearchResult> m_searchFill;  // the rows being put into the list, a slice at a time
+    QTimer* m_searchFillTimer;
+    size_t m_searchFillNext = 0;
+    bool m_searchFillCustom = false;
+    bool m_searchFillHeld = false;  // the list gathers the rows below the first slice
+    QPointer<QWidget> m_findDialog;
 };
 
 // Creates a browser document inside parent and lets it take the instance kind the host announced.

@@ -33,8 +33,7 @@ const QSet<QString>& unbuiltCommands() {
     static const QSet<QString> names{
         QStringLiteral("BTN_COPYTO"),         QStringLiteral("BTN_NEW_DB"),
         QStringLiteral("BTN_REPLICATE_DB"),   QStringLiteral("BTN_SYNC_DBS"),
-        QStringLiteral("BTN_REPAIR_COMPACT"), QStringLiteral("BTN_FINDPROCS"),
-        QStringLiteral("BTN_EMAIL_LIBRARY"),
+        QStringLiteral("BTN_REPAIR_COMPACT"), QStringLiteral("BTN_EMAIL_LIBRARY"),
     };
     return names;
 }
@@ -185,10 +184,6 @@ void MRVDocument::RepairCompactLibrary() {
     notBuiltYet(QStringLiteral("BTN_REPAIR_COMPACT"));
 }
 
-void MRVDocument::ProcFind() {
-    notBuiltYet(QStringLiteral("BTN_FINDPROCS"));
-}
-
 // ---- Commands carried out here ---------------------------------------------------------------
 
 void MRVDocument::EmailLibraryCommand() {
@@ -207,17 +202,8 @@ void MRVDocument::ViewChangeCommand() {
 }
 
 void MRVDocument::ViewCategoriesCommand() {
-    toolbar::Tool* tool = barTool(ActiveBar1, QStringLiteral("BTN_VIEWCATEGORIES"));
-    const bool shown = tool ? !tool->isChecked() : treCats->isHidden();
-    m_checkboxGuard = true;
-    if (tool) tool->setChecked(shown);
-    chkShowHideTreeview->setChecked(shown);
-    treCats->setVisible(shown);
-    picVertSplitter->setVisible(shown);
-    FormatWindow();
-    m_checkboxGuard = false;
-    store::SaveSetting(instanceApp(), QStringLiteral("Properties"), QStringLiteral("Category Tree Visible"),
-                       boolText(shown));
+    // The screen is the state: every copy of the tool follows it, whichever copy was clicked.
+    setCategoryTreeVisible(treCats->isHidden());
 }
 
 void MRVDocument::ViewMenuBarCommand() {

@@ -4,6 +4,8 @@
 #include "browser/MRVDocument.h"
 
 #include "browser/document_p.h"
+#include "browser/item_rows.h"
+#include "browser/search_runner.h"
 #include "platform/controls.h"
 #include "platform/toolbar.h"
 #include "platform/ui.h"
@@ -21,6 +23,8 @@ namespace browser {
 using detail::kRootKey;
 
 void MRVDocument::ProcRefresh(const QString& query) {
+    // What the list shows now replaces whatever a quick search was about to show.
+    stopQuickSearch();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     const bool custom = customIcons();
     lstvProcs->clear();
@@ -51,65 +55,13 @@ void MRVDocument::ProcRefresh(const QString& query) {
 
     try {
         auto rs = m_db->OpenRecordset(sql, engine::dbOpenDynaset, engine::dbReadOnly);
-        engine::Field procKey = rs->Fields(QStringLiteral("ProcKey"));
-        engine::Field name = rs->Fields(QStringLiteral("Name"));
-        engine::Field type = rs->Fields(QStringLiteral("Type"));
-        engine::Field desc = rs->Fields(QStringLiteral("Desc"));
-        engine::Field catName = rs->Fields(QStringLiteral("CatName"));
-        engine::Field lastChanged = rs->Fields(QStringLiteral("LastChanged"));
-
+        const ItemRowReader reader(*rs);
         int rows = 0, webItems = 0, fileItems = 0;
-        const QString textKey = QStringLiteral("TEXT");
         lstvProcs->beginUpdate();
         try {
             for (; !rs->eof(); rs->MoveNext()) {
                 ++rows;
-                const QString itemName = name.text();
-                const QString itemType = type.text();
-                const QString itemDesc = desc.text();
-                const QString itemCat = catName.text();
-                controls::ListItem* item = lstvProcs->add(
-                    QString::number(procKey.Value().toLongLong()) + QStringLiteral(" key"), itemName);
-                try {
-                    item->setTag(itemType);
-                    QString description = itemDesc;
-                    if (itemType == QLatin1String("WebSite")) {
-                        ++webItems;
-                        item->setIcon(QStringLiteral("WEB"));
-                        item->setSmallIcon(QStringLiteral("WEB"));
-                        // A described shortcut shows its description, its address going to the last column.
-                        if (!itemDesc.trimmed().isEmpty()) {
-                            item->setText(itemDesc);
-                            description = itemName;
-                        }
-                    } else if (itemType == QLatin1String("File")) {
-                        ++fileItems;
-                        item->setIcon(QStringLiteral("FILE"));
-                        item->setSmallIcon(QStringLiteral("FILE"));
-                    } else {
-                        const QString large = custom ? itemCat : textKey;
-                        if (!imgLargeIcons->contains(large)) {
-                            item->setIcon(textKey);
-                            item->setSmallIcon(textKey);
-                        } else {
-                            item->setIcon(large);
-                            item->setSmallIcon(custom ? itemCat : textKey);
-                        }
-                    }
-                    if (!itemCat.isEmpty()) item->setSubItem(1, itemCat);
-                    if (!itemType.isEmpty()) item->setSubItem(2, itemType);
-                    if (!lastChanged.IsNull()) {
-                        const QVariant changed = lastChanged.Value();
-                        item->setSubItem(3, lastChanged.text());
-                        // Sorted by the stored date, never by reading the shown text back.
-                        if (changed.typeId() == QMetaType::QDateTime)
-                            item->setSortText(
-                                3, changed.toDateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
-                    }
-                    if (!description.isEmpty()) item->setSubItem(4, description);
-                } catch (const engine::Error&) {
-                    // A row that cannot take its icons or columns still lists the item.
-                }
+                addItemRow(reader.read(), custom, webItems, fileItems);
             }
         } catch (...) {
             lstvProcs->endUpdate();
@@ -135,6 +87,46 @@ void MRVDocument::ProcRefresh(const QString& query) {
     }
     lstvProcs->repaint();
     SetProcTools();
+}
+
+void MRVDocument::addItemRow(const ItemRow& row, bool custom, int& webItems, int& fileItems) {
+    static const QString textKey = QStringLiteral("TEXT");
+    controls::ListItem* item =
+        lstvProcs->add(QString::number(row.procKey) + QStringLiteral(" key"), row.name);
+    try {
+        item->setTag(row.type);
+        QString description = row.desc;
+        if (row.type == QLatin1String("WebSite")) {
+            ++webItems;
+            item->setIcon(QStringLiteral("WEB"));
+            item->setSmallIcon(QStringLiteral("WEB"));
+            // A described shortcut shows its description, its address going to the last column.
+            if (!row.desc.trimmed().isEmpty()) {
+                item->setText(row.desc);
+                description = row.name;
+            }
+        } else if (row.type == QLatin1String("File")) {
+            ++fileItems;
+            item->setIcon(QStringLiteral("FILE"));
+            item->setSmallIcon(QStringLiteral("FILE"));
+        } else {
+            const QString& large = custom ? row.catName : textKey;
+            if (!imgLargeIcons->contains(large)) {
+                item->setIcon(textKey);
+                item->setSmallIcon(textKey);
+            } else {
+                item->setIcon(large);
+                item->setSmallIcon(custom ? row.catName : textKey);
+            }
+        }
+        if (!row.catName.isEmpty()) item->setSubItem(1, row.catName);
+        if (!row.type.isEmpty()) item->setSubItem(2, row.type);
+        if (!row.lastChanged.isEmpty()) item->setSubItem(3, row.lastChanged);
+        if (!row.changedSortKey.isEmpty()) item->setSortText(3, row.changedSortKey);
+        if (!description.isEmpty()) item->setSubItem(4, description);
+    } catch (const engine::Error&) {
+        // A row that cannot take its icons or columns still lists the item.
+    }
 }
 
 void MRVDocument::FolderRowsLoad(controls::TreeNode* node) {

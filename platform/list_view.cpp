@@ -16,6 +16,7 @@
 #include <QStylePainter>
 #include <QStyledItemDelegate>
 #include <QTabBar>
+#include <QThreadPool>
 #include <QTime>
 #include <QTimer>
 
@@ -364,10 +365,22 @@ void ListView::remove(ListItem* item) {
 void ListView::clear() {
     m_model->beginReset();
     m_dropHighlight = nullptr;
+    // Freeing a large list's rows one by one would hold up the window for a noticeable moment; no
+    // one can reach them any more, so a pool thread frees them while the window goes on.
+    struct Rows {
+        std::vector<std::unique_ptr<ListItem>> items;
+        QHash<QString, ListItem*> byKey;
+    };
+    auto* old = new Rows{std::move(m_items), std::move(m_byKey)};
     m_items.clear();
     m_byKey.clear();
     m_shownRows = 0;
     m_model->endReset();
+    constexpr size_t kFreeAside = 4096;
+    if (old->items.size() < kFreeAside)
+        delete old;
+    else
+        QThreadPool::globalInstance()->start([old] { delete old; });
 }
 
 ListItem* ListView::item(const QString& key) const {
@@ -466,6 +479,9 @@ void ListView::applyColumnWidths() {
 }
 
 void ListView::setView(ListViewStyle view) {
+    // Only the large-icon view draws other pictures; telling the views that every row changed costs
+    // them a pass over all rows, which a long list feels.
+    const bool picturesChange = (view == lvwIcon) != (m_view == lvwIcon);
     m_view = view;
     auto* stack = static_cast<QStackedLayout*>(layout());
     const bool focused = stack->currentWidget() && stack->currentWidget()->hasFocus();
@@ -503,7 +519,7 @@ void ListView::setView(ListViewStyle view) {
     setFocusProxy(stack->currentWidget());
     if (focused) stack->currentWidget()->setFocus();
     applyIconSizes();
-    m_model->allChanged();
+    if (picturesChange) m_model->allChanged();
 }
 
 void ListView::applyIconSizes() {

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace controls {
 
@@ -68,11 +69,13 @@ void StatusPanel::refreshClock() {
 
 void StatusPanel::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
+    if (std::exchange(m_doubleClicked, false)) return;
     if (rect().contains(event->position().toPoint())) emit m_bar->panelClick(this);
 }
 
 void StatusPanel::mouseDoubleClickEvent(QMouseEvent* event) {
     QLabel::mouseDoubleClickEvent(event);
+    m_doubleClicked = true;
     emit m_bar->panelDblClick(this);
 }
 

@@ -38,6 +38,7 @@ private:
     PanelStyle m_style = sbrText;
     PanelAutoSize m_autoSize = sbrNoAutoSize;
     int m_width = 96;
+    bool m_doubleClicked = false;  // the release that ends a double click is no second click
 };
 
 class StatusBar : public QStatusBar {

@@ -360,7 +360,12 @@ void TreeView::commitLabel(const QModelIndex& index, const QString& text) {
 }
 
 void TreeView::keyPressEvent(QKeyEvent* event) {
-    emit keyDown(event->key(), event->modifiers());
+    int keyCode = event->key();
+    emit keyDown(keyCode, event->modifiers());
+    if (keyCode == 0) {
+        event->accept();
+        return;
+    }
     const QModelIndex before = currentIndex();
     QTreeView::keyPressEvent(event);
     const QModelIndex after = currentIndex();

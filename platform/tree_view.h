@@ -114,7 +114,8 @@ signals:
     void nodeExpand(controls::TreeNode* node);
     void nodeCollapse(controls::TreeNode* node);
     void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& pos);
-    void keyDown(int key, Qt::KeyboardModifiers modifiers);
+    // A handler that sets keyCode to 0 takes the key: the tree and the window around it never see it.
+    void keyDown(int& keyCode, Qt::KeyboardModifiers modifiers);
 
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;

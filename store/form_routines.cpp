@@ -134,11 +134,10 @@ bool IsValidCategoryMove(const controls::TreeView& tree, const QString& sourceKe
     const TreeNode* source = tree.findNode(sourceKey);
     const TreeNode* target = tree.findNode(targetKey);
     if (!source || !target) return false;
-    if (source->key() == RootKey) return false;
-    if (const TreeNode* parent = source->parent(); parent && parent->text() == target->text()) return false;
-    if (source->text() == target->text()) return false;
-    for (const TreeNode* n = target; n && n->key() != RootKey; n = n->parent())
-        if (n->text() == source->text()) return false;
+    if (source->key() == RootKey || source->parent() == target) return false;
+    // By node, not by name: two categories may share a name, and only the branch itself is out of reach.
+    for (const TreeNode* n = target; n; n = n->parent())
+        if (n == source) return false;
     return true;
 }
 

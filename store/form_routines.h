@@ -26,9 +26,9 @@ void PlaceTabPanel(controls::TabStrip& tabs, QWidget* panel);
 // target inside the branch (which would copy forever) returns false and changes nothing.
 bool MoveTreeBranch(controls::TreeView& tree, const QString& sourceKey, const QString& targetKey);
 
-// Whether the category sourceKey may be moved below targetKey. Compared by displayed names: false
-// for the root "0 Key", when the target has the name of the source's parent or of the source,
-// or when a node with the source's name lies on the target's path up to the root. Missing keys
+// Whether the category sourceKey may be moved below targetKey: false for the root "0 Key", for the
+// source's own parent (nothing would move), and for the source itself or any node of its branch.
+// Nodes are compared by key, so a category that shares another's name moves freely. Missing keys
 // give false.
 bool IsValidCategoryMove(const controls::TreeView& tree, const QString& sourceKey, const QString& targetKey);
 

@@ -10,12 +10,18 @@
 #include "store/settings.h"
 #include "tests/store/store_fixture.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+
+// Failures show texts, not their bytes.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace browsertest {
 
@@ -112,6 +118,26 @@ protected:
     // The list key of the folder row for the category node key.
     static QString folderRow(browser::MRVDocument* doc, const QString& key) {
         return QString::number(node(doc, key)->index()) + QStringLiteral(" TreeNode");
+    }
+
+    // A PNG picture of one colour.
+    static QByteArray png(const QColor& colour) {
+        QPixmap picture(32, 32);
+        picture.fill(colour);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "PNG");
+        return bytes;
+    }
+    // Stores a picture as the category's own.
+    static void setImage(const QString& file, int catKey, const QByteArray& bytes) {
+        auto db = engine::openDatabase(file);
+        auto rs =
+            db->OpenRecordset(QStringLiteral("SELECT Image FROM Category WHERE CatKey = %1").arg(catKey));
+        rs->Edit();
+        rs->Fields(0).AppendChunk(bytes);
+        rs->Update();
     }
 
     static QVariant scalar(const QString& file, const QString& sql) {

@@ -2,7 +2,6 @@
 
 #include "tests/browser/browser_fixture.h"
 
-#include <QBuffer>
 #include <QLineEdit>
 
 using namespace browsertest;
@@ -11,24 +10,6 @@ namespace {
 
 class CategoryTreeTest : public BrowserTest {
 protected:
-    // A PNG picture of one colour.
-    static QByteArray png(const QColor& colour) {
-        QPixmap picture(32, 32);
-        picture.fill(colour);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        picture.save(&buffer, "PNG");
-        return bytes;
-    }
-    static void setImage(const QString& file, int catKey, const QByteArray& bytes) {
-        auto db = engine::openDatabase(file);
-        auto rs =
-            db->OpenRecordset(QStringLiteral("SELECT Image FROM Category WHERE CatKey = %1").arg(catKey));
-        rs->Edit();
-        rs->Fields(0).AppendChunk(bytes);
-        rs->Update();
-    }
     static QVariant column(const QString& lib, const char* name, int catKey) {
         return scalar(lib, QStringLiteral("SELECT %1 FROM Category WHERE CatKey = %2").arg(name).arg(catKey));
     }

@@ -62,7 +62,7 @@ TEST_F(CommandsTest, EveryToolOfBothLayoutsIsRoutedAndUnbuiltOnesSaySo) {
         EXPECT_FALSE(saved.readAll().contains("not available yet"));
     }
     EXPECT_FALSE(browser::MRVDocument::routesTool(QStringLiteral("BTN_MENU_FILE")));
-    EXPECT_FALSE(browser::MRVDocument::commandBuilt(QStringLiteral("BTN_FINDPROCS")));
+    EXPECT_FALSE(browser::MRVDocument::commandBuilt(QStringLiteral("BTN_REPAIR_COMPACT")));
 
     // A name in no row only sounds; an unbuilt command reached from code says so.
     browser::MRVDocument* doc = open(lib);

@@ -142,6 +142,14 @@ TEST(TreeView, KeyboardClicksReportTheNodeAndLabelEditsCanBeRefused) {
     EXPECT_TRUE(clicked.isEmpty()) << "selecting in code is no click";
     pressKey(&t.tree, Qt::Key_Down);
     EXPECT_EQ(clicked, QList<TreeNode*>{t.a1});
+    // A key the handler takes goes no further.
+    QObject::connect(&t.tree, &TreeView::keyDown, [](int& key, Qt::KeyboardModifiers) {
+        if (key == Qt::Key_Up) key = 0;
+    });
+    QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+    QApplication::sendEvent(&t.tree, &up);
+    EXPECT_TRUE(up.isAccepted());
+    EXPECT_EQ(t.tree.selectedItem(), t.a1);
     const QRect a2Rect = t.tree.visualRect(t.tree.indexFromNode(t.a2));
     EXPECT_EQ(t.tree.hitTest(t.tree.viewport()->mapTo(&t.tree, a2Rect.center())), t.a2);
 
@@ -233,6 +241,13 @@ TEST(ListView, KeysAndIndexesFollowAddsAndRemovesInOneNotification) {
     list.endUpdate();
     EXPECT_EQ(model->rowCount(), 1500);
     EXPECT_EQ(inserted, 2);
+
+    // A long list is gone at once, its keys free again, however its rows are freed.
+    for (int i = 1500; i < 6000; ++i) list.add(QString::number(i), "row");
+    list.clear();
+    EXPECT_EQ(model->rowCount(), 0);
+    list.add("1", "again");
+    EXPECT_EQ(list.count(), 1);
 }
 
 TEST(ListView, SortingIgnoresCaseKeepsTiesAndSurvivesItsColumn) {
@@ -392,6 +407,22 @@ TEST(StatusBar, PanelsByIndexAndKeyWithClocks) {
     bar.removePanel(2);
     EXPECT_EQ(bar.panel(2), date);
     EXPECT_EQ(errorOf([&] { bar.panel("time"); }), errElementNotFound);
+
+    // A double click is one click and one double click, as the old control reported it.
+    QStringList events;
+    QObject::connect(&bar, &StatusBar::panelClick, [&](StatusPanel*) { events << "click"; });
+    QObject::connect(&bar, &StatusBar::panelDblClick, [&](StatusPanel*) { events << "dblclick"; });
+    StatusPanel* panel = bar.panel(1);
+    panel->resize(100, 20);
+    const QPointF at(5, 5);
+    for (QEvent::Type type :
+         {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+          QEvent::MouseButtonRelease, QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, panel->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &event);
+    }
+    EXPECT_EQ(events, QStringList({"click", "dblclick", "click"}));
 }
 
 TEST(TabStrip, KeyedTabsSelectionAndClientArea) {

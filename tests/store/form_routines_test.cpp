@@ -79,7 +79,7 @@ TEST(MoveTreeBranch, MovesWholeBranchesAndLeavesWithKeysTextsImagesTagsAndOrder)
     EXPECT_EQ(describe(tree.node("0 Key")), moved);
 }
 
-TEST(IsValidCategoryMove, RefusesByNameAndAcceptsTheRest) {
+TEST(IsValidCategoryMove, RefusesItsOwnBranchByKeyNotByName) {
     TreeView tree;
     build(tree, {{"0 Key", "1 Key", "Utils"},
                  {"1 Key", "2 Key", "Strings"},
@@ -90,18 +90,17 @@ TEST(IsValidCategoryMove, RefusesByNameAndAcceptsTheRest) {
                  {"0 Key", "7 Key", "Other"},
                  {"7 Key", "8 Key", "Lib"}});
     const std::tuple<const char*, const char*, bool> cases[] = {
-        {"0 Key", "7 Key", false},  // the root
-        {"2 Key", "5 Key", false},  // the target has the name of the source's parent
-        {"2 Key", "1 Key", false},  // ... such as the parent itself
-        {"1 Key", "5 Key", false},  // the source's own name
-        {"1 Key", "3 Key", false},  // onto its own grandchild
-        {"1 Key", "6 Key", false},  // below a different category of the same name
-        {"5 Key", "2 Key", false},  // a namesake of the source on the target's path
-        {"1 Key", "0 Key", false},  // onto its own parent
-        {"9 Key", "7 Key", false},  // missing nodes
-        {"2 Key", "9 Key", false}, {"2 Key", "7 Key", true}, {"3 Key", "6 Key", true},
-        {"6 Key", "3 Key", true},  {"8 Key", "4 Key", true},  // the root's name is never compared
-        {"2 Key", "0 Key", true},                             // onto the root
+        {"0 Key", "7 Key", false},                            // the root
+        {"2 Key", "1 Key", false},                            // onto its own parent: nothing would move
+        {"1 Key", "1 Key", false},                            // onto itself
+        {"1 Key", "3 Key", false},                            // onto its own grandchild
+        {"9 Key", "7 Key", false},                            // missing nodes
+        {"2 Key", "9 Key", false}, {"2 Key", "5 Key", true},  // a namesake of its parent is another category
+        {"1 Key", "5 Key", true},                             // ... and so is a namesake of its own
+        {"1 Key", "6 Key", true},                             // below a different category of the same name
+        {"5 Key", "2 Key", true},                             // a namesake on the target's path
+        {"2 Key", "7 Key", true},  {"6 Key", "3 Key", true},
+        {"8 Key", "4 Key", true},  {"2 Key", "0 Key", true},  // onto the root
     };
     for (const auto& [source, target, valid] : cases)
         EXPECT_EQ(store::IsValidCategoryMove(tree, source, target), valid) << source << " -> " << target;

@@ -1,0 +1,160 @@
+// The quick search: the box over the status bar whose every change lists the items whose category,
+// name or description holds the typed text, the status bar's clicks, and the find dialog, which hands
+// its statements over to the document the same way.
+
+#include "browser/MRVDocument.h"
+
+#include "browser/document_p.h"
+#include "browser/search_runner.h"
+#include "editor/frmProcFind.h"
+#include "editor/search_sql.h"
+#include "platform/controls.h"
+#include "store/error_report.h"
+#include "store/files.h"
+#include "store/startup.h"
+
+#include <QElapsedTimer>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <utility>
+
+namespace browser {
+
+using namespace detail;
+
+QString MRVDocument::quickSearchSQL(const QString& text) {
+    // Blanks alone search for nothing: the list empties.
+    if (QString(text).remove(QLatin1Char(' ')).isEmpty())
+        return editor::searchSelect() + QStringLiteral(" C.Name = NULL ");
+    return editor::searchByTextSQL(text, {true, true, true, false});
+}
+
+bool MRVDocument::quickSearchPending() const {
+    return m_quickSearch->pending() || m_searchFill;
+}
+
+void MRVDocument::stopQuickSearch() {
+    m_quickSearch->cancel();
+    endSearchFill();
+}
+
+void MRVDocument::endSearchFill() {
+    m_searchFillTimer->stop();
+    m_searchFill.reset();
+    if (std::exchange(m_searchFillHeld, false)) lstvProcs->endUpdate();
+}
+
+void MRVDocument::StatusBar1_PanelClick() {
+    StatusBar(QStringLiteral("Ready..."));
+    txtSearch->show();
+    txtSearch->raise();
+    txtSearch->setFocus(Qt::MouseFocusReason);
+    // What is typed replaces the old text; an arrow key keeps it for refining.
+    txtSearch->selectAll();
+}
+
+void MRVDocument::StatusBar1_PanelDblClick() {
+    txtSearch->hide();
+    StatusBar(DBFileName());
+    if (m_db) store::ShowFileProperties(DBFileName(), this);
+}
+
+void MRVDocument::txtSearch_Change() {
+    // Whatever an earlier keystroke started is of no use any more, even if it ends while the window
+    // is being prepared.
+    stopQuickSearch();
+    SetForSearch();
+    if (!m_db || m_replacingLibrary) {
+        lstvProcs->clear();
+        return;
+    }
+    // The text as it is now: the window let events run, and the box may have changed meanwhile.
+    m_quickSearch->start(DBFileName(), quickSearchSQL(txtSearch->text()));
+}
+
+bool MRVDocument::txtSearchEvent(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape) return false;
+            txtSearch->hide();
+            return true;
+        case QEvent::MouseButtonDblClick:
+            StatusBar1_PanelDblClick();
+            return true;
+        case QEvent::FocusOut: {
+            // Its own context menu and another window taking the keyboard leave the box where it is.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) txtSearch->hide();
+            return false;
+        }
+        default:
+            return false;
+    }
+}
+
+void MRVDocument::showSearchResult(std::shared_ptr<const SearchResult> result) {
+    endSearchFill();
+    lstvProcs->clear();
+    m_searchSQL = result->sql;
+    if (result->error) {
+        store::ReportError(*result->error, QStringLiteral("MRVDocument.ProcRefresh"), this);
+        emit quickSearchShown();
+        return;
+    }
+    m_searchFill = std::move(result);
+    m_searchFillNext = 0;
+    m_searchFillCustom = customIcons();
+    continueSearchFill();
+}
+
+void MRVDocument::continueSearchFill() {
+    // A slice at a time, so that the keys typed meanwhile are taken at once. The first slice is shown
+    // at once (it fills the window); the rows below it are shown together with the last slice, so
+    // that the list is not laid out and painted again for every slice.
+    constexpr qint64 kSliceNs = 16'000'000;
+    QElapsedTimer slice;
+    slice.start();
+    const std::vector<ItemRow>& rows = m_searchFill->rows;
+    const bool first = m_searchFillNext == 0;
+    int webItems = 0, fileItems = 0;
+    if (!m_searchFillHeld) lstvProcs->beginUpdate();
+    m_searchFillHeld = true;
+    while (m_searchFillNext < rows.size()) {
+        addItemRow(rows[m_searchFillNext++], m_searchFillCustom, webItems, fileItems);
+        if (m_searchFillNext % 128 == 0 && slice.nsecsElapsed() > kSliceNs) break;
+    }
+    if (m_searchFillNext == rows.size()) {
+        endSearchFill();
+        emit quickSearchShown();
+        return;
+    }
+    if (first) {
+        lstvProcs->endUpdate();
+        lstvProcs->beginUpdate();
+    }
+    // A timer, not a posted call: the window's repaint and other timers get their turn between slices.
+    m_searchFillTimer->start();
+}
+
+void MRVDocument::ProcFind() {
+    // One find window per document: asking again brings it forward with what it holds.
+    if (m_findDialog) {
+        m_findDialog->raise();
+        m_findDialog->activateWindow();
+        return;
+    }
+    // Owned by the document's window, so that it stays above it and closes with it: a find window
+    // left on its own would keep the program running after its document has gone.
+    auto* form = new frmProcFind(window());
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->setMainWindow(this);
+    form->Form_Load();
+    store::PlayEventSound(store::sndRestoreUp);
+    form->show();
+    m_findDialog = form;
+}
+
+}  // namespace browser
