@@ -385,7 +385,7 @@ void waitForFile(const QString& path, QWidget* owner) {
     delete guard.data();
 }
 
-bool copyFile(const QString& source, const QString& destination, QWidget* owner) {
+bool copyFile(const QString& source, const QString& destination, QWidget* owner, bool askBeforeReplacing) {
     QString target = destination;
     if (QFileInfo(destination).isDir()) target = QDir(destination).filePath(QFileInfo(source).fileName());
 
@@ -407,12 +407,14 @@ bool copyFile(const QString& source, const QString& destination, QWidget* owner)
             copyFailed(source, target, QStringLiteral("The source and the destination are the same file."));
             return false;
         }
-        const int answer =
-            ui::MsgBox(QStringLiteral("The file '") + target + QStringLiteral("' already exists.") + LF + LF +
-                           QStringLiteral("Do you want to replace it?"),
-                       ui::vbYesNo | ui::vbQuestion | ui::vbDefaultButton2 | ui::vbMsgBoxSetForeground,
-                       QStringLiteral("Confirm File Replace"));
-        if (answer != ui::vbYes) return false;
+        if (askBeforeReplacing) {
+            const int answer =
+                ui::MsgBox(QStringLiteral("The file '") + target + QStringLiteral("' already exists.") + LF +
+                               LF + QStringLiteral("Do you want to replace it?"),
+                           ui::vbYesNo | ui::vbQuestion | ui::vbDefaultButton2 | ui::vbMsgBoxSetForeground,
+                           QStringLiteral("Confirm File Replace"));
+            if (answer != ui::vbYes) return false;
+        }
     }
 
     QSaveFile out(target);
