@@ -169,12 +169,19 @@ public:
     // Whether a routed command is built; one that is not stays disabled with a tooltip saying so.
     static bool commandBuilt(const QString& toolName);
 
-    // Entry points of commands that later work fills in (each disabled until then).
+    // The library commands: the copy dialog, a new library group, a replica, synchronisation, and
+    // repair and compact of the open library.
     void CopyLibrary();
     void NewLibraryGroup();
     void ReplicateLibrary();
     void SynchronizeLibraries();
     void RepairCompactLibrary();
+    // Asks for the replica's file and makes it (the replica command).
+    void ProcReplicate();
+    // The engine's two replica steps, published for the hosts; errors are reported here.
+    void MakeReplica(const QString& source, const QString& replica, int options, bool& result);
+    bool SetReplicable(const QString& library);
+    // Entry point of a command that later work fills in (disabled until then).
     void ProcFind();
 
     // The library handle the document owns (nullptr while none is open).

@@ -30,9 +30,7 @@ namespace {
 // Taking a name out of this set is all it takes to offer the command.
 const QSet<QString>& unbuiltCommands() {
     static const QSet<QString> names{
-        QStringLiteral("BTN_COPYTO"),         QStringLiteral("BTN_NEW_DB"),
-        QStringLiteral("BTN_REPLICATE_DB"),   QStringLiteral("BTN_SYNC_DBS"),
-        QStringLiteral("BTN_REPAIR_COMPACT"), QStringLiteral("BTN_FINDPROCS"),
+        QStringLiteral("BTN_FINDPROCS"),
         QStringLiteral("BTN_EMAIL_LIBRARY"),
     };
     return names;
@@ -162,26 +160,6 @@ void MRVDocument::notBuiltYet(const QString& toolName) {
     const QString what =
         tool ? QString(tool->caption()).remove(QLatin1Char('&')).remove(QStringLiteral("...")) : toolName;
     StatusBar(QStringLiteral("'") + what + QStringLiteral("' is not available yet..."));
-}
-
-void MRVDocument::CopyLibrary() {
-    notBuiltYet(QStringLiteral("BTN_COPYTO"));
-}
-
-void MRVDocument::NewLibraryGroup() {
-    notBuiltYet(QStringLiteral("BTN_NEW_DB"));
-}
-
-void MRVDocument::ReplicateLibrary() {
-    notBuiltYet(QStringLiteral("BTN_REPLICATE_DB"));
-}
-
-void MRVDocument::SynchronizeLibraries() {
-    notBuiltYet(QStringLiteral("BTN_SYNC_DBS"));
-}
-
-void MRVDocument::RepairCompactLibrary() {
-    notBuiltYet(QStringLiteral("BTN_REPAIR_COMPACT"));
 }
 
 void MRVDocument::ProcFind() {

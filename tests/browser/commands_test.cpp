@@ -73,8 +73,8 @@ TEST_F(CommandsTest, EveryToolOfBothLayoutsIsRoutedAndUnbuiltOnesSaySo) {
     EXPECT_EQ(sound::testing::playedFiles().size(), 2);
     EXPECT_TRUE(boxes().isEmpty());
     EXPECT_TRUE(ui::testing::shownDialogs().isEmpty());
-    doc->dispatchTool(QStringLiteral("BTN_REPAIR_COMPACT"));
-    EXPECT_EQ(statusText(doc), QStringLiteral("'Repair and Compact' is not available yet... "));
+    doc->dispatchTool(QStringLiteral("BTN_FINDPROCS"));
+    EXPECT_EQ(statusText(doc), QStringLiteral("'Find Procedures' is not available yet... "));
 }
 
 TEST_F(CommandsTest, WithoutLibraryOnlyOpenRuns) {
