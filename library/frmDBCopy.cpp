@@ -449,6 +449,7 @@ void frmDBCopy::CopyTo() {
                                  QStringLiteral("Overwrite Existing Library?"))) {
         m_main->replaceLibrary([&](QString& path) {
             try {
+                QDir().mkpath(folder);
                 if (repair) {
                     if (!store::RepairCompact(path, this)) {
                         ui::MsgBox(QStringLiteral("Database Repair and Compact has FAILED!"),
@@ -512,9 +513,9 @@ void frmDBCopy::CopyFrom() {
                    this, target,
                    QStringLiteral("A Code Library with the same name ALREADY EXISTS in the Target Location!"),
                    QStringLiteral("Overwrite Existing Code Library?"))) {
-        if (folderText == defaultFolderEntry()) QDir().mkpath(m_defaultFolder);
         m_main->replaceLibrary([&](QString&) {
             try {
+                QDir().mkpath(folder);
                 if (unpack) {
                     try {
                         library::unpackLibrary(source, target);

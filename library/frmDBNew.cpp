@@ -6,6 +6,7 @@
 #include "store/engine/replication.h"
 #include "store/error_report.h"
 #include "store/files.h"
+#include "store/library_schema.h"
 #include "store/main_window.h"
 #include "store/settings.h"
 #include "store/startup.h"
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <QUuid>
 #include <QVBoxLayout>
 
 using namespace library::detail;
@@ -134,7 +134,7 @@ void frmDBNew::cmdOk_Click() {
         repaint();
         QCoreApplication::processEvents();
         m_main->StatusBar(QStringLiteral("Creating New Code Library..."));
-        const QString guid = library::newGroupGuid();
+        const QString guid = store::newGroupGuid();
         const QDateTime created = QDateTime::currentDateTime();
         m_main->replaceLibrary([&](QString& path) {
             try {
@@ -175,10 +175,6 @@ void frmDBNew::cmdHelp_Click() {
 }
 
 namespace library {
-
-QString newGroupGuid() {
-    return QUuid::createUuid().toString(QUuid::WithBraces).toUpper();
-}
 
 void createGroupLibrary(const QString& source, const QString& target, const QString& guid,
                         const QDateTime& created, const QString& groupName) {

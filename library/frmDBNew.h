@@ -39,9 +39,6 @@ private:
 
 namespace library {
 
-// A new group identity: a GUID in braces, 38 characters, upper case.
-QString newGroupGuid();
-
 // Writes the library of a new group at target: a compacted copy of source without categories and
 // items, the first member of a new replica set (no history of the rows it was emptied of), its
 // System row stamped with guid, created and groupName. Built beside target and moved into place;

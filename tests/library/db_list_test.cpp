@@ -117,9 +117,8 @@ TEST_F(DBListTest, ListsTheLibrariesThatStillExistInOrderUpToKeyTwentyOne) {
     setRecent(22, beyond + ";G");
 
     frmDBList form;
-    EXPECT_EQ(rowTexts(form),
-              (QStringList{kMore + "||", "Team.mdb|" + folder() + "|Team Code",
-                           "Plain.mdb|" + folder() + "|", "Last.mdb|" + folder() + "|G"}));
+    EXPECT_EQ(rowTexts(form), (QStringList{kMore + "||", "Team.mdb|" + folder() + "|Team Code",
+                                           "Plain.mdb|" + folder() + "|", "Last.mdb|" + folder() + "|G"}));
     EXPECT_EQ(form.lstvDatabases->item(2)->key(), team);
     EXPECT_EQ(recent(3), path(QStringLiteral("Gone.mdb")) + ";Lost");  // missing files stay in the settings
 
