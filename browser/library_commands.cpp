@@ -132,19 +132,7 @@ void MRVDocument::ProcReplicate() {
 
     BusyCursor busy;
     StatusBar(QStringLiteral("Replicating Database..."));
-    // Made beside its final name and renamed into place: a failure leaves any file there as it was.
-    const QString work = library::besideName(QFileInfo(replica).absoluteFilePath());
-    bool made = false;
-    MakeReplica(current, work, 0, made);
-    if (made) {
-        try {
-            library::moveIntoPlace(work, replica);
-        } catch (const engine::Error& err) {
-            made = false;
-            store::ReportError(err, QStringLiteral("MRVDocument.MakeReplica"), this);
-        }
-    }
-    if (!made) QFile::remove(work);
+    const bool made = library::replaceWithReplica(current, replica, this);
     held.reset();
     if (!made) {
         StatusBar(QStringLiteral("Error creating Replica: ") + replica);

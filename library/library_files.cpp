@@ -1,6 +1,8 @@
 #include "library/library_files.h"
 
 #include "platform/shell.h"
+#include "store/error_report.h"
+#include "store/replicas.h"
 
 #include <QDir>
 #include <QFile>
@@ -113,6 +115,22 @@ bool copyLibraryFile(const QString& source, const QString& target, QWidget* owne
     const bool copied = shell::copyFile(source, target, owner, false);
     step("copied");
     return copied;
+}
+
+bool replaceWithReplica(const QString& source, const QString& target, store::StatusTarget* document) {
+    const QString work = besideName(QFileInfo(target).absoluteFilePath());
+    bool made = false;
+    store::MakeReplica(source, work, 0, made, document);
+    if (made) {
+        try {
+            moveIntoPlace(work, target);
+        } catch (const engine::Error& err) {
+            made = false;
+            store::ReportError(err, QStringLiteral("MRVDocument.MakeReplica"), document);
+        }
+    }
+    if (!made) QFile::remove(work);
+    return made;
 }
 
 QString removableMediaFolder() {

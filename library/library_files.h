@@ -6,6 +6,7 @@
 // or a crash leaves either the old file or the new one, never a missing or half-written one.
 
 #include "store/engine/engine.h"
+#include "store/status_target.h"
 
 #include <QString>
 
@@ -40,6 +41,12 @@ void moveIntoPlace(const QString& work, const QString& target);
 // when the copy failed (the user has been told) or the user cancelled it; throws engine::Error when
 // target cannot be locked (it is left as it was).
 bool copyLibraryFile(const QString& source, const QString& target, QWidget* owner = nullptr);
+
+// Makes a replica of source (a new member of its replica set) in target's place: written beside
+// it and moved in when complete. The caller holds the lock on a library that was at target.
+// Failures are reported with the document's location; false then, and target is as it was.
+bool replaceWithReplica(const QString& source, const QString& target,
+                        store::StatusTarget* document = nullptr);
 
 // The folder removable disks are mounted in (/media/$USER) when it exists, else the home folder;
 // stands where a floppy disk's drive was proposed.
