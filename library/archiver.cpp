@@ -124,6 +124,7 @@ void packLibrary(const QString& file, const QString& archive, int compressionInd
     const QString work = besideName(QFileInfo(archive).absoluteFilePath());
     try {
         step("pack");
+        const std::unique_ptr<engine::Database> reading = holdForReading(file);
         const Outcome outcome =
             runArchiver(zip, {QStringLiteral("-q"), QStringLiteral("-j"), compressionSwitch(compressionIndex),
                               work, source.absoluteFilePath()});

@@ -447,7 +447,9 @@ void frmDBCopy::CopyTo() {
     } else if (!overwriteRefused(this, target,
                                  QStringLiteral("The Code Library ALREADY EXISTS in the Target Location!"),
                                  QStringLiteral("Overwrite Existing Library?"))) {
-        m_main->replaceLibrary([&](QString& path) {
+        // Repaired first, the open library is replaced: the document closes it and opens it again. A
+        // plain copy reads it under a read lock and leaves it open.
+        const auto copy = [&](QString& path) {
             try {
                 QDir().mkpath(folder);
                 if (repair) {
@@ -488,7 +490,12 @@ void frmDBCopy::CopyTo() {
                 copyFailed(&err, location);
                 return false;
             }
-        });
+        };
+        QString path = m_currentDBPath;
+        if (repair)
+            m_main->replaceLibrary(copy);
+        else
+            copy(path);
     }
     saveCopyToSettings();
 }
@@ -513,30 +520,28 @@ void frmDBCopy::CopyFrom() {
                    this, target,
                    QStringLiteral("A Code Library with the same name ALREADY EXISTS in the Target Location!"),
                    QStringLiteral("Overwrite Existing Code Library?"))) {
-        m_main->replaceLibrary([&](QString&) {
-            try {
-                QDir().mkpath(folder);
-                if (unpack) {
-                    try {
-                        library::unpackLibrary(source, target);
-                    } catch (const engine::Error& err) {
-                        zipFailed();
-                        copyFailed(&err, location);
-                        return false;
-                    }
-                } else if (!library::copyLibraryFile(source, target, this)) {
-                    copyFailed(nullptr, location);
-                    return false;
+        // The open library is never the target: it stays open.
+        try {
+            QDir().mkpath(folder);
+            if (unpack) {
+                try {
+                    library::unpackLibrary(source, target);
+                    copied = true;
+                } catch (const engine::Error& err) {
+                    zipFailed();
+                    copyFailed(&err, location);
                 }
-                StatusBar(QStringLiteral(" Copied to: ") + target);
-                QApplication::beep();
-                copied = true;
-                return true;
-            } catch (const engine::Error& err) {
-                copyFailed(&err, location);
-                return false;
+            } else {
+                copied = library::copyLibraryFile(source, target, this);
+                if (!copied) copyFailed(nullptr, location);
             }
-        });
+        } catch (const engine::Error& err) {
+            copyFailed(&err, location);
+        }
+        if (copied) {
+            StatusBar(QStringLiteral(" Copied to: ") + target);
+            QApplication::beep();
+        }
     }
     if (copied) {
         if (!chkSyncAfterCopy->isChecked()) {

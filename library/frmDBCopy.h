@@ -2,8 +2,8 @@
 
 // Copies of library files: the open library to a folder ("Copy To"), optionally repaired and
 // compacted first and packed into a zip archive, and any library or archive of one into a folder
-// ("Copy From"), optionally synchronised with the open library afterwards. The open library is
-// closed while a copy runs and opened again afterwards, through the document.
+// ("Copy From"), optionally synchronised with the open library afterwards. The open library stays
+// open while it is read; repaired first, it is replaced, through the document.
 
 #include "store/engine/error.h"
 #include "store/status_target.h"

@@ -99,19 +99,22 @@ void moveIntoPlace(const QString& work, const QString& target) {
     syncPath(QFileInfo(target).absolutePath(), O_RDONLY | O_DIRECTORY);
 }
 
+std::unique_ptr<engine::Database> holdForReading(const QString& path) {
+    try {
+        std::unique_ptr<engine::Database> reading = engine::openDatabase(path, false, true);
+        if (sqlite3_exec(reading->handle(), "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr,
+                         nullptr) == SQLITE_OK)
+            return reading;
+    } catch (const engine::Error&) {
+        // Not a library (an archive, a damaged file): read as it is; a missing one is told by the reader.
+    }
+    return nullptr;
+}
+
 bool copyLibraryFile(const QString& source, const QString& target, QWidget* owner) {
     const std::unique_ptr<engine::Database> held = lockForReplacement(target);
     step("copy");
-    // A read transaction on the source keeps other programs from committing while it is read.
-    std::unique_ptr<engine::Database> reading;
-    try {
-        reading = engine::openDatabase(source, false, true);
-        if (sqlite3_exec(reading->handle(), "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr,
-                         nullptr) != SQLITE_OK)
-            reading.reset();
-    } catch (const engine::Error&) {
-        // Not a library (an archive, a damaged file): copied as it is; a missing one is told below.
-    }
+    const std::unique_ptr<engine::Database> reading = holdForReading(source);
     const bool copied = shell::copyFile(source, target, owner, false);
     step("copied");
     return copied;

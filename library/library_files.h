@@ -35,6 +35,10 @@ QString besideName(const QString& target);
 // after. Throws engine::Error; work is then left for the caller to remove.
 void moveIntoPlace(const QString& work, const QString& target);
 
+// A read transaction on the library at path, held until the returned handle goes: no other program
+// commits to it meanwhile, so a copy taken of the file is whole. nullptr when path is no library.
+std::unique_ptr<engine::Database> holdForReading(const QString& path);
+
 // Copies a library file to target (written beside it, renamed into place), holding a read lock on
 // the source when it is a library so that no other program changes it meanwhile, and the lock for
 // replacement on a library at target. Replaces target without asking: the caller has asked. False

@@ -29,6 +29,8 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace shell {
 
@@ -440,20 +442,41 @@ bool copyFile(const QString& source, const QString& destination, QWidget* owner,
     constexpr qint64 kBlock = 1 << 20;
     qint64 copied = 0;
     QByteArray block;
+    // The kernel copies without passing the bytes through this process; where it cannot (another
+    // file system on an old kernel, a special file), the bytes are read and written.
+    bool inKernel = true;
     while (copied < total) {
-        block = in.read(qMin(kBlock, total - copied));
-        if (block.isEmpty()) {
-            out.cancelWriting();
-            copyFailed(source, target,
-                       in.errorString().isEmpty() ? QStringLiteral("The source file got shorter.")
-                                                  : in.errorString());
-            return finish(false);
-        }
-        if (out.write(block) != block.size()) {
-            const QString reason = out.errorString();
-            out.cancelWriting();
-            copyFailed(source, target, reason);
-            return finish(false);
+        if (inKernel) {
+            const ssize_t n = ::copy_file_range(in.handle(), nullptr, out.handle(), nullptr,
+                                                size_t(qMin(16 * kBlock, total - copied)), 0);
+            if (n < 0 && copied == 0 &&
+                (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                inKernel = false;
+                continue;
+            }
+            if (n <= 0) {
+                out.cancelWriting();
+                copyFailed(source, target,
+                           n == 0 ? QStringLiteral("The source file got shorter.")
+                                  : QString::fromLocal8Bit(std::strerror(errno)));
+                return finish(false);
+            }
+            block.resize(n);  // only its size is looked at below
+        } else {
+            block = in.read(qMin(kBlock, total - copied));
+            if (block.isEmpty()) {
+                out.cancelWriting();
+                copyFailed(source, target,
+                           in.errorString().isEmpty() ? QStringLiteral("The source file got shorter.")
+                                                      : in.errorString());
+                return finish(false);
+            }
+            if (out.write(block) != block.size()) {
+                const QString reason = out.errorString();
+                out.cancelWriting();
+                copyFailed(source, target, reason);
+                return finish(false);
+            }
         }
         copied += block.size();
         if (progress) progress->setValue(int(copied * 1000 / total));

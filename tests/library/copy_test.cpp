@@ -163,6 +163,15 @@ TEST_F(CopyTest, ToAndFromPlainAndZippedOverNothingOrAnOldFile) {
         }
     }
     EXPECT_TRUE(leftovers().isEmpty());
+    // Repaired and compacted first, the open library is replaced: closed, and opened again after.
+    const int inits = doc.systemInits;
+    auto form = dialog(1);
+    form->cboCopyToTarget->setEditText(path("repaired"));
+    form->chkRepairAndCompact->setChecked(true);
+    form->chkUseWinZip[0]->setChecked(false);
+    EXPECT_EQ(go(*form, ui::vbYes).last(), "Operation Completed!");
+    EXPECT_EQ(doc.systemInits, inits + 1);
+    EXPECT_EQ(items(path("repaired/a.mdb")), items(library));
 }
 
 TEST_F(CopyTest, TheOpenLibraryIsNeverTheTarget) {
