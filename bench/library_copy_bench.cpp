@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot prepare the library: %s\n", e.what());
         return 1;
     }
-    const int copies = bench::tiny() ? 1 : 8, zips = bench::tiny() ? 1 : 2;
+    const int copies = bench::tiny() ? 1 : 8, zips = bench::tiny() ? 1 : 3;
     const std::tuple<const char*, void (*)(benchmark::State&), int> cases[] = {
         {"CopyTo/plain", &CopyTo_plain, copies}, {"CopyTo/ours", &CopyTo_ours, copies},
         {"BareCp/plain", &BareCp_plain, copies}, {"BareCp/ours", &CopyTo_ours, copies},
