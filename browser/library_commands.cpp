@@ -8,15 +8,11 @@
 #include "library/frmDBNew.h"
 #include "library/frmDBSync.h"
 #include "library/library_files.h"
-#include "store/error_report.h"
 #include "store/files.h"
 #include "store/paths.h"
 #include "store/repair_compact.h"
 #include "store/replicas.h"
 #include "store/startup.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 namespace browser {
 

@@ -245,6 +245,18 @@ TEST_F(CopyTest, UnpackingWritesTheLibraryMemberOnlyAndOnlyThere) {
     EXPECT_FALSE(QFile::exists(path("in/deep/empty.mdb")));
 }
 
+TEST_F(CopyTest, EndingsInAnyCaseAndAMissingSource) {
+    library = makeGroup("Mixed.MDB", {"M"});
+    openInDocument(library);
+    EXPECT_EQ(copyTo(path("out"), true).last(), "Operation Completed!");
+    EXPECT_EQ(unzipped(path("out/Mixed.zip"), "Mixed.MDB"), readBytes(library));
+    QFile::rename(path("out/Mixed.zip"), path("out/Mixed.ZIP"));
+    EXPECT_EQ(copyFrom(path("out/Mixed.ZIP"), path("back"), true).last(), "Operation Completed!");
+    EXPECT_EQ(readBytes(path("back/Mixed.mdb")), readBytes(library));
+    EXPECT_EQ(copyFrom(path("out/gone.mdb"), path("back"), false),
+              QStringList{"Select Existing Source Code Library"});
+}
+
 TEST_F(CopyTest, OptionsFollowTheSourceAndTheSettingsComeBack) {
     auto form = dialog(2);
     EXPECT_EQ(form->cboCopyToTarget->currentText(), library::removableMediaFolder());
