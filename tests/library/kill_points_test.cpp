@@ -45,13 +45,6 @@ void run(Operation op, const QString& source, const QString& target) {
     }
 }
 
-QByteArray unzipped(const QString& archive) {
-    QProcess unzip;
-    unzip.start("unzip", {"-p", archive});
-    unzip.waitForFinished();
-    return unzip.readAllStandardOutput();
-}
-
 class KillPointsTest : public LibraryTest {
 protected:
     // The operation in a child process, killed at its step number at (0: never) or, once it says the

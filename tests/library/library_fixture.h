@@ -12,12 +12,22 @@
 #include "store/settings.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QRegularExpression>
 
 namespace librarytest {
 
 using storetest::execute;
 using storetest::scalar;
+
+// What unzip gives of the archive's member (all members when none is named).
+inline QByteArray unzipped(const QString& archive, const QString& member = QString()) {
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"),
+                member.isEmpty() ? QStringList{"-p", archive} : QStringList{"-p", archive, member});
+    unzip.waitForFinished();
+    return unzip.readAllStandardOutput();
+}
 
 class Document : public storetest::FakeMainWindow {
 public:

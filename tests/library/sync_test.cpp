@@ -176,21 +176,4 @@ TEST_F(SyncTest, WarningGoesOnOnlyOnYesAndItsSwitchIsTheOneThePreferencesShow) {
     EXPECT_EQ(warningSetting(), "1");
 }
 
-TEST_F(SyncTest, AFailedExchangeLeavesTheOpenLibraryOpenAgain) {
-    const QString a = makeGroup("a.mdb", {"X"});
-    // Same group identity, but never made a member of the replica set.
-    const QString stranger = makeLibrary("stranger.mdb");
-    const QVariant guid = scalar(engine::openDatabase(a).get(), "SELECT GroupGUID FROM [System]");
-    execute(stranger, {"UPDATE [System] SET GroupGUID = '" + guid.toString() + "'"});
-    openInDocument(a);
-    const int inits = doc.systemInits;
-    EXPECT_FALSE(sync(stranger));
-    EXPECT_EQ(shown, (QStringList{"Synchronize Code Libraries?", "Morvane Error"}));
-    EXPECT_TRUE(boxes().last().text.contains("frmDBSync.cmdSync_Click"));
-    ASSERT_NE(doc.db, nullptr);
-    EXPECT_EQ(doc.DBFileName(), QFileInfo(a).absoluteFilePath());
-    EXPECT_EQ(doc.systemInits, inits + 1);
-    EXPECT_EQ(items(a), QStringList{"X=from a.mdb"});
-}
-
 }  // namespace
