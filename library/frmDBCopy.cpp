@@ -597,13 +597,26 @@ void frmDBCopy::cmdHelp_Click() {
     if (m_main) m_main->ShowHelp(44);
 }
 
+void frmDBCopy::unload() {
+    if (m_unloaded) return;
+    m_unloaded = true;
+    store::SaveSetting(general(), kGeneral, kCurrentTab, QString::number(TabStrip1->selectedIndex()));
+    store::PlayEventSound(store::sndRestoreDown);
+}
+
+void frmDBCopy::done(int result) {
+    // Not while a copy runs (Esc included): its handlers are still on the way back here.
+    if (m_busy) return;
+    unload();
+    QDialog::done(result);
+}
+
 void frmDBCopy::closeEvent(QCloseEvent* event) {
     if (m_busy) {
         event->ignore();
         return;
     }
-    store::SaveSetting(general(), kGeneral, kCurrentTab, QString::number(TabStrip1->selectedIndex()));
-    store::PlayEventSound(store::sndRestoreDown);
+    unload();
     QDialog::closeEvent(event);
 }
 

@@ -77,6 +77,7 @@ public:
     QCheckBox* chkSyncAfterCopy;
 
 protected:
+    void done(int result) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -92,6 +93,8 @@ private:
     void saveCopyToSettings();
     void saveCopyFromSettings();
     void setBusy(bool busy);
+    // Stores the tab shown and plays the closing sound, once.
+    void unload();
     QString syncAfterCopySetting() const;
 
     store::MainWindow* m_main = nullptr;
@@ -99,4 +102,5 @@ private:
     QString m_defaultFolder;
     QList<QWidget*> m_panels;
     bool m_busy = false;
+    bool m_unloaded = false;
 };

@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -129,6 +130,7 @@ void frmDBNew::cmdOk_Click() {
 
     bool made = false;
     {
+        const QScopedValueRollback<bool> busy(m_busy, true);
         BusyCursor hourglass;
         enableButtons(false);
         repaint();
@@ -164,6 +166,10 @@ void frmDBNew::cmdOk_Click() {
         QStringLiteral("New Code Library was created for   ") + LF + LF + QStringLiteral("Group: ") + group,
         ui::vbOKOnly | ui::vbInformation | kForeground, QStringLiteral("Code Library Created"));
     accept();
+}
+
+void frmDBNew::done(int result) {
+    if (!m_busy) QDialog::done(result);
 }
 
 void frmDBNew::cmdCancel_Click() {

@@ -31,10 +31,15 @@ public:
     QPushButton* cmdCancel;
     QPushButton* cmdHelp;
 
+protected:
+    // Not while the new library is made (Esc included): its handler is still on the way back here.
+    void done(int result) override;
+
 private:
     void enableButtons(bool enabled);
 
     store::MainWindow* m_main = nullptr;
+    bool m_busy = false;
 };
 
 namespace library {

@@ -339,6 +339,10 @@ void frmDBSync::cmdHelp_Click() {
     if (m_main) m_main->ShowHelp(15);
 }
 
+void frmDBSync::done(int result) {
+    if (!m_busy) QDialog::done(result);
+}
+
 void frmDBSync::closeEvent(QCloseEvent* event) {
     // Not while an exchange runs: its handlers are still on the way back here.
     if (m_busy) {

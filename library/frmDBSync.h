@@ -58,6 +58,7 @@ public:
     controls::StatusBar* StatusBar1;
 
 protected:
+    void done(int result) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
