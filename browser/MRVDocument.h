@@ -178,12 +178,18 @@ public:
     // Whether a routed command is built; one that is not stays disabled with a tooltip saying so.
     static bool commandBuilt(const QString& toolName);
 
-    // Entry points of commands that later work fills in (each disabled until then).
+    // The library commands: the copy dialog, a new library group, a replica, synchronisation, and
+    // repair and compact of the open library.
     void CopyLibrary();
     void NewLibraryGroup();
     void ReplicateLibrary();
     void SynchronizeLibraries();
     void RepairCompactLibrary();
+    // Asks for the replica's file and makes it (the replica command).
+    void ProcReplicate();
+    // The engine's two replica steps, published for the hosts; errors are reported here.
+    void MakeReplica(const QString& source, const QString& replica, int options, bool& result);
+    bool SetReplicable(const QString& library);
     // The find window (one per document), brought forward when it is open.
     void ProcFind();
 
@@ -245,7 +251,6 @@ private:
     void ViewChangeCommand();
     void WebSiteCommand();
     void EmailBugsCommand();
-    void EmailLibraryCommand();
     void VBAddInsCommand();
     void HideCommand();
 

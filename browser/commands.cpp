@@ -31,9 +31,7 @@ namespace {
 // Taking a name out of this set is all it takes to offer the command.
 const QSet<QString>& unbuiltCommands() {
     static const QSet<QString> names{
-        QStringLiteral("BTN_COPYTO"),         QStringLiteral("BTN_NEW_DB"),
-        QStringLiteral("BTN_REPLICATE_DB"),   QStringLiteral("BTN_SYNC_DBS"),
-        QStringLiteral("BTN_REPAIR_COMPACT"), QStringLiteral("BTN_EMAIL_LIBRARY"),
+        QStringLiteral("BTN_EMAIL_LIBRARY"),
     };
     return names;
 }
@@ -46,7 +44,7 @@ const QHash<QString, MRVDocument::CommandRun>& MRVDocument::commandTable() {
     // Captureless lambdas: the table is built once and shared by every document.
     static const QHash<QString, CommandRun> table{
         {QStringLiteral("BTN_EMAIL_LIBRARY"),
-         [](MRVDocument& d, const QString&) { d.EmailLibraryCommand(); }},
+         [](MRVDocument& d, const QString&) { d.notBuiltYet(QStringLiteral("BTN_EMAIL_LIBRARY")); }},
         {QStringLiteral("BTN_OPENFILE"), [](MRVDocument& d, const QString&) { d.ProcFileOpen(); }},
         {QStringLiteral("BTN_FILEPROPERTIES"),
          [](MRVDocument& d, const QString&) { d.ProcFileProperties(); }},
@@ -164,32 +162,7 @@ void MRVDocument::notBuiltYet(const QString& toolName) {
     StatusBar(QStringLiteral("'") + what + QStringLiteral("' is not available yet..."));
 }
 
-void MRVDocument::CopyLibrary() {
-    notBuiltYet(QStringLiteral("BTN_COPYTO"));
-}
-
-void MRVDocument::NewLibraryGroup() {
-    notBuiltYet(QStringLiteral("BTN_NEW_DB"));
-}
-
-void MRVDocument::ReplicateLibrary() {
-    notBuiltYet(QStringLiteral("BTN_REPLICATE_DB"));
-}
-
-void MRVDocument::SynchronizeLibraries() {
-    notBuiltYet(QStringLiteral("BTN_SYNC_DBS"));
-}
-
-void MRVDocument::RepairCompactLibrary() {
-    notBuiltYet(QStringLiteral("BTN_REPAIR_COMPACT"));
-}
-
 // ---- Commands carried out here ---------------------------------------------------------------
-
-void MRVDocument::EmailLibraryCommand() {
-    ui::MsgBox(QStringLiteral("Write Code to Attach the Code Library to an Email..."),
-               ui::vbOKOnly | kForeground, QApplication::applicationDisplayName());
-}
 
 void MRVDocument::ViewChangeCommand() {
     doEvents();

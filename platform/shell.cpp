@@ -18,6 +18,8 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace shell {
 
@@ -269,7 +271,7 @@ void waitForFile(const QString& path, QWidget* owner) {
                         QStringLiteral("When you have finished with it, save it there and click Done."));
 }
 
-bool copyFile(const QString& source, const QString& destination, QWidget* owner) {
+bool copyFile(const QString& source, const QString& destination, QWidget* owner, bool askBeforeReplacing) {
     QString target = destination;
     if (QFileInfo(destination).isDir()) target = QDir(destination).filePath(QFileInfo(source).fileName());
 
@@ -291,12 +293,14 @@ bool copyFile(const QString& source, const QString& destination, QWidget* owner)
             copyFailed(source, target, QStringLiteral("The source and the destination are the same file."));
             return false;
         }
-        const int answer =
-            ui::MsgBox(QStringLiteral("The file '") + target + QStringLiteral("' already exists.") + LF + LF +
-                           QStringLiteral("Do you want to replace it?"),
-                       ui::vbYesNo | ui::vbQuestion | ui::vbDefaultButton2 | ui::vbMsgBoxSetForeground,
-                       QStringLiteral("Confirm File Replace"));
-        if (answer != ui::vbYes) return false;
+        if (askBeforeReplacing) {
+            const int answer =
+                ui::MsgBox(QStringLiteral("The file '") + target + QStringLiteral("' already exists.") + LF +
+                               LF + QStringLiteral("Do you want to replace it?"),
+                           ui::vbYesNo | ui::vbQuestion | ui::vbDefaultButton2 | ui::vbMsgBoxSetForeground,
+                           QStringLiteral("Confirm File Replace"));
+            if (answer != ui::vbYes) return false;
+        }
     }
 
     QSaveFile out(target);
@@ -316,20 +320,41 @@ bool copyFile(const QString& source, const QString& destination, QWidget* owner)
     constexpr qint64 kBlock = 1 << 20;
     qint64 copied = 0;
     QByteArray block;
+    // The kernel copies without passing the bytes through this process; where it cannot (another
+    // file system on an old kernel, a special file), the bytes are read and written.
+    bool inKernel = true;
     while (copied < total) {
-        block = in.read(qMin(kBlock, total - copied));
-        if (block.isEmpty()) {
-            out.cancelWriting();
-            copyFailed(source, target,
-                       in.errorString().isEmpty() ? QStringLiteral("The source file got shorter.")
-                                                  : in.errorString());
-            return finish(false);
-        }
-        if (out.write(block) != block.size()) {
-            const QString reason = out.errorString();
-            out.cancelWriting();
-            copyFailed(source, target, reason);
-            return finish(false);
+        if (inKernel) {
+            const ssize_t n = ::copy_file_range(in.handle(), nullptr, out.handle(), nullptr,
+                                                size_t(qMin(16 * kBlock, total - copied)), 0);
+            if (n < 0 && copied == 0 &&
+                (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                inKernel = false;
+                continue;
+            }
+            if (n <= 0) {
+                out.cancelWriting();
+                copyFailed(source, target,
+                           n == 0 ? QStringLiteral("The source file got shorter.")
+                                  : QString::fromLocal8Bit(std::strerror(errno)));
+                return finish(false);
+            }
+            block.resize(n);  // only its size is looked at below
+        } else {
+            block = in.read(qMin(kBlock, total - copied));
+            if (block.isEmpty()) {
+                out.cancelWriting();
+                copyFailed(source, target,
+                           in.errorString().isEmpty() ? QStringLiteral("The source file got shorter.")
+                                                      : in.errorString());
+                return finish(false);
+            }
+            if (out.write(block) != block.size()) {
+                const QString reason = out.errorString();
+                out.cancelWriting();
+                copyFailed(source, target, reason);
+                return finish(false);
+            }
         }
         copied += block.size();
         if (!progress->setValue(int(copied * 1000 / total))) {

@@ -43,10 +43,11 @@ bool openAndWait(const QString& path, const QString& program, QWidget* owner = n
 void waitForFile(const QString& path, QWidget* owner = nullptr);
 
 // Copies source to destination (a file, or a folder to copy into) through a temporary file beside
-// the destination that replaces it only when complete. Asks before replacing a file, shows progress
-// when the copy takes a while, reports failures in a message box. False when cancelled or failed;
-// the destination is untouched then.
-bool copyFile(const QString& source, const QString& destination, QWidget* owner = nullptr);
+// the destination that replaces it only when complete. Asks before replacing a file (unless the
+// caller has asked already), shows progress when the copy takes a while, reports failures in a
+// message box. False when cancelled or failed; the destination is untouched then.
+bool copyFile(const QString& source, const QString& destination, QWidget* owner = nullptr,
+              bool askBeforeReplacing = true);
 
 // The parts of a desktop entry that its Exec line may refer to.
 struct DesktopEntry {

@@ -213,8 +213,8 @@ void frmProperties::Form_Load() {
     chkPlayEventSounds->setChecked(
         isOne(store::GetSetting(store::playEventSoundsAppName(), kGeneral,
                                 QStringLiteral("Play Event Sounds"), QStringLiteral("1"))));
-    chkShowWarning->setChecked(isOne(
-        store::GetSetting(app, kGeneral, QStringLiteral("Show Sync Warning Message"), QStringLiteral("1"))));
+    chkShowWarning->setChecked(isOne(store::GetSetting(
+        general, kGeneral, QStringLiteral("Show Sync Warning Message"), QStringLiteral("1"))));
     txtSharedFolder->setText(store::GetSetting(general, kGeneral, QStringLiteral("Shared Module Folder"),
                                                sharedFolderPlaceholder()));
     m_customIcons = chkUseCustomIcons->isChecked();
@@ -261,7 +261,8 @@ void frmProperties::cmdApply_Click() {
 
     store::SaveSetting(store::playEventSoundsAppName(), kGeneral, QStringLiteral("Play Event Sounds"),
                        checkText(chkPlayEventSounds));
-    store::SaveSetting(app, kGeneral, QStringLiteral("Show Sync Warning Message"), checkText(chkShowWarning));
+    store::SaveSetting(general, kGeneral, QStringLiteral("Show Sync Warning Message"),
+                       checkText(chkShowWarning));
 
     QString folder = txtSharedFolder->text();
     if (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) folder.chop(1);
