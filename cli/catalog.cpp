@@ -302,7 +302,9 @@ void copyStoredFile(engine::Field field, QIODevice& out) {
 
 bool isText(const QByteArray& bytes, QString* text) {
     if (bytes.contains('\0')) return false;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A byte order mark is part of the text: kept, it is written back as it came.
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString decoded = decoder.decode(bytes);
     if (decoder.hasError()) return false;
     if (text) *text = std::move(decoded);
