@@ -312,6 +312,9 @@ bool isText(const QByteArray& bytes, QString* text) {
 }
 
 Transaction::Transaction(engine::Database& db) : m_db(db) {
+    // Every write of the engine is a savepoint within the transaction: their journals stay in memory
+    // rather than in a temporary file each.
+    sqlite3_exec(db.handle(), "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
     const int rc = sqlite3_exec(db.handle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK) return;
     m_open = false;
