@@ -385,4 +385,28 @@ TEST_F(CliTest, ALockedLibraryIsInUse) {
     EXPECT_EQ(read(lib), before);
 }
 
+TEST_F(CliTest, ADamagedLibraryIsToldAndRepaired) {
+    ok({"mkcat", "Big"});
+    for (int i = 0; i < 40; ++i)
+        ok({"add", "--category", "Big", "--name", QString("item %1").arg(i)},
+           QByteArray(3000, char('a' + i % 26)));
+    ok({"rm", "item 0", "--yes"});
+    const qint64 size = QFileInfo(lib).size();
+    ok({"compact"});
+    EXPECT_LT(QFileInfo(lib).size(), size);
+    // Pages in the middle overwritten: the check says so, the repair keeps what can be read.
+    QFile file(lib);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.seek(file.size() / 2);
+    file.write(QByteArray(8192, '\x5a'));
+    file.close();
+    const Outcome damaged = run({"check"});
+    EXPECT_EQ(damaged.status, 1) << damaged.out.toStdString();
+    EXPECT_TRUE(damaged.out.contains("DAMAGED") && damaged.err.contains("morvane repair"))
+        << damaged.err.toStdString();
+    ok({"repair"});
+    EXPECT_TRUE(ok({"check"}).out.contains("Sound."));
+    EXPECT_GT(json({"list"}).toArray().size(), 0);
+}
+
 }  // namespace
