@@ -1,5 +1,6 @@
 #include "platform/shell.h"
 
+#include "base/replace_file.h"
 #include "platform/ui.h"
 
 #include <QDBusConnection>
@@ -22,13 +23,9 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace shell {
 
@@ -255,14 +252,6 @@ void copyFailed(const QString& source, const QString& target, const QString& rea
                QStringLiteral("Error Copying File"));
 }
 
-// After the rename, the folder's entry must reach the disk too for the copy to survive a crash.
-void syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 }  // namespace
 
 void openUrl(const QUrl& url) {
@@ -415,59 +404,46 @@ bool copyFile(const QString& source, const QString& destination, QWidget* owner)
         if (answer != ui::vbYes) return false;
     }
 
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
-        copyFailed(source, target, out.errorString());
-        return false;
-    }
     const qint64 total = in.size();
-    QPointer<QProgressDialog> progress =
-        new QProgressDialog(QStringLiteral("Copying '") + sourceInfo.fileName() + QStringLiteral("'..."),
-                            QStringLiteral("Cancel"), 0, 1000, owner);
-    progress->setObjectName(QStringLiteral("dlgCopyProgress"));
-    progress->setWindowTitle(QStringLiteral("Copying..."));
-    progress->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
-    progress->setMinimumDuration(700);
-    progress->setAutoReset(false);
-    progress->setValue(0);
+    QPointer<QProgressDialog> progress;
     const auto finish = [&progress](bool ok) {
         delete progress.data();
         return ok;
     };
+    try {
+        // The copy takes the source's mode, as a copy made by hand would.
+        mrv::FileReplacement out(target, mrv::FileReplacement::Replace, source);
+        progress =
+            new QProgressDialog(QStringLiteral("Copying '") + sourceInfo.fileName() + QStringLiteral("'..."),
+                                QStringLiteral("Cancel"), 0, 1000, owner);
+        progress->setObjectName(QStringLiteral("dlgCopyProgress"));
+        progress->setWindowTitle(QStringLiteral("Copying..."));
+        progress->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+        progress->setMinimumDuration(700);
+        progress->setAutoReset(false);
+        progress->setValue(0);
 
-    constexpr qint64 kBlock = 1 << 20;
-    qint64 copied = 0;
-    QByteArray block;
-    while (copied < total) {
-        block = in.read(qMin(kBlock, total - copied));
-        if (block.isEmpty()) {
-            out.cancelWriting();
-            copyFailed(source, target,
-                       in.errorString().isEmpty() ? QStringLiteral("The source file got shorter.")
-                                                  : in.errorString());
-            return finish(false);
+        constexpr qint64 kBlock = 1 << 20;
+        qint64 copied = 0;
+        QByteArray block;
+        while (copied < total) {
+            block = in.read(qMin(kBlock, total - copied));
+            if (block.isEmpty()) {
+                copyFailed(source, target,
+                           in.errorString().isEmpty() ? QStringLiteral("The source file got shorter.")
+                                                      : in.errorString());
+                return finish(false);
+            }
+            out.write(block.constData(), block.size());
+            copied += block.size();
+            if (progress) progress->setValue(int(copied * 1000 / total));
+            if (!progress || progress->wasCanceled()) return finish(false);
         }
-        if (out.write(block) != block.size()) {
-            const QString reason = out.errorString();
-            out.cancelWriting();
-            copyFailed(source, target, reason);
-            return finish(false);
-        }
-        copied += block.size();
-        if (progress) progress->setValue(int(copied * 1000 / total));
-        if (!progress || progress->wasCanceled()) {
-            out.cancelWriting();
-            return finish(false);
-        }
-    }
-    out.setPermissions(sourceInfo.permissions());
-    if (!out.flush() || ::fsync(out.handle()) != 0 || !out.commit()) {
-        const QString reason = out.errorString();
-        out.cancelWriting();
-        copyFailed(source, target, reason);
+        out.commit();
+    } catch (const mrv::Error& err) {
+        copyFailed(source, target, err.description());
         return finish(false);
     }
-    syncFolder(QFileInfo(target).absolutePath());
     return finish(true);
 }
 

@@ -607,7 +607,9 @@ std::unique_ptr<Database> openFile(const QString& path, bool exclusive, bool rea
 
 std::unique_ptr<Database> createDatabase(const QString& path) {
     const QFileInfo info(path);
-    if (info.exists()) throw Error(errDatabaseExists, QString("The file '%1' already exists.").arg(path));
+    // An empty file is no database: it may be the new file of a replacement.
+    if (info.exists() && !(info.isFile() && info.size() == 0))
+        throw Error(errDatabaseExists, QString("The file '%1' already exists.").arg(path));
     const QString full = info.absoluteFilePath();
     sqlite3* db = openHandle(full, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     std::unique_ptr<Database> database = wrap(full, db);
