@@ -65,6 +65,12 @@ ColumnInfo columnFromDeclaration(const QString& name, const QString& declared) {
 void throwSqlite(sqlite3* db, int rc, const QString& context) {
     const QString msg = sqliteMessage(db);
     const int primary = rc & 0xff;
+    // A connection left on a file that was replaced under it (repaired elsewhere) may not write.
+    if (rc == SQLITE_READONLY_DBMOVED)
+        throw Error(errReadOnly,
+                    QString("The Code Library '%1' was replaced by another program while it was open "
+                            "here. Close it and open it again.")
+                        .arg(context));
     switch (primary) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -566,6 +572,7 @@ std::unique_ptr<Database> openDatabase(const QString& path, bool exclusive, bool
 }
 
 std::unique_ptr<Database> openFile(const QString& path, bool exclusive, bool readOnly, bool checkSize) {
+    recoverInterruptedReplace(path);
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists())
         throw Error(errFileNotFound, QString("Could not find the file '%1'.").arg(path));

@@ -1,6 +1,6 @@
 #include "store/engine/replication.h"
 
-#include "store/engine/database_p.h"
+#include "store/engine/whole_file_p.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
@@ -327,6 +327,97 @@ void StartNewReplicaSet(Database& db) {
         sqlite3_exec(h, "ROLLBACK TO mrv_newset; RELEASE mrv_newset", nullptr, nullptr, nullptr);
         throw;
     }
+}
+
+namespace {
+
+qint64 countOf(sqlite3* db, const QString& sql, const QString& context) {
+    Statement st(db, sql, context);
+    return st.step() ? st.integer(0) : 0;
+}
+
+// Rows without a record, and records without a row, over every user table.
+std::pair<qint64, qint64> unmatchedRows(sqlite3* db, const QStringList& tables, const QString& context) {
+    qint64 unrecorded = 0, gone = 0;
+    for (const QString& table : tables) {
+        const QString q = quoteIdent(table), t = quoteLiteral(table);
+        unrecorded += countOf(db,
+                              QString("SELECT count(*) FROM main.%1 AS r WHERE NOT EXISTS "
+                                      "(SELECT 1 FROM main.mrv_rows m WHERE m.tbl = %2 AND m.rid = r.rowid)")
+                                  .arg(q, t),
+                              context);
+        gone += countOf(db,
+                        QString("SELECT count(*) FROM main.mrv_rows m WHERE m.tbl = %2 AND NOT EXISTS "
+                                "(SELECT 1 FROM main.%1 WHERE rowid = m.rid)")
+                            .arg(q, t),
+                        context);
+    }
+    return {unrecorded, gone};
+}
+
+}  // namespace
+
+QString RebaseAfterRepair(sqlite3* db, const QString& context, bool bookkeepingLost) {
+    const QStringList tables = userTables(db, "main");
+    const auto [unrecorded, gone] = unmatchedRows(db, tables, context);
+    const bool identity =
+        countOf(db, "SELECT count(*) FROM main.mrv_replica", context) == 1 &&
+        countOf(
+            db,
+            "SELECT count(*) FROM main.mrv_knowledge k JOIN main.mrv_replica r ON k.replica = r.replica_id",
+            context) == 1;
+    const qint64 twins = countOf(
+        db, "SELECT count(*) FROM (SELECT 1 FROM main.mrv_rows GROUP BY tbl, guid HAVING count(*) > 1)",
+        context);
+    if (!bookkeepingLost && identity && unrecorded == 0 && gone == 0 && twins == 0) return QString();
+
+    // A new identity that has received nothing: the other members send all they have (rows lost here
+    // come back), and take every change made here, under the old identity or the new one.
+    QString setId = newId(), description;
+    {
+        Statement old(db, "SELECT set_id, description FROM main.mrv_replica", context);
+        if (old.step()) setId = old.text(0), description = old.text(1);
+    }
+    const QString id = newId();
+    QStringList sql{
+        "DELETE FROM main.mrv_replica",
+        QString("INSERT INTO main.mrv_replica(set_id, replica_id, description) VALUES (%1, %2, %3)")
+            .arg(quoteLiteral(setId), quoteLiteral(id), quoteLiteral(description)),
+        "DELETE FROM main.mrv_knowledge",
+        QString("INSERT INTO main.mrv_knowledge(replica, gen) VALUES (%1, 1)").arg(quoteLiteral(id)),
+        "DELETE FROM main.mrv_rows WHERE (tbl, rid) NOT IN (SELECT tbl, min(rid) FROM main.mrv_rows GROUP BY "
+        "tbl, guid)",
+        QString("UPDATE main.mrv_keys SET next = %1, last = %2")
+            .arg(blockBase(id))
+            .arg(blockBase(id) + kBlockSize - 1),
+    };
+    QStringList known;
+    for (const QString& table : tables) {
+        const QString q = quoteIdent(table), t = quoteLiteral(table);
+        known << t;
+        sql << QString(
+                   "DELETE FROM main.mrv_rows WHERE tbl = %2 AND NOT EXISTS (SELECT 1 FROM main.%1 WHERE "
+                   "rowid = rid)")
+                   .arg(q, t)
+            << QString(
+                   "INSERT INTO main.mrv_rows(tbl, rid, guid, origin, gen, time) "
+                   "SELECT %2, r.rowid, lower(hex(randomblob(16))), %3, 1, %4 FROM main.%1 AS r WHERE NOT "
+                   "EXISTS "
+                   "(SELECT 1 FROM main.mrv_rows m WHERE m.tbl = %2 AND m.rid = r.rowid)")
+                   .arg(q, t, quoteLiteral(id), kNow);
+    }
+    sql << QString("DELETE FROM main.mrv_rows WHERE tbl NOT IN (%1)")
+               .arg(known.isEmpty() ? "''" : known.join(", "));
+    exec(db, "SAVEPOINT mrv_rebase; " + sql.join("; ") + "; RELEASE mrv_rebase", context);
+
+    QString text =
+        "The replica records of this library could not be rescued whole, so it rejoins its replica set "
+        "under a new identity: its next synchronisation exchanges every row again, and what was deleted "
+        "here but not yet sent may come back.";
+    if (unrecorded > 0)
+        text += QString(" %1 rows that had lost their records will reach the other members as new rows.")
+                    .arg(unrecorded);
+    return text;
 }
 
 int PurgeTombstones(Database& db, const QDateTime& before) {

@@ -437,3 +437,74 @@ TEST_F(ReplicationTest, KilledExchangeLeavesBothFilesSoundAndARerunCompletes) {
     }
     setExchangeHook(nullptr);
 }
+
+namespace {
+
+// Pages of a table's leaves, for damaging one where it matters.
+QList<int> leafPages(const QString& file, const QString& table) {
+    auto db = openDatabase(file, false, true);
+    QList<int> pages;
+    for (auto rs = db->OpenRecordset("SELECT pageno FROM dbstat WHERE name = '" + table +
+                                     "' AND pagetype = 'leaf' ORDER BY pageno");
+         !rs->eof(); rs->MoveNext())
+        pages << rs->Fields(0).Value().toInt();
+    return pages;
+}
+
+QStringList itemsOf(Database& db) {
+    QStringList items;
+    for (auto rs = db.OpenRecordset("SELECT Name, Code FROM [Procedure] ORDER BY Name, Code"); !rs->eof();
+         rs->MoveNext())
+        items << rs->Fields(0).text() + "=" + rs->Fields(1).text();
+    return items;
+}
+
+}  // namespace
+
+TEST_F(ReplicationTest, ADamagedReplicaRepairedSendsItsEditsAndDeletions) {
+    for (const char* damaged : {"Procedure", "mrv_rows"}) {
+        SCOPED_TRACE(damaged);
+        for (const char* f : {"a.mdb", "b.mdb"}) QFile::remove(path(f));
+        makePair();
+        A->Execute("BEGIN");
+        for (int i = 0; i < 300; ++i) addItem(*A, m_other, QString("filler %1").arg(i), QString(600, 'f'));
+        A->Execute("COMMIT");
+        Synchronize(*A, path("b.mdb"), dbRepExportChanges);
+        B->Execute("UPDATE [Procedure] SET Code = 'edited in B' WHERE Name = 'X'");
+        B->Execute("DELETE FROM [Procedure] WHERE Name = 'Y'");
+        addItem(*B, m_cat, "W", "added in B");
+        const QStringList expected = itemsOf(*B);
+        B->Close();
+        const QList<int> pages = leafPages(path("b.mdb"), damaged);
+        ASSERT_GE(pages.size(), 3);
+        QByteArray bytes = readAll(path("b.mdb"));
+        bytes.replace((pages[pages.size() / 2] - 1) * 4096, 4096, QByteArray(4096, '\xA5'));
+        writeAll(path("b.mdb"), bytes);
+
+        const RepairReport report = RepairDatabase(path("b.mdb"));
+        EXPECT_TRUE(report.wasDamaged);
+        // Its records of rows no longer match its rows: it says so, and exchanges everything again.
+        EXPECT_FALSE(report.replicaRebased.isEmpty());
+        B = openDatabase(path("b.mdb"));
+        Synchronize(*B, path("a.mdb"), dbRepImpExpChanges);
+        EXPECT_EQ(codeOf(*A, "Y"), "<absent>");
+        EXPECT_EQ(codeOf(*A, "W"), "added in B");
+        const QStringList inA = itemsOf(*A);
+        for (const QString& item : expected)
+            if (!item.startsWith("X=")) {
+                EXPECT_TRUE(inA.contains(item)) << item.toStdString();
+            }
+        EXPECT_TRUE(inA.contains("X=edited in B"));
+        // What the damage took from B comes back from A.
+        for (const QString& item : itemsOf(*A))
+            if (item != "X=original") {
+                EXPECT_TRUE(itemsOf(*B).contains(item)) << item.toStdString();
+            }
+        // Changes made after the repair travel as usual.
+        B->Execute("UPDATE [Procedure] SET Code = 'after the repair' WHERE Name = 'Z'");
+        Synchronize(*B, path("a.mdb"), dbRepExportChanges);
+        EXPECT_EQ(codeOf(*A, "Z"), "after the repair");
+        A.reset();
+        B.reset();
+    }
+}
