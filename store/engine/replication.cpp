@@ -1,5 +1,6 @@
 #include "store/engine/replication.h"
 
+#include "base/replace_file.h"
 #include "store/engine/whole_file_p.h"
 
 #include <QCryptographicHash>
@@ -253,11 +254,15 @@ void MakeReplica(Database& db, const QString& path, const QString& description, 
         throw Error(errDatabaseExists, QString("Cannot make a replica at '%1': a file of that name already exists.")
                                            .arg(path));
     if (!isReplicable(db)) MakeReplicable(db);
-    const QString full = QFileInfo(path).absoluteFilePath();
-    const QString work = full + ".mrv-new";
-    QFile::remove(work);
+    // The new member is private when its source is.
+    mrv::FileReplacement out(path, mrv::FileReplacement::CreateNew, db.Name());
+    const QString full = out.target();
+    const QString work = out.workPath();
     try {
-        exec(db.handle(), "VACUUM INTO " + quoteLiteral(work), db.Name());
+        const int rc = sqlite3_exec(db.handle(), ("VACUUM INTO " + quoteLiteral(work)).toUtf8().constData(),
+                                    nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) throwWriteFailure(db.handle(), rc, work, full);
+        mrv::fileStep();
         {
             const std::unique_ptr<Database> copy = openDatabase(work);
             sqlite3* h = copy->handle();
@@ -285,12 +290,11 @@ void MakeReplica(Database& db, const QString& path, const QString& description, 
                      .arg(kFormatVersion),
                  work);
         }
-        if (std::rename(QFile::encodeName(work).constData(), QFile::encodeName(full).constData()) != 0)
-            throw Error(errDiskIO, QString("Cannot write the replica '%1'.").arg(full));
-    } catch (...) {
-        QFile::remove(work);
-        QFile::remove(work + "-journal");
-        throw;
+        mrv::fileStep();
+        out.commit();
+    } catch (const Error& e) {
+        // The work file is never named: the replica is what the user asked for.
+        throw Error(e.number(), QString(e.description()).replace(work, full));
     }
 }
 
@@ -912,6 +916,9 @@ SyncReport Synchronize(Database& db, const QString& otherPath, int type) {
     const QString me = db.Name();
     if (other.canonicalFilePath() == QFileInfo(me).canonicalFilePath())
         throw Error(errNotUpdatable, QString("'%1' cannot be synchronised with itself.").arg(me));
+    // An exchange cut short leaves a journal beside the library it was writing; the other file is read
+    // through a read-only attachment, which cannot roll that back, so both are opened normally first.
+    for (const QString& file : {me, otherPath}) openDatabase(file)->Close();
     SyncReport report;
     if (type == dbRepImportChanges || type == dbRepImpExpChanges) Exchange(otherPath, me, report).run();
     if (type == dbRepExportChanges || type == dbRepImpExpChanges) Exchange(me, otherPath, report).run();

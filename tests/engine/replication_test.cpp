@@ -3,6 +3,7 @@
 #include "engine_fixture.h"
 
 #include "store/engine/replication.h"
+#include "tests/child_process.h"
 
 #include <QMap>
 
@@ -420,14 +421,15 @@ TEST_F(ReplicationTest, KilledExchangeLeavesBothFilesSoundAndARerunCompletes) {
         int status = 0;
         waitpid(child, &status, 0);
         ASSERT_TRUE(WIFEXITED(status));
-        for (const QString& f : {a, b}) {
-            auto db = openDatabase(f);  // rolls back a half-done exchange
-            EXPECT_EQ(db->OpenRecordset("PRAGMA integrity_check")->Fields(0).text(), "ok");
-        }
         setExchangeHook(nullptr);
         {
+            // Straight away: the exchange itself rolls back the half-done one, in either file.
             auto db = openDatabase(a);
             Synchronize(*db, b, dbRepImpExpChanges);
+        }
+        for (const QString& f : {a, b}) {
+            EXPECT_FALSE(QFile::exists(f + "-journal"));
+            EXPECT_EQ(openDatabase(f)->OpenRecordset("PRAGMA integrity_check")->Fields(0).text(), "ok");
         }
         auto da = openDatabase(a), db = openDatabase(b);
         EXPECT_EQ(contentOf(*da, false), reference);
@@ -507,4 +509,79 @@ TEST_F(ReplicationTest, ADamagedReplicaRepairedSendsItsEditsAndDeletions) {
         A.reset();
         B.reset();
     }
+}
+
+TEST_F(ReplicationTest, MakingAReplicaKilledOutOfSpaceOrBesideAWriterLeavesNoHalfReplica) {
+    makePair();
+    for (int i = 0; i < 50; ++i) addItem(*A, m_cat, QString("a%1").arg(i), QString(2000, 'a'));
+    const int steps = childproc::countSteps([&] { MakeReplica(*A, path("ref.mdb"), "reference"); });
+    ASSERT_GE(steps, 5);
+    auto expectWholeOrNone = [&](const QString& file) {
+        EXPECT_FALSE(QFile::exists(file + "-journal"));
+        if (QFile::exists(file)) {
+            auto db = openDatabase(file);
+            EXPECT_EQ(db->OpenRecordset("PRAGMA integrity_check")->Fields(0).text(), "ok");
+            EXPECT_EQ(contentOf(*db, false), contentOf(*A, false));
+            EXPECT_NE(replicaIdentity(*db).replicaId, replicaIdentity(*A).replicaId);
+        }
+        QFile::remove(file);
+    };
+    const QString c = path("c.mdb");
+    for (int step = 1; step <= steps; ++step) {
+        SCOPED_TRACE(step);
+        EXPECT_EQ(childproc::killedAt(step, [&] { MakeReplica(*openDatabase(path("a.mdb")), c, "killed"); }),
+                  9);
+        expectWholeOrNone(c);
+    }
+    EXPECT_EQ(childproc::run([&] {
+                  childproc::limitFileSize(16384);
+                  return errorOf([&] { MakeReplica(*A, c, "full"); }) == errDiskIO ? 0 : 1;
+              }),
+              0);
+    expectWholeOrNone(c);
+    engine::setBusyTimeout(5000);  // the writer's commits, on a busy machine
+    A = openDatabase(path("a.mdb"));
+    childproc::Writer writer(path("a.mdb"), "INSERT INTO [Category](ParentKey, Name) VALUES (0, 'w%1')");
+    for (int i = 0; i < 4; ++i) {
+        MakeReplica(*A, c, "beside a writer");
+        auto replica = openDatabase(c);
+        EXPECT_EQ(replica->OpenRecordset("PRAGMA integrity_check")->Fields(0).text(), "ok");
+        replica.reset();
+        QFile::remove(c);
+    }
+    ASSERT_FALSE(writer.stop().isEmpty());
+    // Whatever the writer added reaches a replica made afterwards.
+    MakeReplica(*A, c, "after");
+    EXPECT_EQ(contentOf(*openDatabase(c), false), contentOf(*A, false));
+}
+
+TEST_F(ReplicationTest, AnExchangeOutOfSpaceOrBesideAWriterLeavesBothWhole) {
+    makePair();
+    for (int i = 0; i < 60; ++i) addItem(*A, m_cat, QString("a%1").arg(i), QString(3000, 'a'));
+    A->Close();
+    const QByteArray b = readAll(path("b.mdb"));
+    EXPECT_EQ(childproc::run([&] {
+                  childproc::limitFileSize(b.size() + 8192);
+                  return errorOf([&] {
+                             Synchronize(*openDatabase(path("a.mdb")), path("b.mdb"), dbRepExportChanges);
+                         }) == errDiskIO
+                             ? 0
+                             : 1;
+              }),
+              0);
+    EXPECT_FALSE(QFile::exists(path("b.mdb-journal")));
+    EXPECT_EQ(readAll(path("b.mdb")), b);
+
+    engine::setBusyTimeout(5000);  // the writer's commits, on a busy machine
+    childproc::Writer writer(path("b.mdb"), "INSERT INTO [Category](ParentKey, Name) VALUES (0, 'w%1')");
+    A = openDatabase(path("a.mdb"));
+    for (int i = 0; i < 5; ++i) Synchronize(*A, path("b.mdb"), dbRepImpExpChanges);
+    const QList<int> committed = writer.stop();
+    ASSERT_FALSE(committed.isEmpty());
+    Synchronize(*A, path("b.mdb"), dbRepImpExpChanges);
+    B = openDatabase(path("b.mdb"));
+    EXPECT_EQ(contentOf(*A), contentOf(*B));
+    for (int i : committed)
+        EXPECT_EQ(
+            B->OpenRecordset(QString("SELECT * FROM Category WHERE Name = 'w%1'").arg(i))->RecordCount(), 1);
 }
