@@ -199,9 +199,10 @@ TEST_F(DBListTest, ListedLibraryThatCannotBeOpenedIsRepairedOrReportedGone) {
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(form.DBFileName().isEmpty());
 
-    // A program that stopped while holding the library locked: it cannot be opened, but the repair
-    // writes a fresh file in its place.
+    // A program holding the library locked: it cannot be opened, and a repair would replace the file
+    // under that program, so the repair refuses and changes nothing.
     ui::testing::clear();
+    const QByteArray before = storetest::readBytes(library);
     auto holder = engine::openDatabase(library, true);
     const int timeout = engine::busyTimeout();
     engine::setBusyTimeout(50);
@@ -209,15 +210,13 @@ TEST_F(DBListTest, ListedLibraryThatCannotBeOpenedIsRepairedOrReportedGone) {
     ui::testing::queueAnswer(ui::vbYes);
     form.cmdOk_Click();
     engine::setBusyTimeout(timeout);
-    ASSERT_EQ(boxes().size(), 2);
-    EXPECT_EQ(box(1),
-              box("Success!",
-                  "Database Repair and Compact was Completed Successfully!\n\nClick OK to try and open the "
-                  "Code Library again.",
-                  ui::vbOKOnly | ui::vbInformation));
-    EXPECT_EQ(form.DBFileName(), library);
-    EXPECT_EQ(form.GroupName(), QStringLiteral("Survivors"));
-    EXPECT_EQ(form.result(), QDialog::Accepted);
+    ASSERT_EQ(boxes().size(), 3);
+    EXPECT_TRUE(boxes()[1].text.startsWith("Error: 3045\n\nThe Code Library '" + library +
+                                           "' is in use by another program."));
+    EXPECT_EQ(box(2),
+              box("Failure!", "Database Repair and Compact has FAILED!", ui::vbOKOnly | ui::vbInformation));
+    EXPECT_EQ(storetest::readBytes(library), before);
+    EXPECT_TRUE(form.DBFileName().isEmpty());
 }
 
 // Shown modally, a pick ends the modal display at once, yet the caller only goes on after the
