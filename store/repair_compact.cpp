@@ -116,8 +116,7 @@ bool RepairCompact(const QString& libraryPath, StatusTarget* status) {
     if (libraryPath.size() < 4)
         throw engine::Error(errInvalidArgument, QStringLiteral("Invalid procedure call or argument"));
     const QString library = QFileInfo(libraryPath).absoluteFilePath();
-    const Files f{library, engine::backupPath(library),
-                  library.left(library.size() - 4) + QStringLiteral(".tmp")};
+    const Files f{library, engine::backupPath(library), engine::workCopyPath(library)};
 
     // Also what a run killed half-way left.
     QFile::remove(f.backup);

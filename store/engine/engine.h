@@ -270,12 +270,13 @@ private:
 // Removes a work file of the engine's and what the engine's work on it may have left beside it.
 void removeWorkFiles(const QString& path);
 
-// Where RepairCompact keeps the old file of the library at path until the new one is in place:
-// the path less its last four characters, with ".bak".
+// Where RepairCompact keeps a second name for the old file of the library at path until the new
+// one is in place, and its work copy: the path less its last four characters, with ".bak", ".tmp".
 QString backupPath(const QString& path);
-// A library whose name holds nothing while its backup is there was being replaced when its program
-// stopped (on a version that moved the library aside first): the backup goes back under its name.
-// Every open passes here.
+QString workCopyPath(const QString& path);
+// A library whose name holds nothing while its backup and work copy are there was being repaired
+// when its program stopped (on a version that moved the library aside first): the backup goes back
+// under its name. A backup alone may be one the user keeps, and stays. Every open passes here.
 void recoverInterruptedReplace(const QString& path);
 
 }  // namespace engine

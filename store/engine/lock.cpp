@@ -191,12 +191,19 @@ QString backupPath(const QString& path) {
     return path.size() < 4 ? QString() : path.left(path.size() - 4) + ".bak";
 }
 
+QString workCopyPath(const QString& path) {
+    return path.size() < 4 ? QString() : path.left(path.size() - 4) + ".tmp";
+}
+
 void recoverInterruptedReplace(const QString& path) {
-    const QString backup = backupPath(path);
-    if (backup.isEmpty() || QFileInfo(path).exists() || QFileInfo(path).isSymLink()) return;
-    if (!readHeader(backup).valid) return;
+    const QString backup = backupPath(path), work = workCopyPath(path);
+    if (backup.isEmpty() || QFileInfo(path).exists() || QFileInfo(path).isSymLink() ||
+        !QFileInfo::exists(work) || !readHeader(backup).valid)
+        return;
     try {
-        if (mrv::renameNoReplace(backup, path, path)) mrv::syncFolder(QFileInfo(path).absolutePath());
+        if (!mrv::renameNoReplace(backup, path, path)) return;
+        mrv::syncFolder(QFileInfo(path).absolutePath());
+        removeWorkFiles(work);
     } catch (const Error&) {
         // the open that follows says what is wrong
     }
