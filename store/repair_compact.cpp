@@ -118,7 +118,9 @@ bool RepairCompact(const QString& libraryPath, StatusTarget* status) {
     const QString library = QFileInfo(libraryPath).absoluteFilePath();
     const Files f{library, engine::backupPath(library), engine::workCopyPath(library)};
 
-    // Also what a run killed half-way left.
+    // Also what a run killed half-way left, once a library left only under its backup name (by a
+    // version that moved it aside) is back under its own.
+    engine::recoverInterruptedReplace(library);
     QFile::remove(f.backup);
     engine::removeWorkFiles(f.work);
 
