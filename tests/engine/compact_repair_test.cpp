@@ -176,24 +176,20 @@ TEST_F(CompactRepairTest, ApplySchemaAddsWhatTheMasterHasAndTouchesNothingElse) 
 TEST_F(CompactRepairTest, ATornCopyIsRepairedInBoundedTimeTakingEachRowOnce) {
     // A copy taken while another program's uncommitted pages had reached the file: its tree mixes
     // pages of before and after, listing rows twice and out of order.
-    {
-        auto db = makeLibrary();
-        db->Execute("CREATE INDEX ProcName ON [Procedure](Name)");
-        sqlite3* h = db->handle();
-        sqlite3_exec(
-            h,
-            "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 5000) INSERT INTO "
-            "[Procedure](CatKey, Name, Code) SELECT 1, 'item ' || i, printf('%.*c', 100 + i * 37 % 400, 'x') "
-            "FROM c",
-            nullptr, nullptr, nullptr);
-        sqlite3_exec(h, "PRAGMA cache_size = 10; BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_exec(h,
-                     "UPDATE [Procedure] SET Code = Code || printf('%.*c', ProcKey * 131 % 900, 'y') "
-                     "WHERE ProcKey * 7919 % 2 = 0; DELETE FROM [Procedure] WHERE ProcKey % 3 = 1",
-                     nullptr, nullptr, nullptr);
-        QFile::copy(path("lib.mdb"), path("torn.mdb"));
-        sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
+    sqlite3* h = nullptr;
+    sqlite3_open(QFile::encodeName(path("lib.mdb")).constData(), &h);
+    sqlite3_exec(h,
+                 "CREATE TABLE [Procedure]([ProcKey] INTEGER PRIMARY KEY AUTOINCREMENT, [CatKey] INTEGER, [Name] "
+                 "TEXT(255), [Code] LONGTEXT); CREATE INDEX ProcName ON [Procedure](Name); "
+                 "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 5000) INSERT INTO "
+                 "[Procedure](CatKey, Name, Code) SELECT 1, 'item ' || i, printf('%.*c', 100 + i * 37 % 400, 'x') "
+                 "FROM c; PRAGMA cache_size = 10; BEGIN; "
+                 "UPDATE [Procedure] SET Code = Code || printf('%.*c', ProcKey * 131 % 900, 'y') "
+                 "WHERE ProcKey * 7919 % 2 = 0; DELETE FROM [Procedure] WHERE ProcKey % 3 = 1",
+                 nullptr, nullptr, nullptr);
+    QFile::copy(path("lib.mdb"), path("torn.mdb"));
+    sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(h);
     ASSERT_NE(integrity(path("torn.mdb")), "ok");
     // In a child, so that a repair going round in circles fails the test instead of hanging it.
     EXPECT_EQ(childproc::run(
@@ -202,7 +198,7 @@ TEST_F(CompactRepairTest, ATornCopyIsRepairedInBoundedTimeTakingEachRowOnce) {
                       auto db = openDatabase(path("torn.mdb"));
                       const long rows =
                           db->OpenRecordset("SELECT Count(*) FROM [Procedure]")->Fields(0).Value().toInt();
-                      const bool once = rows + 1 == report.rowsRecovered;  // and the System row
+                      const bool once = rows == report.rowsRecovered;
                       return report.wasDamaged && once && integrity(path("torn.mdb")) == "ok" && rows > 0 ? 0
                                                                                                           : 1;
                   },

@@ -555,6 +555,35 @@ TEST_F(ReplicationTest, MakingAReplicaKilledOutOfSpaceOrBesideAWriterLeavesNoHal
     EXPECT_EQ(contentOf(*openDatabase(c), false), contentOf(*A, false));
 }
 
+TEST_F(ReplicationTest, AnExchangeKilledAfterWritingIntoTheOtherLibraryIsRolledBackByTheNext) {
+    makePair();
+    // More than the cache holds: the exchange writes into the other library before it commits.
+    A->Execute("BEGIN");
+    for (int i = 0; i < 60; ++i) addItem(*A, m_cat, QString("big %1").arg(i), QString(60000, 'b'));
+    A->Execute("COMMIT");
+    A->Close();
+    B->Close();
+    QFile::copy(path("a.mdb"), path("count.mdb"));
+    QFile::copy(path("b.mdb"), path("count-b.mdb"));
+    int steps = 0;
+    setExchangeHook([&](int n) { steps = n; });
+    Synchronize(*openDatabase(path("count.mdb")), path("count-b.mdb"), dbRepExportChanges);
+    EXPECT_EQ(childproc::run([&] {
+                  setExchangeHook([&](int n) {
+                      if (n == steps) _exit(9);
+                  });
+                  Synchronize(*openDatabase(path("a.mdb")), path("b.mdb"), dbRepExportChanges);
+                  return 0;
+              }),
+              9);
+    setExchangeHook(nullptr);
+    ASSERT_TRUE(QFile::exists(path("b.mdb-journal")));
+    A = openDatabase(path("a.mdb"));
+    Synchronize(*A, path("b.mdb"), dbRepImpExpChanges);  // straight away, without opening b.mdb first
+    B = openDatabase(path("b.mdb"));
+    EXPECT_EQ(contentOf(*A), contentOf(*B));
+}
+
 TEST_F(ReplicationTest, AnExchangeOutOfSpaceOrBesideAWriterLeavesBothWhole) {
     makePair();
     for (int i = 0; i < 60; ++i) addItem(*A, m_cat, QString("a%1").arg(i), QString(3000, 'a'));
