@@ -374,6 +374,12 @@ QString RebaseAfterRepair(sqlite3* db, const QString& context, bool bookkeepingL
         db, "SELECT count(*) FROM (SELECT 1 FROM main.mrv_rows GROUP BY tbl, guid HAVING count(*) > 1)",
         context);
     if (!bookkeepingLost && identity && unrecorded == 0 && gone == 0 && twins == 0) return QString();
+    // A library that never exchanged with another has nobody to tell.
+    const bool shared = !identity || countOf(db, "SELECT count(*) FROM main.mrv_partners", context) > 0 ||
+                        countOf(db,
+                                "SELECT count(*) FROM main.mrv_knowledge WHERE replica NOT IN (SELECT "
+                                "replica_id FROM main.mrv_replica)",
+                                context) > 0;
 
     // A new identity that has received nothing: the other members send all they have (rows lost here
     // come back), and take every change made here, under the old identity or the new one.
@@ -413,6 +419,7 @@ QString RebaseAfterRepair(sqlite3* db, const QString& context, bool bookkeepingL
     sql << QString("DELETE FROM main.mrv_rows WHERE tbl NOT IN (%1)")
                .arg(known.isEmpty() ? "''" : known.join(", "));
     exec(db, "SAVEPOINT mrv_rebase; " + sql.join("; ") + "; RELEASE mrv_rebase", context);
+    if (!shared) return QString();
 
     QString text =
         "The replica records of this library could not be rescued whole, so it rejoins its replica set "

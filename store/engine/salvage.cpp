@@ -265,9 +265,11 @@ private:
         return st.step();
     }
 
+    // The engine's own tables are told of as a whole, by what losing them means for a replica.
     void lose(const TableShape& t, const QString& what) {
-        m_report.lost << what;
         if (isHiddenName(t.name)) m_bookkeepingLost = true;
+        else
+            m_report.lost << what;
     }
 
     void createTables() {
@@ -406,18 +408,19 @@ private:
         while (true) {
             const Found found = seek(next, from, rowid);
             if (found == Found::End) return;
+            // Keys are told from the first one read on; before it, the rows are simply not reached.
+            const QString fromKey = from == INT64_MIN ? QString("the start") : QString("key %1").arg(from);
             if (found == Found::Exhausted) {
-                lose(t,
-                     QString("rows of %1 from key %2 on (its pages lead in circles)").arg(t.name).arg(from));
+                lose(t, QString("rows of %1 from %2 on (its pages lead in circles)").arg(t.name, fromKey));
                 return;
             }
             if (found == Found::Damaged) {
                 const std::optional<qint64> resume = pastDamage(next, from);
                 if (!resume) {
-                    lose(t, QString("rows of %1 from key %2 on").arg(t.name).arg(from));
+                    lose(t, QString("rows of %1 from %2 on").arg(t.name, fromKey));
                     return;
                 }
-                lose(t, QString("rows of %1 with keys from %2 to %3").arg(t.name).arg(from).arg(*resume - 1));
+                lose(t, QString("rows of %1 from %2 to key %3").arg(t.name, fromKey).arg(*resume - 1));
                 from = *resume;
                 continue;
             }
@@ -508,8 +511,9 @@ private:
             if (o.type == "table" || o.sql.isEmpty() || o.name.startsWith("sqlite_", Qt::CaseInsensitive))
                 continue;
             if (!tryExec(o.sql)) {
-                m_report.lost << QString("%1 %2").arg(o.type, o.name);
                 if (isHiddenName(o.name)) m_bookkeepingLost = true;
+                else
+                    m_report.lost << QString("%1 %2").arg(o.type, o.name);
             }
         }
     }
