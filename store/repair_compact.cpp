@@ -69,16 +69,17 @@ engine::RepairReport compact(const Files& f, std::future<bool>& sound) {
 // The whole sequence runs under the library's exclusive lock: no other program can write into the
 // file while it is copied, nor into the old file once the new one has its name. The library's name
 // holds the old file until the new one, complete and synced, is renamed over it in one step. The
-// check of the old file runs beside the copy and the compaction, which is thrown away when the
-// check fails.
+// check of the work copy runs beside its compaction, which is thrown away when the check fails.
 engine::RepairReport repairAndCompact(const Files& f, StatusTarget* status) {
     step(RepairCompactStep::Copy);
     const engine::LibraryLock lock(f.library);
-    std::future<bool> sound = std::async(std::launch::async, [&lock] { return lock.isSound(); });
     lock.copyTo(f.work);
     mrv::fileStep();
     setStatus(status, QStringLiteral(" Repairing Database..."));
     step(RepairCompactStep::Repair);
+    const QString work = f.work;
+    std::future<bool> sound =
+        std::async(std::launch::async, [work] { return engine::IsSoundDatabase(work); });
     // The old file takes a second name, the backup, while it keeps its own until the new file is made.
     step(RepairCompactStep::Rename);
     lock.keepAs(f.backup);

@@ -237,6 +237,8 @@ struct RepairReport {
 // every row that can still be read (errDamaged when nothing at all can be read). Messages name
 // shownAs (the path when empty): repair often works on a copy the user never sees.
 RepairReport RepairDatabase(const QString& path, const QString& shownAs = QString());
+// Whether a closed file is whole: as long as its header says, and passing SQLite's integrity check.
+bool IsSoundDatabase(const QString& path);
 // The rebuild alone, for a file already known to be damaged.
 RepairReport RebuildDatabase(const QString& path, const QString& shownAs = QString());
 
@@ -255,9 +257,6 @@ public:
     // Copies the file as it is, damage and all, to a new file at destination. It is read through a
     // handle the lock holds: closing any other handle to the file in this process ends the lock.
     void copyTo(const QString& destination) const;
-    // Whether the file is whole by its own length and SQLite's integrity check. Read through the
-    // lock's connection, which only one thread may use at a time.
-    bool isSound() const;
     // A second name for the file (a hard link, or a copy where the file system has none), so that
     // the old file stays whole under it when the library's name takes a new file.
     void keepAs(const QString& backup) const;

@@ -146,22 +146,6 @@ void LibraryLock::copyTo(const QString& destination) const {
     done = true;
 }
 
-bool LibraryLock::isSound() const {
-    struct stat st {};
-    QByteArray first(100, '\0');
-    if (::fstat(d->file.fd, &st) != 0 || ::pread(d->file.fd, first.data(), first.size(), 0) != first.size() ||
-        parseHeader(first, st.st_size).cutShort())
-        return false;
-    try {
-        // Mapped: the check reads every page, and a read call for each costs as much as the check.
-        exec(d->db.get(), "PRAGMA mmap_size = 2000000000", d->path);
-        Statement check(d->db.get(), "PRAGMA integrity_check", d->path);
-        return check.step() && check.text(0) == "ok" && !check.step();
-    } catch (const Error&) {
-        return false;
-    }
-}
-
 void LibraryLock::keepAs(const QString& backup) const {
     const QByteArray from = QFile::encodeName(d->path), to = QFile::encodeName(backup);
     if (::link(from.constData(), to.constData()) == 0) return;
