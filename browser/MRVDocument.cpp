@@ -28,11 +28,11 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QScopedValueRollback>
 #include <QTextStream>
-#include <QTreeView>
-#include <QListView>
 #include <QTimer>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -126,8 +126,8 @@ void MRVDocument::createControls() {
     // Rows go out to any program; text, addresses, files and other documents' items come in.
     lstvProcs->setOLEDragMode(true);
     connect(lstvProcs, &controls::ListView::oleStartDrag, this, &MRVDocument::runListDrag);
-    for (QWidget* viewport : {lstvProcs->detailsView()->viewport(), lstvProcs->iconView()->viewport(),
-                              treCats->viewport()}) {
+    for (QWidget* viewport :
+         {lstvProcs->detailsView()->viewport(), lstvProcs->iconView()->viewport(), treCats->viewport()}) {
         viewport->setAcceptDrops(true);
         viewport->installEventFilter(this);
     }
@@ -601,8 +601,11 @@ bool MRVDocument::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == txtSearch && txtSearchEvent(event)) return true;
     if (watched == picVertSplitter && picVertSplitterEvent(event)) return true;
-    if (watched == treCats->viewport()) return treeDragEvent(event) || QWidget::eventFilter(watched, event);
-    if (watched == lstvProcs->detailsView()->viewport() || watched == lstvProcs->iconView()->viewport())
+    // The controls are made after the area, which is watched from the start.
+    if (treCats && watched == treCats->viewport())
+        return treeDragEvent(event) || QWidget::eventFilter(watched, event);
+    if (lstvProcs &&
+        (watched == lstvProcs->detailsView()->viewport() || watched == lstvProcs->iconView()->viewport()))
         return listDragEvent(event) || QWidget::eventFilter(watched, event);
     return QWidget::eventFilter(watched, event);
 }

@@ -198,7 +198,9 @@ public:
     void treCats_DragDrop();
     Qt::DropAction treCats_OLEDragOver(const QMimeData* data, controls::TreeNode* node);
     Qt::DropAction treCats_OLEDragDrop(const QMimeData* data, Qt::DropAction effect);
-    // Begins the drag of the pressed node (CategoryDragging) and runs it to its end.
+    // The pressed node is being dragged (CategoryDragging); false when none was pressed.
+    bool beginCategoryDrag();
+    // Begins the drag of the pressed node and runs it to its end.
     void startCategoryDrag();
 
     // ---- Window ----------------------------------------------------------------------------------
@@ -258,10 +260,10 @@ public:
     QLineEdit* txtSearch;
     QCheckBox* chkShowHideTreeview;
     controls::StatusBar* StatusBar1;
-    controls::TreeView* treCats;
+    controls::TreeView* treCats = nullptr;
     controls::ImageList* imgLargeIcons;
     controls::ImageList* imgSmallIcons;
-    controls::ListView* lstvProcs;
+    controls::ListView* lstvProcs = nullptr;
     QFrame* picVertSplitter;
     QTimer* Timer1;
     toolbar::Bar* ActiveBar1;

@@ -157,6 +157,7 @@ ItemMimeData* MRVDocument::lstvProcs_OLEStartDrag() {
         return nullptr;
     }
     DragExchangeRecord& exchange = DragExchange();
+    exchange.clearTexts();  // nothing of an earlier drag's item passes for this one's
     exchange.DatabaseName = DBFileName();
     exchange.Name = row->text();
     m_dragSource = true;
@@ -284,6 +285,7 @@ Qt::DropAction MRVDocument::lstvProcs_OLEDragDrop(const QMimeData* data, Qt::Dro
     }
 
     const QStringList addresses = droppedAddresses(data);
+    const QString statusBefore = StatusBar1->panel(2)->text();
     if (DragExchange().InProgress || data->hasFormat(kItemFormat)) {
         if (dropFromDocument(data) == Qt::IgnoreAction) return Qt::IgnoreAction;
     } else if (hasLocalFiles(data)) {
@@ -307,7 +309,10 @@ Qt::DropAction MRVDocument::lstvProcs_OLEDragDrop(const QMimeData* data, Qt::Dro
     } else {
         return Qt::IgnoreAction;
     }
+    // The list shows what the drop added; the status keeps saying what the drop did.
+    const QString said = StatusBar1->panel(2)->text();
     ProcRefresh();
+    if (said != statusBefore) StatusBar(said.left(said.size() - 1));
     return effect & Qt::CopyAction ? Qt::CopyAction : effect;
 }
 

@@ -46,10 +46,15 @@ controls::TreeNode* MRVDocument::DragNode() const {
 
 // ---- Moving a category -------------------------------------------------------------------------
 
-void MRVDocument::startCategoryDrag() {
-    controls::TreeNode* node = DragNode();
-    if (!node || m_categoryDragging) return;
+bool MRVDocument::beginCategoryDrag() {
+    if (!DragNode() || m_categoryDragging) return false;
     m_categoryDragging = true;
+    return true;
+}
+
+void MRVDocument::startCategoryDrag() {
+    if (!beginCategoryDrag()) return;
+    controls::TreeNode* node = DragNode();
     auto* data = new QMimeData;
     data->setData(kCategoryFormat, node->key().toUtf8());
     auto* drag = new QDrag(treCats);
