@@ -342,21 +342,23 @@ Qt::DropAction MRVDocument::dropFromDocument(const QMimeData* data) {
         StatusBar(QStringLiteral("Drop Cancelled!"));
         return Qt::IgnoreAction;
     }
-    if (data->hasFormat(kTextFormat)) {
-        if (local) data->data(kTextFormat);  // makes the source fill the record
-        ProcDropSave(item);
-    } else if (data->hasFormat(kFilesFormat)) {
+    // Fetching the data makes a source in this process read the item into the record. What the item
+    // is decides what is saved: another program's list of formats may offer text beside files.
+    QString first;
+    if (data->hasFormat(kFilesFormat)) {
         const QList<QUrl> urls = data->urls();
-        const QString first = urls.isEmpty() ? QString() : urls.first().toLocalFile();
-        if (item.Type == kWebSite) {
-            ProcDropSave(item);
-        } else if (item.Type == kFile) {
-            // Only a file another document of ours wrote for the drag is taken from the record.
-            const QString file =
-                local ? first : (store::IsExtractedFile(item.FilePath) ? item.FilePath : QString());
-            if (FileSave(CurrentCategoryKey(), file))
-                StatusBar(QStringLiteral("Dropped File '") + file + QStringLiteral("' was Saved..."));
-        }
+        if (!urls.isEmpty()) first = urls.first().toLocalFile();
+    } else if (local) {
+        data->data(kTextFormat);
+    }
+    if (item.Type == kFile) {
+        // Only a file another document of ours wrote for the drag is taken from a sent record.
+        const QString file =
+            local ? first : (store::IsExtractedFile(item.FilePath) ? item.FilePath : QString());
+        if (FileSave(CurrentCategoryKey(), file))
+            StatusBar(QStringLiteral("Dropped File '") + file + QStringLiteral("' was Saved..."));
+    } else if (!item.Type.isEmpty()) {
+        ProcDropSave(item);
     }
     item.clearTexts();
     return Qt::CopyAction;

@@ -389,8 +389,17 @@ TEST_F(DragDropTest, ItemsBetweenDocuments) {
     file.setData(browser::kItemFormat, sent.toJson());
     file.setUrls({QUrl::fromLocalFile(path("one.txt"))});
     target->lstvProcs_OLEDragDrop(&file, Qt::CopyAction);
+    // Over the display the file list comes with text beside it; what the item is decides.
+    sent.Name = "far.url";
+    sent.FilePath = store::ExtractWebShortcut("http://far.org/", "far");
+    QMimeData extracted;
+    extracted.setData(browser::kItemFormat, sent.toJson());
+    extracted.setUrls({QUrl::fromLocalFile(sent.FilePath)});
+    extracted.setText(sent.FilePath);
+    target->lstvProcs_OLEDragDrop(&extracted, Qt::CopyAction);
     EXPECT_TRUE(items(other, 7).contains("Text/Code|Far|d|Sub Far()"));
-    EXPECT_EQ(items(other, 7).size(), 4);
+    EXPECT_TRUE(items(other, 7).contains("File|far.url|File|"));
+    EXPECT_EQ(items(other, 7).size(), 5);
 }
 
 // Moving a category: refused into its own branch and onto its parent, allowed anywhere else (a
