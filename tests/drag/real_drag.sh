@@ -5,6 +5,7 @@
 # keeps screenshots, the tree's drop highlight among them.
 set -euo pipefail
 bin=$1 recorder=$2
+export QT_QPA_PLATFORM=xcb  # the test runner may have asked for the offscreen one
 work=$(mktemp -d)
 pids=()
 cleanup() {
