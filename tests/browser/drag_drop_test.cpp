@@ -3,7 +3,6 @@
 #include "browser/drag_data.h"
 #include "editor/frmProcEdit.h"
 #include "store/files.h"
-#include "store/startup.h"
 #include "tests/browser/browser_fixture.h"
 
 #include <QApplication>
@@ -105,16 +104,12 @@ TEST_F(DragDropTest, ItemsGoOutInTheirFormatsWrittenOnlyWhenAsked) {
         const char* fileName;  // nullptr: text
         QByteArray content;
     } cases[] = {
+        // clang-format off
         {"1 key", {"text/plain", browser::kItemFormat}, nullptr, "Sub Alpha()"},
-        {"2 key",
-         {"text/uri-list", browser::kItemFormat},
-         "Search_page.url",
-         "[InternetShortcut]\r\nURL=http://example.org/a\r\n"},
-        {"4 key",
-         {"text/uri-list", browser::kItemFormat},
-         "nodesc.org.url",
-         "[InternetShortcut]\r\nURL=http://nodesc.org/x\r\n"},
+        {"2 key", {"text/uri-list", browser::kItemFormat}, "Search_page.url", "[InternetShortcut]\r\nURL=http://example.org/a\r\n"},
+        {"4 key", {"text/uri-list", browser::kItemFormat}, "nodesc.org.url", "[InternetShortcut]\r\nURL=http://nodesc.org/x\r\n"},
         {"3 key", {"text/uri-list", browser::kItemFormat}, ".._data.bin", m_bytes},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
@@ -140,7 +135,6 @@ TEST_F(DragDropTest, ItemsGoOutInTheirFormatsWrittenOnlyWhenAsked) {
             EXPECT_EQ(QFileInfo(QFileInfo(file).absolutePath()).absolutePath() + '/', store::tempFolder());
             EXPECT_EQ(storetest::readBytes(file), c.content);
             EXPECT_EQ(m_doc->DragFilePath(), file);
-            EXPECT_EQ(DragExchange().FilePath, file);
             if (QString(c.fileName).endsWith(".url")) {
                 EXPECT_EQ(store::ReadWebShortcut(file), DragExchange().Name) << "the round trip";
             }
@@ -153,7 +147,6 @@ TEST_F(DragDropTest, ItemsGoOutInTheirFormatsWrittenOnlyWhenAsked) {
         EXPECT_FALSE(DragExchange().InProgress);
         EXPECT_EQ(m_doc->DragFilePath(), "");
     }
-    EXPECT_TRUE(boxes().isEmpty());
 }
 
 TEST_F(DragDropTest, DropsOnTheList) {
@@ -186,100 +179,28 @@ TEST_F(DragDropTest, DropsOnTheList) {
         QString status;
         int stored;  // files added to Utils
     } cases[] = {
+        // clang-format off
         {"no category", text("x"), "", true, {}, {}, {}, "Ready...", 0},
-        {"root",
-         text("x"),
-         "0 Key",
-         true,
-         {},
-         {"Error"},
-         {},
-         "Error: Cannot drop code on the Root Category!",
-         0},
-        {"text",
-         text("Sub New()"),
-         "1 Key",
-         true,
-         {ui::vbYes},
-         {"New Code?"},
-         {"Text/Code|Sub New()"},
-         "",
-         0},
+        {"root", text("x"), "0 Key", true, {}, {"Error"}, {}, "Error: Cannot drop code on the Root Category!", 0},
+        {"text", text("Sub New()"), "1 Key", true, {ui::vbYes}, {"New Code?"}, {"Text/Code|Sub New()"}, "", 0},
         {"text declined", text("Sub New()"), "1 Key", true, {ui::vbNo}, {"New Code?"}, {}, "Ready...", 0},
         {"text, no prompts", text("Sub New()"), "1 Key", false, {}, {}, {"Text/Code|Sub New()"}, "", 0},
-        {"address",
-         text("www.x.org"),
-         "1 Key",
-         true,
-         {ui::vbYes},
-         {"Drop Web Page?"},
-         {"WebSite|www.x.org"},
-         "",
-         0},
-        {"browser link",
-         files({"https://b.org/p?q=1"}),
-         "1 Key",
-         true,
-         {ui::vbYes},
-         {"Drop Web Page?"},
-         {"WebSite|https://b.org/p?q=1"},
-         "",
-         0},
+        {"address", text("www.x.org"), "1 Key", true, {ui::vbYes}, {"Drop Web Page?"}, {"WebSite|www.x.org"}, "", 0},
+        {"browser link", files({"https://b.org/p?q=1"}), "1 Key", true, {ui::vbYes}, {"Drop Web Page?"},
+         {"WebSite|https://b.org/p?q=1"}, "", 0},
         {"moz link", mozUrl(), "1 Key", false, {}, {}, {"WebSite|https://moz.org/"}, "", 0},
-        {"shortcut file",
-         files({path("site.url"), path("bad.url")}),
-         "1 Key",
-         true,
-         {ui::vbYes},
-         {"Drop Web Page?"},
-         {"WebSite|https://site.org/"},
-         "",
-         0},
-        {"desktop link",
-         files({path("link.desktop")}),
-         "1 Key",
-         false,
-         {},
-         {},
-         {"WebSite|https://docs.org/a b"},
-         "",
-         0},
-        {"one file",
-         files({path("one.txt")}),
-         "1 Key",
-         true,
-         {ui::vbYes},
-         {"Drop new File?"},
-         {},
-         "Dropped File '" + path("one.txt") + "' was Saved...",
-         1},
-        {"three files, no prompts",
-         files({path("one.txt"), path("two.txt"), path("three.txt")}),
-         "1 Key",
-         false,
-         {},
-         {},
-         {},
-         "Dropped 3 Files were Saved...",
-         3},
-        {"a failure is not counted",
-         files({path("one.txt"), missing, path("two.txt")}),
-         "1 Key",
-         false,
-         {},
-         {"reported"},
-         {},
-         "Dropped 2 Files were Saved...  Error: 1 File was not Saved!",
-         2},
-        {"one declined",
-         files({path("one.txt"), path("two.txt")}),
-         "1 Key",
-         true,
-         {ui::vbNo, ui::vbYes},
-         {"Drop new File?", "Drop new File?"},
-         {},
-         "Dropped File '" + path("two.txt") + "' was Saved...",
-         1},
+        {"shortcut file", files({path("site.url"), path("bad.url")}), "1 Key", true, {ui::vbYes}, {"Drop Web Page?"},
+         {"WebSite|https://site.org/"}, "", 0},
+        {"desktop link", files({path("link.desktop")}), "1 Key", false, {}, {}, {"WebSite|https://docs.org/a b"}, "", 0},
+        {"one file", files({path("one.txt")}), "1 Key", true, {ui::vbYes}, {"Drop new File?"}, {},
+         "Dropped File '" + path("one.txt") + "' was Saved...", 1},
+        {"three files, no prompts", files({path("one.txt"), path("two.txt"), path("three.txt")}), "1 Key", false, {},
+         {}, {}, "Dropped 3 Files were Saved...", 3},
+        {"a failure is not counted", files({path("one.txt"), missing, path("two.txt")}), "1 Key", false, {},
+         {"reported"}, {}, "Dropped 2 Files were Saved...  Error: 1 File was not Saved!", 2},
+        {"one declined", files({path("one.txt"), path("two.txt")}), "1 Key", true, {ui::vbNo, ui::vbYes},
+         {"Drop new File?", "Drop new File?"}, {}, "Dropped File '" + path("two.txt") + "' was Saved...", 1},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -506,21 +427,18 @@ TEST_F(DragDropTest, PicturesDroppedOnNodes) {
     writeBytes(path("fake.png"), "not a picture");
     const struct {
         const char* file;
-        const char* node;
         bool custom;
         QStringList titles;
         const char* status;
         bool stored;
     } cases[] = {
-        {"readme.txt",
-         "1 Key",
-         true,
-         {"Only Icons can be assigned as the image of a Tree Node!"},
-         "Error: Only 'Icon' files allowed to be assigned as the image of a Category!",
-         false},
-        {"app.png", "1 Key", false, {"Ouch!  That hurt!"}, "-", false},
-        {"fake.png", "1 Key", true, {"Only Icons can be assigned as the image of a Tree Node!"}, "-", false},
-        {"app.png", "1 Key", true, {}, "-", true},
+        // clang-format off
+        {"readme.txt", true, {"Only Icons can be assigned as the image of a Tree Node!"},
+         "Error: Only 'Icon' files allowed to be assigned as the image of a Category!", false},
+        {"app.png", false, {"Ouch!  That hurt!"}, "-", false},
+        {"fake.png", true, {"Only Icons can be assigned as the image of a Tree Node!"}, "-", false},
+        {"app.png", true, {}, "-", true},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.file) + (c.custom ? " custom" : ""));
@@ -531,7 +449,7 @@ TEST_F(DragDropTest, PicturesDroppedOnNodes) {
         const std::unique_ptr<QMimeData> data(files({path(c.file)}));
         EXPECT_EQ(m_doc->treCats_OLEDragOver(data.get(), node(m_doc, "0 Key")), Qt::IgnoreAction);
         EXPECT_EQ(m_doc->treCats->dropHighlight(), nullptr) << "never the root";
-        EXPECT_EQ(m_doc->treCats_OLEDragOver(data.get(), node(m_doc, c.node)), Qt::CopyAction);
+        EXPECT_EQ(m_doc->treCats_OLEDragOver(data.get(), node(m_doc, "1 Key")), Qt::CopyAction);
         m_doc->treCats_OLEDragDrop(data.get(), Qt::CopyAction);
         EXPECT_EQ(boxTitles(), c.titles);
         EXPECT_EQ(statusText(m_doc).trimmed(), c.status);
@@ -550,24 +468,6 @@ TEST_F(DragDropTest, PicturesDroppedOnNodes) {
     m_doc->treCats_OLEDragDrop(data.get(), Qt::CopyAction);
     EXPECT_EQ(statusText(m_doc).trimmed(),
               "Error: You MUST change the Category Name from the default, before dragging an Icon file.");
-}
-
-// A file drag beside the IDE asks for the shared module folder at its start and warns at its end.
-TEST_F(DragDropTest, FileDragsGoThroughTheIdeLink) {
-    QWidget ide;
-    ide.setWindowTitle("Project1 - " + store::kIdeWindowTitle);
-    ide.show();
-    ui::testing::queueAnswer(ui::vbOK);
-    auto text = drag(m_doc, "1 key");
-    m_doc->lstvProcs_OLECompleteDrag(Qt::CopyAction);
-    EXPECT_TRUE(boxes().isEmpty());
-    storetest::execute(m_lib, {"UPDATE [Procedure] SET Name = 'Module1.bas' WHERE ProcKey = 3"});
-    m_doc->ProcRefresh();
-    auto file = drag(m_doc, "3 key");
-    EXPECT_EQ(boxTitles(), QStringList{"Specify a Shared Module Folder"});
-    ui::testing::queueAnswer(ui::vbYes);
-    m_doc->lstvProcs_OLECompleteDrag(Qt::CopyAction);  // taken by another program after the drag
-    EXPECT_EQ(boxTitles(), (QStringList{"Specify a Shared Module Folder", "Visual Basic Warning!"}));
 }
 
 }  // namespace
