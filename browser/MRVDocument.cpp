@@ -28,9 +28,11 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QScopedValueRollback>
 #include <QTextStream>
 #include <QTimer>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -121,6 +123,14 @@ void MRVDocument::createControls() {
                 lstvProcs_MouseDown(button, pos);
             });
     connect(lstvProcs, &controls::ListView::dblClick, this, &MRVDocument::lstvProcs_DblClick);
+    // Rows go out to any program; text, addresses, files and other documents' items come in.
+    lstvProcs->setOLEDragMode(true);
+    connect(lstvProcs, &controls::ListView::oleStartDrag, this, &MRVDocument::runListDrag);
+    for (QWidget* viewport :
+         {lstvProcs->detailsView()->viewport(), lstvProcs->iconView()->viewport(), treCats->viewport()}) {
+        viewport->setAcceptDrops(true);
+        viewport->installEventFilter(this);
+    }
 
     StatusBar1 = new controls::StatusBar(m_area);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -591,6 +601,12 @@ bool MRVDocument::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == txtSearch && txtSearchEvent(event)) return true;
     if (watched == picVertSplitter && picVertSplitterEvent(event)) return true;
+    // The controls are made after the area, which is watched from the start.
+    if (treCats && watched == treCats->viewport())
+        return treeDragEvent(event) || QWidget::eventFilter(watched, event);
+    if (lstvProcs &&
+        (watched == lstvProcs->detailsView()->viewport() || watched == lstvProcs->iconView()->viewport()))
+        return listDragEvent(event) || QWidget::eventFilter(watched, event);
     return QWidget::eventFilter(watched, event);
 }
 

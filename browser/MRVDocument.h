@@ -5,6 +5,7 @@
 // document host) embed it and talk to it by name through the meta-object system; the dialogs talk
 // back to it through store::MainWindow.
 
+#include "browser/ide_drag.h"
 #include "store/engine/engine.h"
 #include "store/main_window.h"
 
@@ -21,6 +22,7 @@
 
 class QCheckBox;
 class QFrame;
+class QMimeData;
 class QLineEdit;
 class QTimer;
 class frmProcFind;
@@ -43,7 +45,9 @@ class frmProcEdit;
 
 namespace browser {
 
+class ItemMimeData;
 class SearchRunner;
+struct DragExchangeRecord;
 struct ItemRow;
 struct SearchResult;
 
@@ -143,7 +147,8 @@ public:
     // Which item commands the selected row allows.
     void SetProcTools();
     // Writes a text, code or web item (procKey 0: a new one); a new file item comes from DragFilePath.
-    void SaveProcedure(qint64 procKey, qint64 catKey, const QString& type, const QString& name,
+    // False when nothing was written (the error reported).
+    bool SaveProcedure(qint64 procKey, qint64 catKey, const QString& type, const QString& name,
                        const QString& desc, const QString& code, const QString& filePath = QString());
     // Stores the file at path as a new file item of the category; false when nothing was stored.
     bool FileSave(qint64 catKey, const QString& path);
@@ -163,6 +168,40 @@ public:
     void lstvProcs_KeyDown(int& keyCode, Qt::KeyboardModifiers shift);
     void lstvProcs_MouseDown(Qt::MouseButton button, const QPoint& pos);
     void lstvProcs_DblClick();
+
+    // ---- Drag and drop ---------------------------------------------------------------------------
+
+    // The start of a drag of the list's selected row: the drag's data object with the row's formats
+    // declared and nothing written yet, or nullptr (no drag) for a row that is not an item.
+    ItemMimeData* lstvProcs_OLEStartDrag();
+    // A target asked for the data of this document's drag: the item is read, and its file written.
+    void lstvProcs_OLESetData(ItemMimeData& data);
+    void lstvProcs_OLECompleteDrag(Qt::DropAction effect);
+    // What a drop of data on the list would do (Qt::IgnoreAction: nothing), with the status saying it.
+    Qt::DropAction lstvProcs_OLEDragOver(const QMimeData* data, Qt::DropActions possible);
+    // The drop itself; the effect it had.
+    Qt::DropAction lstvProcs_OLEDragDrop(const QMimeData* data, Qt::DropAction effect);
+    // Saves an item another document handed over in the selected category; false when nothing was.
+    bool ProcDropSave(const DragExchangeRecord& item);
+    // The question before an item is dropped into the library it came from; always asked.
+    int ConfirmSameDatabase();
+    bool DragSource() const { return m_dragSource; }
+    bool CategoryDragging() const { return m_categoryDragging; }
+    // The node under the mouse when a button other than the right one went down, or nullptr.
+    controls::TreeNode* DragNode() const;
+    IdeDragLink& ideDragLink() { return m_ideDrag; }
+
+    // What the user does with the mouse on the tree: press (mouseDown), a drag of a category node
+    // inside it, and drops of item rows and icon files on its nodes (node: the one under the mouse).
+    void treCats_MouseUp();
+    void treCats_DragOver(controls::TreeNode* node);
+    void treCats_DragDrop();
+    Qt::DropAction treCats_OLEDragOver(const QMimeData* data, controls::TreeNode* node);
+    Qt::DropAction treCats_OLEDragDrop(const QMimeData* data, Qt::DropAction effect);
+    // The pressed node is being dragged (CategoryDragging); false when none was pressed.
+    bool beginCategoryDrag();
+    // Begins the drag of the pressed node and runs it to its end.
+    void startCategoryDrag();
 
     // ---- Window ----------------------------------------------------------------------------------
 
@@ -221,10 +260,10 @@ public:
     QLineEdit* txtSearch;
     QCheckBox* chkShowHideTreeview;
     controls::StatusBar* StatusBar1;
-    controls::TreeView* treCats;
+    controls::TreeView* treCats = nullptr;
     controls::ImageList* imgLargeIcons;
     controls::ImageList* imgSmallIcons;
-    controls::ListView* lstvProcs;
+    controls::ListView* lstvProcs = nullptr;
     QFrame* picVertSplitter;
     QTimer* Timer1;
     toolbar::Bar* ActiveBar1;
@@ -292,6 +331,15 @@ private:
     void treCats_KeyDown(int& keyCode, Qt::KeyboardModifiers modifiers);
     void treCats_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& pos);
     void rekeyCategoryPicture(controls::TreeNode* node, const QString& oldKey, const QString& newKey);
+    // The drag-and-drop events of the list's views and of the tree.
+    bool listDragEvent(QEvent* event);
+    bool treeDragEvent(QEvent* event);
+    void runListDrag();
+    Qt::DropAction dropFromDocument(const QMimeData* data);
+    void dropFiles(const QList<QUrl>& urls);
+    void openDroppedItem(const QString& codeType, const QString& code);
+    void treeDropItem(const ItemMimeData& row, controls::TreeNode* target);
+    void treeDropIcon(const QString& file, controls::TreeNode* target);
     void chkShowHideTreeview_Click();
     bool picVertSplitterEvent(QEvent* event);
     // x: the mouse in the bar, in twips.
@@ -328,6 +376,13 @@ private:
     bool m_replacingLibrary = false;
     int m_dateSortColumn = 0;  // 1-based column last sorted by date, 0 before the first
     QString m_dragFilePath;
+    bool m_dragSource = false;
+    bool m_categoryDragging = false;
+    QString m_dragNodeKey;
+    QPoint m_treePressPos;
+    QString m_dragType;   // the type of the row this document's drag carries
+    QString m_dragLabel;  // and its label
+    IdeDragLink m_ideDrag;
     QList<store::LibraryUser*> m_libraryUsers;
     QPointer<QWidget> m_closeWatched;        // the host window whose closing asks the library users first
     bool m_closeRefused = false;             // an editor kept that window open

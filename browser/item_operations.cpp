@@ -312,7 +312,7 @@ void MRVDocument::SetProcTools() {
 
 // ---- Writing items ---------------------------------------------------------------------------
 
-void MRVDocument::SaveProcedure(qint64 procKey, qint64 catKey, const QString& type, const QString& name,
+bool MRVDocument::SaveProcedure(qint64 procKey, qint64 catKey, const QString& type, const QString& name,
                                 const QString& desc, const QString& code, const QString&) {
     if (type == kFile) {
         if (procKey != 0) {
@@ -320,12 +320,11 @@ void MRVDocument::SaveProcedure(qint64 procKey, qint64 catKey, const QString& ty
                 QStringLiteral("Error: You cannot 'update' a File in the Code Library, you can only 'Add' "
                                "new files, or 'Delete' a file."),
                 ui::vbOKOnly | ui::vbExclamation | kForeground, QStringLiteral("Cannot 'Update' Files"));
-            return;
+            return false;
         }
-        FileSave(catKey, m_dragFilePath);
-        return;
+        return FileSave(catKey, m_dragFilePath);
     }
-    if (!libraryReady()) return;
+    if (!libraryReady()) return false;
     try {
         const QString select = QStringLiteral("SELECT P.* FROM [Procedure] AS P WHERE P.ProcKey = ");
         auto rs =
@@ -347,8 +346,10 @@ void MRVDocument::SaveProcedure(qint64 procKey, qint64 catKey, const QString& ty
         rs->Fields(QStringLiteral("LastChangedBy")).setValue(1);
         rs->Update();
         rs->Close();
+        return true;
     } catch (const engine::Error& err) {
         store::ReportError(err, QStringLiteral("MRVDocument.SaveProcedure"), this);
+        return false;
     }
 }
 

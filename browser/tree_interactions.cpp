@@ -123,7 +123,12 @@ void MRVDocument::treCats_KeyDown(int& keyCode, Qt::KeyboardModifiers modifiers)
 }
 
 void MRVDocument::treCats_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, const QPoint& pos) {
-    if (button != Qt::RightButton || !ActiveBar1->findBand(QStringLiteral("mnuPopUpCat"))) return;
+    if (button != Qt::RightButton) {
+        const controls::TreeNode* node = treCats->hitTest(pos);
+        m_dragNodeKey = node ? node->key() : QString();
+        return;
+    }
+    if (!ActiveBar1->findBand(QStringLiteral("mnuPopUpCat"))) return;
     // The menu's commands act on the selected category: the one clicked becomes it, so that none of
     // them reaches a category the user did not point at.
     if (controls::TreeNode* node = treCats->hitTest(pos); node && node != treCats->selectedItem()) {

@@ -39,7 +39,8 @@ public:
     }
     Qt::ItemFlags flags(const QModelIndex& index) const override {
         if (!index.isValid()) return Qt::NoItemFlags;
-        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemNeverHasChildren;
+        const Qt::ItemFlags drag = m_view->m_oleDragRows ? Qt::ItemIsDragEnabled : Qt::NoItemFlags;
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemNeverHasChildren | drag;
     }
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid()) return {};
@@ -142,6 +143,7 @@ protected:
         QTreeView::mouseDoubleClickEvent(event);
         emit m_owner->dblClick();
     }
+    void startDrag(Qt::DropActions) override { emit m_owner->oleStartDrag(); }
 
 private:
     ListView* m_owner;
@@ -176,6 +178,7 @@ protected:
         QListView::mouseDoubleClickEvent(event);
         emit m_owner->dblClick();
     }
+    void startDrag(Qt::DropActions) override { emit m_owner->oleStartDrag(); }
 
 private:
     ListView* m_owner;
@@ -646,6 +649,12 @@ void ListView::setLabelEdit(LabelEditMode mode) {
 
 void ListView::startLabelEdit() {
     if (ListItem* item = selectedItem()) currentView()->edit(m_model->index(item->m_row, 0));
+}
+
+void ListView::setOLEDragMode(bool automatic) {
+    m_oleDragRows = automatic;
+    m_details->setDragEnabled(automatic);
+    m_iconView->setDragEnabled(automatic);
 }
 
 void ListView::setExtendedStyle(int style) {

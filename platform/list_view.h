@@ -122,6 +122,11 @@ public:
     void setLabelEdit(LabelEditMode mode);
     void startLabelEdit();
 
+    // While on, dragging a row with the mouse emits oleStartDrag (whose receiver runs the drag) rather
+    // than selecting the rows passed over.
+    bool oleDragRows() const { return m_oleDragRows; }
+    void setOLEDragMode(bool automatic);
+
     int extendedStyle() const { return m_extendedStyle; }
     void setExtendedStyle(int style);
     bool fullRowSelect() const { return m_extendedStyle & FullRowSelect; }
@@ -143,6 +148,8 @@ signals:
     void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& pos);
     // A receiver that sets keyCode to 0 has used the key: it goes no further.
     void keyDown(int& keyCode, Qt::KeyboardModifiers modifiers);
+    // The user began to drag the selected row.
+    void oleStartDrag();
 
 private:
     friend class ListItem;
@@ -190,6 +197,7 @@ private:
     ListItem* m_dropHighlight = nullptr;
     LabelEditMode m_labelEdit = lvwAutomatic;
     int m_extendedStyle = 0;
+    bool m_oleDragRows = false;
 };
 
 }  // namespace controls

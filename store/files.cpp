@@ -213,24 +213,57 @@ bool isExtractionFolder(const QString& folder) {
 
 }  // namespace
 
-QString ExtractStoredFile(engine::Field field, const QString& name) {
+namespace {
+
+// A new private folder of its own for one extracted item, and the path of name made safe inside it,
+// listed for deletion; "" (reported under location) when no folder can be made.
+QString newExtractionPath(const QString& name, const QString& location) {
     QTemporaryDir folder(tempFolder() + kExtractionPrefix + QStringLiteral("XXXXXX"));
     if (!folder.isValid()) {
         ReportError(engine::Error(errPathFileAccess, QStringLiteral("Path/File access error: cannot create a "
                                                                     "folder in ") +
                                                          tempFolder()),
-                    QStringLiteral("bCodeLib.BLOBSaveToFile"));
+                    location);
         return QString();
     }
     folder.setAutoRemove(false);
     const QString path = folder.path() + '/' + QFileInfo(tempItemPath(name)).fileName();
     RegisterTempFile(path);
+    return path;
+}
+
+}  // namespace
+
+QString ExtractStoredFile(engine::Field field, const QString& name) {
+    const QString path = newExtractionPath(name, QStringLiteral("bCodeLib.BLOBSaveToFile"));
+    if (path.isEmpty()) return QString();
     BLOBSaveToFile(field, path);
     const QFileInfo written(path);
     // Null stores no bytes at all: an empty file.
     if (!written.isFile() || written.size() != std::max<qint64>(0, field.FieldSize())) return QString();
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return path;
+}
+
+QString ExtractWebShortcut(const QString& address, const QString& name) {
+    const QString path =
+        newExtractionPath(name + QStringLiteral(".url"), QStringLiteral("bCodeLib.WriteWebShortcut"));
+    if (path.isEmpty()) return QString();
+    try {
+        WriteWebShortcut(address, path);
+    } catch (const engine::Error& error) {
+        ReportError(error, QStringLiteral("bCodeLib.WriteWebShortcut"));
+        return QString();
+    }
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return path;
+}
+
+bool IsExtractedFile(const QString& path) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return false;
+    return S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+           QFileInfo(ParentFolder(path)).fileName().startsWith(kExtractionPrefix);
 }
 
 void RegisterTempFile(const QString& path) {
@@ -301,20 +334,38 @@ void WriteWebShortcut(const QString& address, const QString& path) {
     QCoreApplication::processEvents();
 }
 
-QString ReadWebShortcut(const QString& path) {
-    constexpr qint64 kLimit = 32000;
+namespace {
+
+constexpr qint64 kShortcutLimit = 32000;
+
+// Up to limit + 1 bytes of a regular file (a pipe or device could hold the reader for ever); null when
+// there is no such file.
+QByteArray readRegularFileHead(const QString& path, qint64 limit) {
     // Without O_NONBLOCK, opening a pipe waits for a writer that may never come.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return QString();
+    if (fd < 0) return QByteArray();
     struct stat st {};
     QFile file;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
         !file.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle)) {
         ::close(fd);
-        return QString();
+        return QByteArray();
     }
-    const QByteArray head = file.read(kLimit + 1);
-    const bool cut = head.size() > kLimit;
+    return file.read(limit + 1);
+}
+
+void refuseLongAddress(const QString& path) {
+    ui::MsgBox(QStringLiteral("The web shortcut '") + path +
+                   QStringLiteral("' holds an address longer than %1 characters.").arg(kShortcutLimit) + LF +
+                   LF + QStringLiteral("It is not taken: no web address is that long."),
+               ui::vbOKOnly | ui::vbExclamation | ui::vbMsgBoxSetForeground, QStringLiteral("Web Shortcut"));
+}
+
+}  // namespace
+
+QString ReadWebShortcut(const QString& path) {
+    const QByteArray head = readRegularFileHead(path, kShortcutLimit);
+    const bool cut = head.size() > kShortcutLimit;
     const QList<QByteArray> lines = head.split('\n');
     bool inShortcut = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -329,16 +380,52 @@ QString ReadWebShortcut(const QString& path) {
         if (inShortcut && trimmed.startsWith('[')) return QString();
         if (!inShortcut || line.left(4).toLower() != "url=") continue;
         if (cut && i == lines.size() - 1) {
-            ui::MsgBox(QStringLiteral("The web shortcut '") + path +
-                           QStringLiteral("' holds an address longer than %1 characters.").arg(kLimit) + LF +
-                           LF + QStringLiteral("It is not taken: no web address is that long."),
-                       ui::vbOKOnly | ui::vbExclamation | ui::vbMsgBoxSetForeground,
-                       QStringLiteral("Web Shortcut"));
+            refuseLongAddress(path);
             return QString();
         }
         return QString::fromUtf8(line.mid(4));
     }
     return QString();
+}
+
+QString ReadDesktopLink(const QString& path) {
+    const QByteArray head = readRegularFileHead(path, kShortcutLimit);
+    const bool cut = head.size() > kShortcutLimit;
+    const QList<QByteArray> lines = head.split('\n');
+    bool inEntry = false, isLink = false;
+    QByteArray url;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed();
+        if (line.startsWith('[')) {
+            if (inEntry) break;  // the entry's group is over
+            inEntry = line == "[Desktop Entry]";
+            continue;
+        }
+        if (!inEntry) continue;
+        const qsizetype equals = line.indexOf('=');
+        if (equals < 0) continue;
+        const QByteArray key = line.left(equals).trimmed(), value = line.mid(equals + 1).trimmed();
+        if (key == "Type") isLink = value == "Link";
+        if (key != "URL") continue;
+        if (cut && i == lines.size() - 1) {
+            refuseLongAddress(path);
+            return QString();
+        }
+        url = value;
+    }
+    if (!isLink) return QString();
+    // The escapes of the desktop entry format's string values.
+    QString address;
+    const QString raw = QString::fromUtf8(url);
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '\\' || i + 1 == raw.size()) {
+            address += raw[i];
+            continue;
+        }
+        const QChar next = raw[++i];
+        address += next == 's' ? QChar(' ') : next == 'n' ? QChar('\n') : next == 't' ? QChar('\t') : next;
+    }
+    return address;
 }
 
 bool IsURL(const QString& text) {

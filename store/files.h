@@ -44,6 +44,12 @@ QString tempItemPath(const QString& name);
 // executable), and lists it for deletion. Two extractions of one name never share a file. The
 // path, or "" when the file could not be written (reported as BLOBSaveToFile reports).
 QString ExtractStoredFile(engine::Field field, const QString& name);
+// Writes an Internet shortcut to address as name + ".url" (made safe as tempItemPath does) in a new
+// private folder of its own, as ExtractStoredFile does. The path, or "" after reporting the error.
+QString ExtractWebShortcut(const QString& address, const QString& name);
+// Whether path is a regular file of ours in an extraction folder: what another document of the user
+// wrote for a drag.
+bool IsExtractedFile(const QString& path);
 
 // The list of files to delete later: settings section "Temp Files" of the general application name.
 void RegisterTempFile(const QString& path);
@@ -62,6 +68,9 @@ void WriteWebShortcut(const QString& address, const QString& path);
 // or device named ".url" would never end); an address too long for the file's first 32000
 // characters is refused with a message rather than cut.
 QString ReadWebShortcut(const QString& path);
+// The address of a freedesktop link entry (a ".desktop" file of Type=Link): the URL key of its
+// "[Desktop Entry]" group, or "" for any other file. Read as ReadWebShortcut reads.
+QString ReadDesktopLink(const QString& path);
 // "http://...", "https://..." or "www...." in any case; no other scheme counts.
 bool IsURL(const QString& text);
 // Whether opening the file would run a program: an executable or shared object, a script (a "#!"

@@ -1,5 +1,7 @@
 #include "store/form_routines.h"
 
+#include "platform/window_list.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
@@ -168,6 +170,12 @@ int CountVisibleWindows(QWidget* window, const QString& text) {
                 GetWindowTitle(sibling).contains(text))
                 ++count;
         }
+        return count;
+    }
+    // Other programs' windows too, where the display shows them to us.
+    if (const std::optional<QStringList> titles = platform::desktopWindowTitles()) {
+        for (const QString& title : *titles)
+            if (title.contains(text)) ++count;
         return count;
     }
     for (const QWindow* top : QGuiApplication::topLevelWindows())

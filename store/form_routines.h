@@ -38,8 +38,9 @@ void SetFullRowSelect(controls::ListView& list);
 // moving or resizing it. Errors are ignored.
 void SetTopMost(QWidget* form, bool topMost);
 
-// The visible windows at the same level as window (the top-level windows of this program for a
-// window, the sibling widgets for a child) whose title, read up to 255 characters, contains text.
+// The visible windows at the same level as window (for a window or none: the top-level windows of
+// every program where the display lets us see them, else this program's; for a child: the sibling
+// widgets) whose title, read up to 255 characters, contains text.
 int CountVisibleWindows(QWidget* window, const QString& text);
 
 // Up to 255 characters of the window's title.

@@ -168,7 +168,8 @@ TEST_F(FilesTest, ExtractionsGetAFolderEachAndNoExecutableBit) {
     EXPECT_EQ(QFileInfo(paths[0]).fileName(), QStringLiteral(".._x.sh"));
     EXPECT_TRUE(store::IsExecutableFile(paths[0]));  // by its first line
     store::DeleteTempFiles();
-    for (const QString& extracted : paths) EXPECT_FALSE(QFileInfo::exists(QFileInfo(extracted).absolutePath()));
+    for (const QString& extracted : paths)
+        EXPECT_FALSE(QFileInfo::exists(QFileInfo(extracted).absolutePath()));
 
     // By name when there is no file yet, by content when there is.
     for (const char* yes : {"setup.exe", "RUN.BAT", "start.sh", "app.desktop", "tool.py"})
@@ -245,8 +246,8 @@ TEST_F(FilesTest, WebShortcutsAndAddresses) {
     EXPECT_EQ(readBytes(path("s.url")), QByteArray("[InternetShortcut]\r\nURL=www.x.org\r\n"));
     EXPECT_THROW(store::WriteWebShortcut(QStringLiteral("www.x.org"), path("missing/s.url")), engine::Error);
 
-    for (const char* yes :
-         {"http://x", "HTTP://X.COM", "https://x.com", "HTTPS://X", "www.example.com", "WWW.EXAMPLE.COM", "Www."})
+    for (const char* yes : {"http://x", "HTTP://X.COM", "https://x.com", "HTTPS://X", "www.example.com",
+                            "WWW.EXAMPLE.COM", "Www."})
         EXPECT_TRUE(store::IsURL(QString::fromLatin1(yes))) << yes;
     for (const char* no : {"https:/x.com", "ftp://x", "mailto:a@b", " www.x.com", "http:/x", "www", ""})
         EXPECT_FALSE(store::IsURL(QString::fromLatin1(no))) << no;
@@ -286,6 +287,47 @@ TEST_F(FilesTest, WebShortcutAddressIsReadFromItsSection) {
     EXPECT_EQ(store::ReadWebShortcut(path("pipe.url")), QString());
     for (const QString& other : {path("none.url"), folder(), QStringLiteral("/dev/zero")})
         EXPECT_EQ(store::ReadWebShortcut(other), QString()) << other.toStdString();
+}
+
+// A web shortcut dragged out: a file of its own under a safe name, which reads back the address.
+TEST_F(FilesTest, WebShortcutsAreExtractedUnderSafeNames) {
+    QStringList written;
+    for (const char* name : {"Search page", "../../a/b", "Search page"}) {
+        SCOPED_TRACE(name);
+        const QString file = store::ExtractWebShortcut(QStringLiteral("http://example.org/?q=1"), name);
+        ASSERT_FALSE(file.isEmpty());
+        EXPECT_EQ(QFileInfo(QFileInfo(file).absolutePath()).absolutePath() + '/', store::tempFolder());
+        EXPECT_EQ(store::ReadWebShortcut(file), QStringLiteral("http://example.org/?q=1"));
+        EXPECT_TRUE(store::IsExtractedFile(file));
+        EXPECT_FALSE(written.contains(file));
+        written << file;
+    }
+    EXPECT_EQ(QFileInfo(written[0]).fileName(), QStringLiteral("Search page.url"));
+    EXPECT_EQ(QFileInfo(written[1]).fileName(), QStringLiteral(".._.._a_b.url"));
+    writeBytes(path("mine.url"), "x");
+    EXPECT_FALSE(store::IsExtractedFile(path("mine.url")));
+    store::DeleteTempFiles();
+    for (const QString& file : written) EXPECT_FALSE(QFileInfo::exists(file));
+}
+
+TEST_F(FilesTest, DesktopLinksAreReadFromTheirEntry) {
+    const auto url = [&](const QByteArray& text) {
+        writeBytes(path("l.desktop"), text);
+        return store::ReadDesktopLink(path("l.desktop"));
+    };
+    const std::pair<QByteArray, const char*> cases[] = {
+        {"[Desktop Entry]\nType=Link\nName=Docs\nURL=https://docs.org/a\\sb\n", "https://docs.org/a b"},
+        {"# c\n[Desktop Entry]\nURL[de]=http://de.org\nURL = http://x.org/\nType = Link\n", "http://x.org/"},
+        {"[Desktop Entry]\nType=Application\nExec=sh\nURL=http://x.org\n", ""},
+        {"[Desktop Entry]\nType=Link\n[Other]\nURL=http://other.org\n", ""},
+        {"Type=Link\nURL=http://outside.org\n", ""},
+    };
+    for (const auto& [text, address] : cases) EXPECT_EQ(url(text), QString::fromUtf8(address)) << text.data();
+    const QByteArray whole = "[Desktop Entry]\r\nType=Link\r\nURL=http://example.org/cut\r\n";
+    for (int n = 0; n <= whole.size(); ++n)
+        EXPECT_TRUE(QStringLiteral("http://example.org/cut").startsWith(url(whole.left(n)))) << n;
+    EXPECT_EQ(store::ReadDesktopLink(folder()), QString());
+    EXPECT_TRUE(boxes().isEmpty());
 }
 
 TEST_F(FilesTest, PathHelpers) {
