@@ -60,6 +60,7 @@ void CompactDatabase(const QString& source, const QString& destination, int opti
     {
         const std::unique_ptr<Database> dst = openDatabase(out.path());
         stamp(dst->handle(), destination, kApplicationId, kFormatVersion);
+        rebuildSearchIndex(*dst);
         dst->Close();
     }
     out.commit();
@@ -276,13 +277,17 @@ RepairReport RepairDatabase(const QString& path) {
         // it. The copy is only a work file, so nothing is synced until it is complete (the stamp below).
         exec(out, "PRAGMA journal_mode = MEMORY; PRAGMA synchronous = OFF", full);
         exec(out, "BEGIN", full);
+        // A search index's own tables come with it; its rows are made anew below.
+        const auto indexPart = [](const Object& o) {
+            return isSearchIndexTable(o.name) && !o.sql.startsWith("CREATE VIRTUAL", Qt::CaseInsensitive);
+        };
         for (const Object& o : objects)
-            if (o.type == "table" && !o.name.startsWith("sqlite_")) exec(out, o.sql, full);
+            if (o.type == "table" && !o.name.startsWith("sqlite_") && !indexPart(o)) exec(out, o.sql, full);
         exec(out, "COMMIT", full);
         exec(out, "PRAGMA writable_schema = ON", full);  // see openFile: read a file cut short too
         exec(out, "ATTACH DATABASE " + quoteLiteral(full) + " AS old", full);
         for (const Object& o : objects) {
-            if (o.type != "table" || o.name.startsWith("sqlite_")) continue;
+            if (o.type != "table" || o.name.startsWith("sqlite_") || isSearchIndexTable(o.name)) continue;
             QStringList columns, blobs;
             Statement info(out, "PRAGMA main.table_info(" + quoteIdent(o.name) + ")", full);
             while (info.step()) {
@@ -299,6 +304,7 @@ RepairReport RepairDatabase(const QString& path) {
             if (!salvage.tryExec(o.sql)) report.lost << QString("%1 %2").arg(o.type, o.name);
         }
         salvage.endTransaction(true);
+        rebuildSearchIndexes(out, full);
         exec(out, "DETACH DATABASE old", full);
         exec(out, "PRAGMA synchronous = FULL", full);
         stamp(out, full, applicationId, userVersion);
