@@ -7,8 +7,8 @@
 #include "library/frmDBCopy.h"
 #include "library/frmDBNew.h"
 #include "library/frmDBSync.h"
-#include "library/library_files.h"
 #include "store/files.h"
+#include "store/library_files.h"
 #include "store/paths.h"
 #include "store/repair_compact.h"
 #include "store/replicas.h"
@@ -91,7 +91,7 @@ void MRVDocument::ProcReplicate() {
     // A library being replaced stays whole and locked until the replica takes its name.
     std::unique_ptr<engine::Database> held;
     if (store::FileExists(replica)) {
-        if (library::sameFile(replica, current)) {
+        if (store::sameFile(replica, current)) {
             ui::MsgBox(
                 QStringLiteral("The Replica Code Library name that you selected is the same as the currently "
                                "opened database!") +
@@ -115,7 +115,7 @@ void MRVDocument::ProcReplicate() {
                 QStringLiteral("Really WIPEOUT this Code Library Database???")) != ui::vbYes)
             return;
         try {
-            held = library::lockForReplacement(replica);
+            held = store::lockForReplacement(replica);
         } catch (const engine::Error&) {
             ui::MsgBox(QStringLiteral("Error: Could not Replace \"") + replica + QStringLiteral("\"!") + LF +
                            LF + QStringLiteral("Please make sure this database is not currently in use,") +
@@ -128,7 +128,7 @@ void MRVDocument::ProcReplicate() {
 
     BusyCursor busy;
     StatusBar(QStringLiteral("Replicating Database..."));
-    const bool made = library::replaceWithReplica(current, replica, this);
+    const bool made = store::replaceWithReplica(current, replica, this);
     held.reset();
     if (!made) {
         StatusBar(QStringLiteral("Error creating Replica: ") + replica);

@@ -7,10 +7,10 @@
 #include "browser/document_p.h"
 #include "browser/search_runner.h"
 #include "editor/frmProcFind.h"
-#include "editor/search_sql.h"
 #include "platform/controls.h"
 #include "store/error_report.h"
 #include "store/files.h"
+#include "store/search_sql.h"
 #include "store/startup.h"
 
 #include <QElapsedTimer>
@@ -26,10 +26,8 @@ namespace browser {
 using namespace detail;
 
 QString MRVDocument::quickSearchSQL(const QString& text) {
-    // Blanks alone search for nothing: the list empties.
-    if (QString(text).remove(QLatin1Char(' ')).isEmpty())
-        return editor::searchSelect() + QStringLiteral(" C.Name = NULL ");
-    return editor::searchByTextSQL(text, {true, true, true, false});
+    // The command line's search runs the same statement.
+    return store::quickSearchSQL(text);
 }
 
 bool MRVDocument::quickSearchPending() const {

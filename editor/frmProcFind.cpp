@@ -152,15 +152,15 @@ void frmProcFind::Form_Load() {
     }
 }
 
-editor::SearchFields frmProcFind::fields() const {
+store::SearchFields frmProcFind::fields() const {
     return {chkCatNames->isChecked(), chkProcNames->isChecked(), chkProcDesc->isChecked(),
             chkProcCode->isChecked()};
 }
 
 QString frmProcFind::searchStatement() const {
     if (TabStrip->selectedKey() == QLatin1String("Date"))
-        return editor::searchByDateSQL(dtpFrom->date(), dtpTo->date());
-    return editor::searchByTextSQL(cboFind->currentText(), fields());
+        return store::searchByDateSQL(dtpFrom->date(), dtpTo->date());
+    return store::searchByTextSQL(cboFind->currentText(), fields());
 }
 
 void frmProcFind::cmdFindNow_Click() {
@@ -173,7 +173,7 @@ void frmProcFind::cmdFindNow_Click() {
         oops(QStringLiteral("Please enter Search Criteria."));
         return;
     }
-    const editor::SearchFields f = fields();
+    const store::SearchFields f = fields();
     if (!f.catNames && !f.procNames && !f.procDesc && !f.procCode) {
         oops(QStringLiteral("Please 'check' at least one area to search!"));
         return;

@@ -4,7 +4,7 @@
 // builds one statement and hands it to the browser document, which lists the result; it stays open
 // so that the search can be refined, and remembers the fields and the last 20 texts searched for.
 
-#include "editor/search_sql.h"
+#include "store/search_sql.h"
 
 #include <QDialog>
 #include <QString>
@@ -62,7 +62,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    editor::SearchFields fields() const;
+    store::SearchFields fields() const;
     void saveHistory(const QString& text);
     void handOver(const QString& sql);
 

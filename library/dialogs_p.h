@@ -31,9 +31,4 @@ inline QLabel* wrappedLabel(const QString& text, QWidget* parent) {
     return label;
 }
 
-// The path with its last four characters (a ".mdb") replaced by ".bak".
-inline QString backupPath(const QString& path) {
-    return path.left(path.size() - 4) + QStringLiteral(".bak");
-}
-
 }  // namespace library::detail

@@ -1,13 +1,14 @@
 #include "library/frmDBCopy.h"
 
-#include "library/archiver.h"
 #include "library/dialogs_p.h"
 #include "library/frmDBSync.h"
-#include "library/library_files.h"
 #include "platform/controls.h"
+#include "store/archiver.h"
 #include "store/error_report.h"
 #include "store/files.h"
 #include "store/form_routines.h"
+#include "store/library_copy.h"
+#include "store/library_files.h"
 #include "store/main_window.h"
 #include "store/paths.h"
 #include "store/repair_compact.h"
@@ -51,20 +52,6 @@ QString general() {
 
 bool settingOn(const QString& section, const QString& key, const QString& defaultValue) {
     return store::Val(store::GetSetting(general(), section, key, defaultValue)) != 0;
-}
-
-// The file name up to the first ending (ignoring case); a name without it loses its last suffix.
-QString baseName(const QString& fileName, const QString& ending) {
-    const qsizetype at = fileName.indexOf(ending, 0, Qt::CaseInsensitive);
-    return at >= 0 ? fileName.left(at) : QFileInfo(fileName).completeBaseName();
-}
-
-bool isArchive(const QString& path) {
-    return path.right(4).toLower() == QLatin1String(".zip");
-}
-
-QString withSlash(const QString& folder) {
-    return folder.endsWith('/') ? folder : folder + '/';
 }
 
 QComboBox* historyCombo(const char* name, QWidget* parent) {
@@ -246,14 +233,14 @@ void frmDBCopy::Form_Load() {
         if (stored.isEmpty()) store::AddComboTop(combo, proposal);
     };
     loadCombo(cboCopyToTarget, kCopyTo, QStringLiteral("Target Folder"), kTargetList,
-              library::removableMediaFolder());
+              store::removableMediaFolder());
     loadCombo(cboCopyFromSource, kCopyFrom, QStringLiteral("Source File"), kSourceList, m_currentDBPath);
     loadCombo(cboCopyFromTarget, kCopyFrom, QStringLiteral("Target Folder"), kTargetList,
               defaultFolderEntry());
 
     // Without the archiver its boxes stay clear.
-    if (library::zipProgram().isEmpty()) chkUseWinZip[0]->setChecked(false);
-    if (library::unzipProgram().isEmpty()) chkUseWinZip[1]->setChecked(false);
+    if (store::zipProgram().isEmpty()) chkUseWinZip[0]->setChecked(false);
+    if (store::unzipProgram().isEmpty()) chkUseWinZip[1]->setChecked(false);
     chkSyncAfterCopy->setEnabled(false);  // so the rules below take it from the settings
     applyOptionRules();
     cboCopyFromTarget_Change();
@@ -266,7 +253,7 @@ QString frmDBCopy::syncAfterCopySetting() const {
 
 void frmDBCopy::applyOptionRules() {
     cboCompression->setEnabled(chkUseWinZip[0]->isChecked());
-    const bool archive = isArchive(cboCopyFromSource->currentText().trimmed());
+    const bool archive = store::isLibraryArchive(cboCopyFromSource->currentText().trimmed());
     chkUseWinZip[1]->setEnabled(archive);
     if (!archive) chkUseWinZip[1]->setChecked(false);
     const bool unpack = chkUseWinZip[1]->isChecked();
@@ -287,7 +274,7 @@ void frmDBCopy::TabStrip1_Click() {
 }
 
 void frmDBCopy::chkUseWinZip_Click(int index) {
-    const bool missing = (index == 0 ? library::zipProgram() : library::unzipProgram()).isEmpty();
+    const bool missing = (index == 0 ? store::zipProgram() : store::unzipProgram()).isEmpty();
     if (chkUseWinZip[index]->isChecked() && missing) {
         ui::MsgBox(QStringLiteral("You must install Zip on your PC ") +
                        QStringLiteral("before this feature is available."),
@@ -434,15 +421,15 @@ void sameFileRefused() {
 void frmDBCopy::CopyTo() {
     const QString location = QStringLiteral("frmDBCopy.CopyTo");
     const QString fileName = store::FileNamePart(m_currentDBPath);
-    const QString base = baseName(fileName, QStringLiteral(".mdb"));
+    const QString base = store::baseNameBefore(fileName, QStringLiteral(".mdb"));
     const bool zip = chkUseWinZip[0]->isChecked();
-    const QString folder = withSlash(cboCopyToTarget->currentText().trimmed());
-    const QString target = folder + (zip ? base + QStringLiteral(".zip") : fileName);
+    const QString folder = store::folderWithSlash(cboCopyToTarget->currentText().trimmed());
+    const QString target = store::copyToTarget(m_currentDBPath, folder, zip);
     const bool repair = chkRepairAndCompact->isChecked();
     const int level = cboCompression->currentIndex();
 
     // Into its own folder, unpacked, the copy would be the open library itself.
-    if (library::sameFile(target, m_currentDBPath)) {
+    if (store::sameFile(target, m_currentDBPath)) {
         sameFileRefused();
     } else if (!overwriteRefused(this, target,
                                  QStringLiteral("The Code Library ALREADY EXISTS in the Target Location!"),
@@ -464,7 +451,7 @@ void frmDBCopy::CopyTo() {
                 if (zip) {
                     StatusBar(QStringLiteral(" Zipping...  Please Wait..."));
                     try {
-                        library::packLibrary(path, target, level);
+                        store::packLibrary(path, target, level);
                     } catch (const engine::Error& err) {
                         zipFailed();
                         copyFailed(&err, location);
@@ -478,7 +465,7 @@ void frmDBCopy::CopyTo() {
                             engine::errFileNotFound,
                             QStringLiteral("Could not find the file '") + path + QStringLiteral("'."));
                     StatusBar(QStringLiteral(" Copying to: ") + target);
-                    if (!library::copyLibraryFile(path, target, this)) {
+                    if (!store::copyLibraryFile(path, target, this)) {
                         copyFailed(nullptr, location);
                         return false;
                     }
@@ -503,18 +490,15 @@ void frmDBCopy::CopyTo() {
 void frmDBCopy::CopyFrom() {
     const QString location = QStringLiteral("frmDBCopy.CopyFrom");
     const QString source = cboCopyFromSource->currentText().trimmed();
-    const bool archive = isArchive(source);
+    const bool archive = store::isLibraryArchive(source);
     const bool unpack = archive && chkUseWinZip[1]->isChecked();
-    const QString base =
-        baseName(store::FileNamePart(source), archive ? QStringLiteral(".zip") : QStringLiteral(".mdb"));
     const QString folderText = cboCopyFromTarget->currentText().trimmed();
-    const QString folder = withSlash(folderText == defaultFolderEntry() ? m_defaultFolder : folderText);
-    // The file that is written is the one asked about: an archive copied as it is keeps its ending.
-    const QString target =
-        folder + base + (archive && !unpack ? QStringLiteral(".zip") : QStringLiteral(".mdb"));
+    const QString folder =
+        store::folderWithSlash(folderText == defaultFolderEntry() ? m_defaultFolder : folderText);
+    const QString target = store::copyFromTarget(source, folder, unpack);
 
     bool copied = false;
-    if (library::sameFile(target, m_currentDBPath)) {
+    if (store::sameFile(target, m_currentDBPath)) {
         sameFileRefused();
     } else if (!overwriteRefused(
                    this, target,
@@ -525,14 +509,14 @@ void frmDBCopy::CopyFrom() {
             QDir().mkpath(folder);
             if (unpack) {
                 try {
-                    library::unpackLibrary(source, target);
+                    store::unpackLibrary(source, target);
                     copied = true;
                 } catch (const engine::Error& err) {
                     zipFailed();
                     copyFailed(&err, location);
                 }
             } else {
-                copied = library::copyLibraryFile(source, target, this);
+                copied = store::copyLibraryFile(source, target, this);
                 if (!copied) copyFailed(nullptr, location);
             }
         } catch (const engine::Error& err) {

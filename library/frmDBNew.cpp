@@ -1,11 +1,11 @@
 #include "library/frmDBNew.h"
 
 #include "library/dialogs_p.h"
-#include "library/library_files.h"
 #include "store/codelib.h"
 #include "store/engine/replication.h"
 #include "store/error_report.h"
 #include "store/files.h"
+#include "store/library_files.h"
 #include "store/library_schema.h"
 #include "store/main_window.h"
 #include "store/settings.h"
@@ -93,7 +93,7 @@ void frmDBNew::cmdOk_Click() {
     // A library being replaced stays whole and locked until the new one takes its name.
     std::unique_ptr<engine::Database> held;
     if (store::FileExists(target)) {
-        if (library::sameFile(target, current)) {
+        if (store::sameFile(target, current)) {
             ui::MsgBox(
                 QStringLiteral("The New Code Library database that you selected is the same as the currently "
                                "opened database!") +
@@ -117,7 +117,7 @@ void frmDBNew::cmdOk_Click() {
                 QStringLiteral("Really WIPEOUT this Code Library Database???")) != ui::vbYes)
             return;
         try {
-            held = library::lockForReplacement(target);
+            held = store::lockForReplacement(target);
         } catch (const engine::Error&) {
             ui::MsgBox(QStringLiteral("Error: Could not Replace \"") + target + QStringLiteral("\"!") + LF +
                            LF + QStringLiteral("Please make sure this database is not currently open,") + LF +
@@ -140,7 +140,7 @@ void frmDBNew::cmdOk_Click() {
         const QDateTime created = QDateTime::currentDateTime();
         m_main->replaceLibrary([&](QString& path) {
             try {
-                library::createGroupLibrary(path, target, guid, created, group);
+                store::createGroupLibrary(path, target, guid, created, group);
                 held.reset();
                 path = target;
                 made = true;
@@ -179,46 +179,3 @@ void frmDBNew::cmdCancel_Click() {
 void frmDBNew::cmdHelp_Click() {
     if (m_main) m_main->ShowHelp(15);
 }
-
-namespace library {
-
-void createGroupLibrary(const QString& source, const QString& target, const QString& guid,
-                        const QDateTime& created, const QString& groupName) {
-    const QString absoluteTarget = QFileInfo(target).absoluteFilePath();
-    const QString work = besideName(absoluteTarget);
-    const QString emptied = besideName(absoluteTarget);
-    const auto removeWork = [&] {
-        for (const QString& file : {work, emptied}) {
-            QFile::remove(file);
-            QFile::remove(file + QStringLiteral("-journal"));
-        }
-    };
-    try {
-        step("compact");
-        engine::CompactDatabase(source, work, engine::dbVersion30);
-        {
-            const std::unique_ptr<engine::Database> db = engine::openDatabase(work);
-            step("empty");
-            db->Execute(QStringLiteral("DELETE FROM [Procedure]"));
-            db->Execute(QStringLiteral("DELETE FROM [Category]"));
-            step("new set");
-            engine::StartNewReplicaSet(*db);
-            step("stamp");
-            db->Execute(
-                QStringLiteral("UPDATE System SET GroupGUID = '") + guid + QStringLiteral("', ") +
-                QStringLiteral("CreatedDate = #") + created.toString(QStringLiteral("MM/dd/yy hh:mm:ss")) +
-                QStringLiteral("#, GroupName = '") + store::SQLQuote(groupName) + QStringLiteral("'"));
-            db->Close();
-        }
-        // Compacted again, so the new library does not keep the room its rows took.
-        step("compact empty");
-        engine::CompactDatabase(work, emptied, engine::dbVersion30);
-        QFile::remove(work);
-        moveIntoPlace(emptied, absoluteTarget);
-    } catch (...) {
-        removeWork();
-        throw;
-    }
-}
-
-}  // namespace library

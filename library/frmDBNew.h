@@ -41,15 +41,3 @@ private:
     store::MainWindow* m_main = nullptr;
     bool m_busy = false;
 };
-
-namespace library {
-
-// Writes the library of a new group at target: a compacted copy of source without categories and
-// items, the first member of a new replica set (no history of the rows it was emptied of), its
-// System row stamped with guid, created and groupName. Built beside target and moved into place;
-// the caller holds the lock on a library that was at target. Throws engine::Error, leaving target
-// as it was and no half-made file.
-void createGroupLibrary(const QString& source, const QString& target, const QString& guid,
-                        const QDateTime& created, const QString& groupName);
-
-}  // namespace library

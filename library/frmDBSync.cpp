@@ -3,11 +3,11 @@
 #include "library/dialogs_p.h"
 #include "library/frmDBList.h"
 #include "library/frmWarning.h"
-#include "library/library_files.h"
 #include "platform/controls.h"
-#include "store/engine/replication.h"
 #include "store/error_report.h"
 #include "store/files.h"
+#include "store/library_files.h"
+#include "store/library_sync.h"
 #include "store/main_window.h"
 #include "store/settings.h"
 #include "store/startup.h"
@@ -34,10 +34,6 @@ const QString kCreatedDate = QStringLiteral("Sync Database Group Created Date");
 const QString kBackup = QStringLiteral("Sync Backup");
 
 enum Option { optImport = 0, optBoth = 1, optExport = 2 };
-
-QString fieldText(engine::Recordset& rs, const char* name) {
-    return rs.eof() ? QString() : rs.Fields(QLatin1String(name)).text();
-}
 
 }  // namespace
 
@@ -141,10 +137,9 @@ void frmDBSync::status(const QString& text) {
 void frmDBSync::readOpenGroup(QString& guid, QString& name) const {
     engine::Database* db = m_main ? m_main->database() : nullptr;
     if (!db) throw engine::Error(engine::errObjectClosed, QStringLiteral("No Code Library is open."));
-    auto system = db->OpenRecordset(QStringLiteral("SELECT * FROM [System]"), engine::dbOpenDynaset,
-                                    engine::dbReadOnly);
-    guid = fieldText(*system, "GroupGUID");
-    name = fieldText(*system, "GroupName");
+    const store::GroupIdentity group = store::readGroupIdentity(*db);
+    guid = group.guid;
+    name = group.name;
 }
 
 void frmDBSync::Form_Load() {
@@ -203,19 +198,15 @@ void frmDBSync::sameLibraryMessage() {
 
 bool frmDBSync::DBOkForSync(const QString& path) {
     try {
-        if (m_main && library::sameFile(m_main->DBFileName(), path)) {
+        if (m_main && store::sameFile(m_main->DBFileName(), path)) {
             sameLibraryMessage();
             return false;
         }
         QString openGuid, openGroup;
         readOpenGroup(openGuid, openGroup);
-        const std::unique_ptr<engine::Database> other = engine::openDatabase(path, false, true);
-        std::unique_ptr<engine::Recordset> system;
-        try {
-            system = other->OpenRecordset(QStringLiteral("SELECT * FROM [System]"), engine::dbOpenDynaset,
-                                          engine::dbReadOnly);
-        } catch (const engine::Error& err) {
-            if (err.number() != engine::errTableMissing) throw;
+        store::GroupIdentity other;
+        const store::GroupCheck check = store::checkSyncGroup({openGuid, openGroup, QString()}, path, other);
+        if (check == store::GroupCheck::NotALibrary) {
             status(QStringLiteral(" Invalid Database..."));
             ui::MsgBox(QStringLiteral("This is not a valid Code Library Database!    ") + CR + CR +
                            QStringLiteral("Try again..."),
@@ -223,14 +214,13 @@ bool frmDBSync::DBOkForSync(const QString& path) {
                        QStringLiteral("Incorrect Database..."));
             return false;
         }
-        const QString otherGroup = fieldText(*system, "GroupName");
-        lblGroupName->setText(otherGroup);
-        lblCreatedDate->setText(fieldText(*system, "CreatedDate"));
-        if (fieldText(*system, "GroupGUID") == openGuid) return true;
+        lblGroupName->setText(other.name);
+        lblCreatedDate->setText(other.created);
+        if (check == store::GroupCheck::SameGroup) return true;
         status(QStringLiteral(" Invalid Database Group..."));
         ui::MsgBox(QStringLiteral("This Code Library Database belongs to a DIFFERENT Database Group!") + CR +
                        CR + QStringLiteral("Current Library Group: \"") + openGroup + QStringLiteral("\"") +
-                       CR + QStringLiteral("Selected Library Group: \"") + otherGroup + QStringLiteral("\"") +
+                       CR + QStringLiteral("Selected Library Group: \"") + other.name + QStringLiteral("\"") +
                        CR + CR + QStringLiteral("Try again..."),
                    ui::vbOKOnly | ui::vbExclamation | kForeground,
                    QStringLiteral("Incorrect Database Group"));
@@ -250,7 +240,7 @@ void frmDBSync::cmdSync_Click() {
                    ui::vbOKOnly | ui::vbExclamation | kForeground, QStringLiteral("Error"));
         return;
     }
-    if (library::sameFile(m_main->DBFileName(), other)) {
+    if (store::sameFile(m_main->DBFileName(), other)) {
         sameLibraryMessage();
         return;
     }
@@ -303,32 +293,19 @@ void frmDBSync::cmdSync_Click() {
 }
 
 bool frmDBSync::exchange(const QString& path, const QString& other, int option) {
-    const auto backUp = [this](const QString& file) {
-        status(QStringLiteral(" Backing Up: ") + store::FileNamePart(file) + QStringLiteral("..."));
-        return library::copyLibraryFile(file, backupPath(file), this);
-    };
     try {
-        // Both ways and export change the other library too: it gets its backup first. A backup that
-        // failed has told the user; nothing is exchanged without it.
-        if (chkBackup->isChecked() && ((option != optImport && !backUp(other)) || !backUp(path))) {
-            status(QStringLiteral(" Synchronization Failed..."));
-            return false;
-        }
-        const int type = option == optImport   ? engine::dbRepImportChanges
-                         : option == optExport ? engine::dbRepExportChanges
-                                               : engine::dbRepImpExpChanges;
-        status(option == optImport   ? QStringLiteral(" Importing Code Library...")
-               : option == optExport ? QStringLiteral(" Exporting Code Library...")
-                                     : QStringLiteral(" Synchronizing Code Libraries..."));
-        const std::unique_ptr<engine::Database> db = engine::openDatabase(path);
-        db->Synchronize(other, type);
-        db->Close();
-        return true;
+        // A backup that failed has told the user; nothing is exchanged without it.
+        if (store::synchronizeLibrary(
+                path, other, store::SyncDirection(option), chkBackup->isChecked(),
+                [this](const QString& text) { status(text); }, this))
+            return true;
     } catch (const engine::Error& err) {
         status(QStringLiteral(" Synchronization Failed..."));
         store::ReportError(err, QStringLiteral("frmDBSync.cmdSync_Click"), m_main);
         return false;
     }
+    status(QStringLiteral(" Synchronization Failed..."));
+    return false;
 }
 
 void frmDBSync::cmdClose_Click() {

@@ -2,6 +2,7 @@
 # Fails when an include runs against the order of the layers: a folder includes its own headers and
 # those of the layers below it, never a layer above it or beside it.
 #   base <- platform, store/engine <- store <- editor, library, prefs <- browser <- ide <- client
+#   store <- cli (the command line: no widgets, so nothing above the store)
 # client holds the programs' own mains, so it may include the IDE it starts.
 # resources (pictures, layouts and the sample library's tool) sit above store and below the forms;
 # tests and benchmarks may include anything.
@@ -20,6 +21,7 @@ declare -A below=(
   [browser]="base platform store/engine store resources editor library prefs"
   [client]="base platform store/engine store resources editor library prefs browser ide"
   [ide]="base platform store/engine store resources editor library prefs browser"
+  [cli]="base platform store/engine store"
 )
 
 layer() {

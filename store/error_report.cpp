@@ -88,6 +88,12 @@ void ReportError(const engine::Error& err, const QString& location, StatusTarget
                              QStringLiteral("to Tech Support (") + QLatin1String(kSupportAddress) +
                              QStringLiteral(")") + QStringLiteral(" to report this error?");
 
+    // Without a display there is no clipboard to put the report on: the error is told, nothing asked.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        ui::MsgBox(errorMessage, ui::vbOKOnly | ui::vbCritical | ui::vbMsgBoxSetForeground,
+                   QStringLiteral("Morvane Error"));
+        return;
+    }
     const int answer =
         ui::MsgBox(question, ui::vbYesNo | ui::vbDefaultButton2 | ui::vbCritical | ui::vbMsgBoxSetForeground,
                    QStringLiteral("Morvane Error"));

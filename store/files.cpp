@@ -189,12 +189,16 @@ QString uniqueTempFileName(const QString& prefix) {
     return file.fileName();
 }
 
-QString tempItemPath(const QString& name) {
+QString safeFileName(const QString& name) {
     QString safe = name;
     safe.remove(QChar(0));
     safe.replace('/', '_');
     if (safe.isEmpty() || safe == QLatin1String(".") || safe == QLatin1String("..")) safe.prepend('_');
-    return tempFolder() + fitFileName(safe);
+    return fitFileName(safe);
+}
+
+QString tempItemPath(const QString& name) {
+    return tempFolder() + safeFileName(name);
 }
 
 namespace {

@@ -32,6 +32,9 @@ QString tempFolder();
 // A new, empty, uniquely named file in the temporary folder whose name begins with prefix.
 // Throws engine::Error when none can be created.
 QString uniqueTempFileName(const QString& prefix);
+// name made safe as one file name: "/" becomes "_", NUL goes, "." and ".." and "" get a "_" in
+// front, and the stem is cut until the name fits the file system; any other character stays.
+QString safeFileName(const QString& name);
 // Where an item named name is extracted: the temporary folder and the name made safe as one file
 // name ("/" and NUL cannot lead elsewhere, "." and ".." are not folders, the length fits the file
 // system); any other character, non-ASCII included, stays as it is.

@@ -8,6 +8,7 @@
 #include "store/paths.h"
 #include "store/settings.h"
 
+#include <QGuiApplication>
 #include <QStandardPaths>
 
 namespace store {
@@ -94,7 +95,8 @@ void PlayEventSound(QString& file, long index) {
                             QStringLiteral("AppEvents\\Schemes\\Apps\\.Default\\") + eventSoundName(index) +
                                 QStringLiteral("\\.Current"),
                             QString());
-    sound::playFile(file);
+    // The sounds go with windows: a program without a display (the command line) plays none.
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) sound::playFile(file);
 }
 
 void PlayEventSound(long index) {

@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStringDecoder>
 
 #include <cctype>
 #include <cmath>
@@ -16,6 +17,15 @@ int g_busyTimeout = 5000;
 std::function<QDateTime()> g_clock;
 
 QString sqliteMessage(sqlite3* db) { return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString(); }
+
+// Stored text as it was written: QString::fromUtf8 would drop a leading byte order mark.
+QString storedText(const char* p, int length) {
+    if (length >= 3 && p[0] == '\xef' && p[1] == '\xbb' && p[2] == '\xbf')
+        return QStringDecoder(QStringDecoder::Utf8,
+                              QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom)
+            .decode(QByteArrayView(p, length));
+    return QString::fromUtf8(p, length);
+}
 }  // namespace
 
 void setBusyTimeout(int milliseconds) { g_busyTimeout = milliseconds; }
@@ -157,7 +167,7 @@ void Statement::bind(int index, const QVariant& value) {
 
 QString Statement::text(int column) const {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt.get(), column));
-    return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt.get(), column)) : QString();
+    return p ? storedText(p, sqlite3_column_bytes(m_stmt.get(), column)) : QString();
 }
 
 void exec(sqlite3* db, const QString& sql, const QString& file) {
@@ -351,7 +361,7 @@ QVariant readColumn(sqlite3_stmt* stmt, int column, FieldType type, bool typed) 
     if (kind == SQLITE_NULL) return QVariant();
     auto asText = [&] {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-        return QString::fromUtf8(p, sqlite3_column_bytes(stmt, column));
+        return storedText(p, sqlite3_column_bytes(stmt, column));
     };
     auto asNumber = [&]() -> QVariant {
         if (kind == SQLITE_FLOAT) return sqlite3_column_double(stmt, column);

@@ -366,6 +366,7 @@ RecordsetData::~RecordsetData() {
 
 void RecordsetData::detach() {
     closeBlob();
+    writeStatement.reset();
     stmt.reset();
     db = nullptr;
 }
@@ -694,7 +695,14 @@ qint64 RecordsetData::writeRow(const QStringList& keyColumns, const std::vector<
                    .arg(quoteIdent(baseTable), sets.join(", "))
                    .arg(columns.size() + 1);
     }
-    Statement st(db->db, text, db->path);
+    if (!writeStatement || writeText != text) {
+        writeStatement.reset();
+        writeStatement = std::make_unique<Statement>(db->db, text, db->path);
+        writeText = text;
+    } else {
+        writeStatement->reset();  // after a failed step
+    }
+    Statement& st = *writeStatement;
     int mark = 1;
     for (const QVariant& key : keys) st.bind(mark++, key);
     for (size_t i = 0; i < fields.size(); ++i) {
@@ -715,6 +723,9 @@ qint64 RecordsetData::writeRow(const QStringList& keyColumns, const std::vector<
     }
     if (mode == Editing) st.bind(mark, editRowid);
     st.step();
+    // The bound pieces belong to this row's spools: nothing of them stays behind.
+    st.reset();
+    sqlite3_clear_bindings(st.get());
     return mode == Adding ? sqlite3_last_insert_rowid(db->db) : editRowid;
 }
 

@@ -71,6 +71,10 @@ struct RecordsetData {
     BlobHandle blob;
     int blobField = -1;
     qint64 blobRowid = -1;
+    // The last INSERT or UPDATE, kept for the next row of the same fields: preparing one compiles
+    // every trigger of the table anew.
+    QString writeText;
+    std::unique_ptr<Statement> writeStatement;
 
     void detach();  // the database closed under us
     void check() const;

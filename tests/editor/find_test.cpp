@@ -88,7 +88,7 @@ TEST_F(FindTest, TextStatementsJoinTheChosenFields) {
     };
     for (const auto& [cat, name, desc, code, text, conditions] : cases) {
         SCOPED_TRACE(text);
-        EXPECT_EQ(editor::searchByTextSQL(QString::fromUtf8(text), {cat, name, desc, code}),
+        EXPECT_EQ(store::searchByTextSQL(QString::fromUtf8(text), {cat, name, desc, code}),
                   select + QString::fromUtf8(conditions));
     }
 }

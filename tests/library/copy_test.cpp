@@ -3,10 +3,10 @@
 
 #include "library_fixture.h"
 
-#include "library/archiver.h"
 #include "library/frmDBCopy.h"
-#include "library/library_files.h"
 #include "platform/controls.h"
+#include "store/archiver.h"
+#include "store/library_files.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -99,7 +99,7 @@ protected:
 TEST_F(CopyTest, ToAndFromPlainAndZippedOverNothingOrAnOldFile) {
     const QString archive = path("src/a.zip");
     QDir(folder()).mkpath("src");
-    library::packLibrary(library, archive, 1);
+    store::packLibrary(library, archive, 1);
     const QByteArray original = readBytes(library);
     enum Target { Absent, Replaced, Kept };
     for (const Target target : {Absent, Replaced, Kept}) {
@@ -236,7 +236,7 @@ TEST_F(CopyTest, EndingsInAnyCaseAndAMissingSource) {
 
 TEST_F(CopyTest, OptionsFollowTheSourceAndTheSettingsComeBack) {
     auto form = dialog(2);
-    EXPECT_EQ(form->cboCopyToTarget->currentText(), library::removableMediaFolder());
+    EXPECT_EQ(form->cboCopyToTarget->currentText(), store::removableMediaFolder());
     EXPECT_EQ(form->cboCopyFromSource->currentText(), library);
     EXPECT_EQ(form->cboCopyFromTarget->toolTip(), store::userDataFolder() + "/Library");
     const auto enabled = [&](QCheckBox* box) { return box->isEnabledTo(form->picContainer[1]); };

@@ -4,9 +4,9 @@
 
 #include "library_fixture.h"
 
-#include "library/archiver.h"
 #include "library/frmDBNew.h"
-#include "library/library_files.h"
+#include "store/archiver.h"
+#include "store/library_files.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -24,23 +24,23 @@ const char* const kNames[] = {"group", "copy", "pack", "unpack", "replica"};
 
 void run(Operation op, const QString& source, const QString& target) {
     const std::unique_ptr<engine::Database> held =
-        op == Group || op == Replica ? library::lockForReplacement(target) : nullptr;
+        op == Group || op == Replica ? store::lockForReplacement(target) : nullptr;
     switch (op) {
         case Group:
-            library::createGroupLibrary(source, target, store::newGroupGuid(), QDateTime::currentDateTime(),
-                                        "G");
+            store::createGroupLibrary(source, target, store::newGroupGuid(), QDateTime::currentDateTime(),
+                                      "G");
             break;
         case Copy:
-            library::copyLibraryFile(source, target);
+            store::copyLibraryFile(source, target);
             break;
         case Pack:
-            library::packLibrary(source, target, 1);
+            store::packLibrary(source, target, 1);
             break;
         case Unpack:
-            library::unpackLibrary(source, target);
+            store::unpackLibrary(source, target);
             break;
         case Replica:
-            library::replaceWithReplica(source, target);
+            store::replaceWithReplica(source, target);
             break;
     }
 }
@@ -76,7 +76,7 @@ TEST(KillPointsChild, Run) {
     const int at = qEnvironmentVariableIntValue("MRV_KILL_AT");
     const QByteArray go = qgetenv("MRV_KILL_GO");
     int steps = 0;
-    library::setStepHook([&](const char* step) {
+    store::setStepHook([&](const char* step) {
         if (++steps == at) _exit(9);  // as abrupt as a kill: no cleanup, no rollback
         if (go == step) {
             fputs("go\n", stdout);
@@ -93,7 +93,7 @@ TEST_F(KillPointsTest, EveryStepLeavesTheOldTargetOrTheNewOne) {
     execute(source, {"UPDATE [Procedure] SET Code = '" + QString(4 << 20, 'x') + "' WHERE Name = 'moved'"});
     const QString old = makeGroup("old.mdb", {"old item"});
     const QString archive = path("source.zip");
-    library::packLibrary(source, archive, 4);
+    store::packLibrary(source, archive, 4);
     const QByteArray sourceBytes = readBytes(source), oldBytes = readBytes(old);
     const QByteArray oldArchive = "PK an archive from before, long enough to count";
     const QString setId = engine::replicaIdentity(*engine::openDatabase(source)).setId;
@@ -127,10 +127,10 @@ TEST_F(KillPointsTest, EveryStepLeavesTheOldTargetOrTheNewOne) {
         };
         // The uninterrupted run gives the number of steps.
         int steps = 0;
-        library::setStepHook([&](const char*) { ++steps; });
+        store::setStepHook([&](const char*) { ++steps; });
         const QString reference = fresh("reference");
         run(op, from, reference);
-        library::setStepHook({});
+        store::setStepHook({});
         ASSERT_TRUE(isNew(op, reference));
         ASSERT_GT(steps, 2);
         for (int at = 1; at <= steps + 6; ++at) {

@@ -3,7 +3,7 @@
 #include "library_fixture.h"
 
 #include "library/frmDBNew.h"
-#include "library/library_files.h"
+#include "store/library_files.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,7 +15,7 @@ namespace {
 class NewGroupTest : public LibraryTest {
 protected:
     void TearDown() override {
-        library::setStepHook({});
+        store::setStepHook({});
         LibraryTest::TearDown();
     }
     // The dialog run on the open library: name typed, file chosen, answers given.
@@ -101,7 +101,7 @@ TEST_F(NewGroupTest, FailureHalfWayLeavesTheTargetAndReopensTheOldLibrary) {
     for (const char* failing : {"compact", "empty", "new set", "stamp", "compact empty", "rename"}) {
         SCOPED_TRACE(failing);
         ui::testing::clear();
-        library::setStepHook([failing](const char* step) {
+        store::setStepHook([failing](const char* step) {
             if (qstrcmp(step, failing) == 0) throw engine::Error(engine::errDiskIO, "Disk I/O error");
         });
         create("G", other, {ui::vbYes, ui::vbYes});

@@ -1,6 +1,8 @@
-#include "library/library_files.h"
+#include "store/library_files.h"
 
 #include "platform/shell.h"
+#include "store/codelib.h"
+#include "store/engine/replication.h"
 #include "store/error_report.h"
 #include "store/replicas.h"
 
@@ -18,7 +20,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace library {
+namespace store {
 
 namespace {
 
@@ -136,6 +138,45 @@ bool replaceWithReplica(const QString& source, const QString& target, store::Sta
     return made;
 }
 
+void createGroupLibrary(const QString& source, const QString& target, const QString& guid,
+                        const QDateTime& created, const QString& groupName) {
+    const QString absoluteTarget = QFileInfo(target).absoluteFilePath();
+    const QString work = besideName(absoluteTarget);
+    const QString emptied = besideName(absoluteTarget);
+    const auto removeWork = [&] {
+        for (const QString& file : {work, emptied}) {
+            QFile::remove(file);
+            QFile::remove(file + QStringLiteral("-journal"));
+        }
+    };
+    try {
+        step("compact");
+        engine::CompactDatabase(source, work, engine::dbVersion30);
+        {
+            const std::unique_ptr<engine::Database> db = engine::openDatabase(work);
+            step("empty");
+            db->Execute(QStringLiteral("DELETE FROM [Procedure]"));
+            db->Execute(QStringLiteral("DELETE FROM [Category]"));
+            step("new set");
+            engine::StartNewReplicaSet(*db);
+            step("stamp");
+            db->Execute(QStringLiteral("UPDATE System SET GroupGUID = '") + guid + QStringLiteral("', ") +
+                        QStringLiteral("CreatedDate = #") +
+                        created.toString(QStringLiteral("MM/dd/yy hh:mm:ss")) +
+                        QStringLiteral("#, GroupName = '") + SQLQuote(groupName) + QStringLiteral("'"));
+            db->Close();
+        }
+        // Compacted again, so the new library does not keep the room its rows took.
+        step("compact empty");
+        engine::CompactDatabase(work, emptied, engine::dbVersion30);
+        QFile::remove(work);
+        moveIntoPlace(emptied, absoluteTarget);
+    } catch (...) {
+        removeWork();
+        throw;
+    }
+}
+
 QString removableMediaFolder() {
     const QString user = qEnvironmentVariable("USER");
     const QString media = QStringLiteral("/media/") + user;
@@ -151,4 +192,4 @@ void step(const char* name) {
     if (stepHook()) stepHook()(name);
 }
 
-}  // namespace library
+}  // namespace store

@@ -1,8 +1,8 @@
-#include "editor/search_sql.h"
+#include "store/search_sql.h"
 
 #include "store/codelib.h"
 
-namespace editor {
+namespace store {
 
 QString searchSelect() {
     return QStringLiteral(
@@ -11,7 +11,7 @@ QString searchSelect() {
 }
 
 QString searchByTextSQL(const QString& text, const SearchFields& fields) {
-    const QString q = store::SQLQuote(text);
+    const QString q = SQLQuote(text);
     QString sql = searchSelect();
     if (fields.catNames) sql += QStringLiteral(" C.Name Like '*") + q + QStringLiteral("*' OR ");
     if (fields.procNames) sql += QStringLiteral("  P.Name Like '*") + q + QStringLiteral("*' OR ");
@@ -32,4 +32,11 @@ QString searchByDateSQL(const QDate& from, const QDate& to) {
            QStringLiteral(" ORDER BY C.Name, P.Name");
 }
 
-}  // namespace editor
+QString quickSearchSQL(const QString& text) {
+    // Blanks alone search for nothing: the list empties.
+    if (QString(text).remove(QLatin1Char(' ')).isEmpty())
+        return searchSelect() + QStringLiteral(" C.Name = NULL ");
+    return searchByTextSQL(text, {true, true, true, false});
+}
+
+}  // namespace store

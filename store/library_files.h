@@ -8,6 +8,7 @@
 #include "store/engine/engine.h"
 #include "store/status_target.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -15,7 +16,7 @@
 
 class QWidget;
 
-namespace library {
+namespace store {
 
 // Whether a and b name the same file or folder (device and inode), however they are spelled:
 // through links, "./", "..". A path that does not exist yet is compared by its folder and name.
@@ -52,6 +53,14 @@ bool copyLibraryFile(const QString& source, const QString& target, QWidget* owne
 bool replaceWithReplica(const QString& source, const QString& target,
                         store::StatusTarget* document = nullptr);
 
+// Writes the library of a new group at target: a compacted copy of source without categories and
+// items, the first member of a new replica set (no history of the rows it was emptied of), its
+// System row stamped with guid, created and groupName. Built beside target and moved into place;
+// the caller holds the lock on a library that was at target. Throws engine::Error, leaving target
+// as it was and no half-made file.
+void createGroupLibrary(const QString& source, const QString& target, const QString& guid,
+                        const QDateTime& created, const QString& groupName);
+
 // The folder removable disks are mounted in (/media/$USER) when it exists, else the home folder;
 // stands where a floppy disk's drive was proposed.
 QString removableMediaFolder();
@@ -61,4 +70,4 @@ QString removableMediaFolder();
 void setStepHook(std::function<void(const char* step)> hook);
 void step(const char* name);
 
-}  // namespace library
+}  // namespace store

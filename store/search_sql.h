@@ -1,12 +1,13 @@
 #pragma once
 
-// The search statements of the find dialog and the quick search. Both return the item list's
-// columns and a CatName column, ordered by category and item name, in the old SQL dialect.
+// The search statements of the find dialog, the quick search and the command line's search. They
+// return the item list's columns and a CatName column, ordered by category and item name, in the old
+// SQL dialect.
 
 #include <QDate>
 #include <QString>
 
-namespace editor {
+namespace store {
 
 // Which columns a text search looks in.
 struct SearchFields {
@@ -27,4 +28,8 @@ QString searchByTextSQL(const QString& text, const SearchFields& fields);
 // written month first whatever the locale.
 QString searchByDateSQL(const QDate& from, const QDate& to);
 
-}  // namespace editor
+// The quick search's statement for the text as typed: category names, item names and descriptions;
+// blanks alone match nothing.
+QString quickSearchSQL(const QString& text);
+
+}  // namespace store

@@ -7,7 +7,7 @@
 
 #include <QString>
 
-namespace library {
+namespace store {
 
 // The programs' paths; "" when not installed.
 QString zipProgram();
@@ -32,4 +32,4 @@ QString libraryMember(const QString& archive, const QString& libraryName);
 // it is not a plain file, or the program fails.
 void unpackLibrary(const QString& archive, const QString& target);
 
-}  // namespace library
+}  // namespace store

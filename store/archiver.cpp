@@ -1,7 +1,7 @@
-#include "library/archiver.h"
+#include "store/archiver.h"
 
-#include "library/library_files.h"
 #include "store/engine/engine.h"
+#include "store/library_files.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -13,7 +13,7 @@
 
 #include <unistd.h>
 
-namespace library {
+namespace store {
 
 namespace {
 
@@ -190,4 +190,4 @@ void unpackLibrary(const QString& archive, const QString& target) {
     moveIntoPlace(unpacked, target);
 }
 
-}  // namespace library
+}  // namespace store
