@@ -163,8 +163,8 @@ void runCompact(Context& c) {
 void runRepair(Context& c) {
     noArguments(c, 0);
     const QString path = existingLibrary(c);
-    // A damaged library cannot be locked as a library; a sound one is held while it is replaced.
-    const std::unique_ptr<engine::Database> held = lockLibrary(path);
+    // In use elsewhere: told with its own status. The repair takes the library's lock itself.
+    lockLibrary(path).reset();
     StatusToError status;
     bool repaired = false;
     try {

@@ -1,5 +1,6 @@
 #include "platform/shell.h"
 
+#include "base/replace_file.h"
 #include "platform/ui.h"
 #include "platform/ui_backend.h"
 
@@ -12,14 +13,12 @@
 #include <QLocale>
 #include <QMimeDatabase>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
 
 #include <fcntl.h>
 #include <unistd.h>
 #include <cerrno>
-#include <cstring>
 
 namespace shell {
 
@@ -181,14 +180,6 @@ void copyFailed(const QString& source, const QString& target, const QString& rea
                QStringLiteral("Error Copying File"));
 }
 
-// After the rename, the folder's entry must reach the disk too for the copy to survive a crash.
-void syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 }  // namespace
 
 void openUrl(const QUrl& url) {
@@ -303,11 +294,6 @@ bool copyFile(const QString& source, const QString& destination, QWidget* owner,
         }
     }
 
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
-        copyFailed(source, target, out.errorString());
-        return false;
-    }
     const qint64 total = in.size();
     std::unique_ptr<ui::Progress> progress =
         ui::ShowProgress(owner, QStringLiteral("Copying..."),
@@ -316,60 +302,45 @@ bool copyFile(const QString& source, const QString& destination, QWidget* owner,
         progress.reset();
         return ok;
     };
-
-    constexpr qint64 kBlock = 1 << 20;
-    qint64 copied = 0;
-    QByteArray block;
-    // The kernel copies without passing the bytes through this process; where it cannot (another
-    // file system on an old kernel, a special file), the bytes are read and written.
-    bool inKernel = true;
-    while (copied < total) {
-        if (inKernel) {
-            const ssize_t n = ::copy_file_range(in.handle(), nullptr, out.handle(), nullptr,
-                                                size_t(qMin(16 * kBlock, total - copied)), 0);
-            if (n < 0 && copied == 0 &&
-                (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
-                inKernel = false;
-                continue;
+    try {
+        // The copy takes the source's mode, as a copy made by hand would.
+        mrv::FileReplacement out(target, mrv::FileReplacement::Replace, source);
+        constexpr qint64 kBlock = 1 << 20;
+        qint64 copied = 0;
+        QByteArray block;
+        // The kernel copies without passing the bytes through this process; where it cannot (another
+        // file system on an old kernel, a special file), the bytes are read and written.
+        bool inKernel = true;
+        while (copied < total) {
+            qint64 n = 0;
+            if (inKernel) {
+                n = ::copy_file_range(in.handle(), nullptr, out.handle(), nullptr,
+                                      size_t(qMin(16 * kBlock, total - copied)), 0);
+                if (n < 0 && copied == 0 &&
+                    (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                    inKernel = false;
+                    continue;
+                }
+                if (n < 0) throw mrv::writeError(errno, QFileInfo(target).absolutePath(), target);
+            } else {
+                block = in.read(qMin(kBlock, total - copied));
+                n = block.size();
+                if (n > 0) out.write(block.constData(), n);
             }
             if (n <= 0) {
-                out.cancelWriting();
                 copyFailed(source, target,
-                           n == 0 ? QStringLiteral("The source file got shorter.")
-                                  : QString::fromLocal8Bit(std::strerror(errno)));
+                           in.errorString().isEmpty() || inKernel ? QStringLiteral("The source file got shorter.")
+                                                                  : in.errorString());
                 return finish(false);
             }
-            block.resize(n);  // only its size is looked at below
-        } else {
-            block = in.read(qMin(kBlock, total - copied));
-            if (block.isEmpty()) {
-                out.cancelWriting();
-                copyFailed(source, target,
-                           in.errorString().isEmpty() ? QStringLiteral("The source file got shorter.")
-                                                      : in.errorString());
-                return finish(false);
-            }
-            if (out.write(block) != block.size()) {
-                const QString reason = out.errorString();
-                out.cancelWriting();
-                copyFailed(source, target, reason);
-                return finish(false);
-            }
+            copied += n;
+            if (!progress->setValue(int(copied * 1000 / total))) return finish(false);
         }
-        copied += block.size();
-        if (!progress->setValue(int(copied * 1000 / total))) {
-            out.cancelWriting();
-            return finish(false);
-        }
-    }
-    out.setPermissions(sourceInfo.permissions());
-    if (!out.flush() || ::fsync(out.handle()) != 0 || !out.commit()) {
-        const QString reason = out.errorString();
-        out.cancelWriting();
-        copyFailed(source, target, reason);
+        out.commit();
+    } catch (const mrv::Error& err) {
+        copyFailed(source, target, err.description());
         return finish(false);
     }
-    syncFolder(QFileInfo(target).absolutePath());
     return finish(true);
 }
 

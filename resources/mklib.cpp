@@ -3,6 +3,7 @@
 //   mrv-mklib <sample text> <design master> <sample library>
 // Both files are written aside and renamed into place, so a failed run leaves no half file.
 
+#include "base/replace_file.h"
 #include "store/engine/engine.h"
 #include "store/engine/error.h"
 #include "store/library_schema.h"
@@ -245,15 +246,13 @@ void writeContent(engine::Database& db, const Sample& sample) {
 }
 
 void writeLibrary(const QString& path, const Sample& sample, bool withContent) {
-    const QString aside = path + QStringLiteral(".new");
-    QFile::remove(aside);
+    mrv::FileReplacement out(path);
     {
-        auto db = store::createLibrary(aside, sample.group);
+        auto db = store::createLibrary(out.workPath(), sample.group);
         if (withContent) writeContent(*db, sample);
         db->Close();
     }
-    QFile::remove(path);
-    if (!QFile::rename(aside, path)) fail(path, QStringLiteral("cannot move the new file into place"));
+    out.commit();
 }
 
 }  // namespace

@@ -48,6 +48,45 @@ bool isUnreadable(const engine::Error& err) {
     }
 }
 
+QStringList columnsOf(engine::Database& db, const QString& table) {
+    QStringList columns;
+    auto rs = db.OpenRecordset(QStringLiteral("PRAGMA table_info(\"") + table + QStringLiteral("\")"),
+                               engine::dbOpenSnapshot);
+    for (; !rs->eof(); rs->MoveNext()) columns << rs->Fields(1).text();
+    return columns;
+}
+
+// An upgrade is for a library of an older schema, which has no column the master lacks; a column of
+// a name no version ever had is a damaged name, and a file failing SQLite's check is damaged too.
+// Either way upgrading would write into the damage.
+std::optional<engine::Error> damageOf(engine::Database& library, engine::Database* master) {
+    const auto damaged = [&](const QString& why) {
+        return engine::Error(engine::errDamaged,
+                             QStringLiteral("The Code Library '") + library.Name() +
+                                 QStringLiteral("' is damaged and needs to be repaired: ") + why);
+    };
+    try {
+        auto check = library.OpenRecordset(QStringLiteral("PRAGMA quick_check"), engine::dbOpenSnapshot);
+        if (check->Fields(0).text() != QStringLiteral("ok"))
+            return damaged(QStringLiteral("SQLite's check finds it unsound."));
+        if (!master) return std::nullopt;
+        const QStringList tables = library.TableNames();
+        for (const QString& table : master->TableNames()) {
+            if (!tables.contains(table, Qt::CaseInsensitive)) continue;
+            const QStringList known = columnsOf(*master, table);
+            for (const QString& column : columnsOf(library, table))
+                if (!known.contains(column, Qt::CaseInsensitive))
+                    return damaged(
+                        QStringLiteral("its table '%1' has a column '%2' that no version of the library "
+                                       "has.")
+                            .arg(table, column));
+        }
+    } catch (const engine::Error& err) {
+        return err;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 void startWorkspace() {
@@ -62,6 +101,7 @@ engine::Workspace* sharedWorkspace() {
 
 bool DBOpen(const QString& fileName, engine::Database*& database) {
     try {
+        engine::recoverInterruptedReplace(fileName);
         if (!FileExists(fileName)) {
             ui::MsgBox(QStringLiteral("Error: Code Library Database was NOT FOUND:") + LF + LF + fileName,
                        ui::vbOKOnly | ui::vbExclamation | ui::vbMsgBoxSetForeground,
@@ -93,14 +133,15 @@ bool DBValidateVersion(engine::Database* database) {
     // The master is opened read-only: nothing is ever written to it.
     int masterVersion = 0;
     std::optional<engine::Error> masterError;
+    std::unique_ptr<engine::Database> master;
     try {
-        auto master = engine::openDatabase(masterPath, false, true);
+        master = engine::openDatabase(masterPath, false, true);
         auto rs = master->OpenRecordset(kSelectSystem, engine::dbOpenSnapshot, engine::dbReadOnly);
         masterVersion = readVersion(*rs);
         rs->Close();
-        master->Close();
     } catch (const engine::Error& err) {
         masterError = err;
+        master.reset();
     }
 
     // A library without a readable version is out of date; one that cannot be read at all is
@@ -131,6 +172,11 @@ bool DBValidateVersion(engine::Database* database) {
         }
     }
     if (current) return true;
+    if (const std::optional<engine::Error> damage = damageOf(*database, master.get())) {
+        ReportError(*damage, QStringLiteral("bCodeLib.DBValidateVersion"));
+        return false;
+    }
+    master.reset();
 
     ui::MsgBox(QStringLiteral("This Code Library's 'Schema Design' is out-of-date:") + LF + LF + TAB +
                    database->Name() + LF + LF +

@@ -1,5 +1,6 @@
 #include "store/library_files.h"
 
+#include "base/replace_file.h"
 #include "platform/shell.h"
 #include "store/codelib.h"
 #include "store/engine/replication.h"
@@ -40,19 +41,6 @@ QString settledPath(const QString& path) {
     return (folder.isEmpty() ? info.absolutePath() : folder) + '/' + info.fileName();
 }
 
-void syncPath(const QString& path, int flags) {
-    const int fd = ::open(QFile::encodeName(path).constData(), flags);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-engine::Error fileError(const QString& what, int error) {
-    return engine::Error(
-        engine::errDiskIO,
-        what + QStringLiteral(" (") + QString::fromLocal8Bit(std::strerror(error)) + QStringLiteral(")"));
-}
-
 }  // namespace
 
 bool sameFile(const QString& a, const QString& b) {
@@ -90,15 +78,9 @@ QString besideName(const QString& target) {
 }
 
 void moveIntoPlace(const QString& work, const QString& target) {
-    step("sync");
-    syncPath(work, O_RDONLY);
     step("rename");
-    if (std::rename(QFile::encodeName(work).constData(), QFile::encodeName(target).constData()) != 0)
-        throw fileError(
-            QStringLiteral("Cannot put the new file in the place of '") + target + QStringLiteral("'"),
-            errno);
+    mrv::replaceFileWith(work, target);
     step("renamed");
-    syncPath(QFileInfo(target).absolutePath(), O_RDONLY | O_DIRECTORY);
 }
 
 std::unique_ptr<engine::Database> holdForReading(const QString& path) {

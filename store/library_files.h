@@ -32,8 +32,8 @@ std::unique_ptr<engine::Database> lockForReplacement(const QString& path);
 // A name for a file being written beside target: same folder, hidden, not taken yet, same ending.
 QString besideName(const QString& target);
 
-// Puts the complete file work in target's place with one rename: work is synced first, the folder
-// after. Throws engine::Error; work is then left for the caller to remove.
+// Puts the complete file work in target's place with one rename, as every replacement of a file
+// does (mrv::replaceFileWith). Throws engine::Error; work is then left for the caller to remove.
 void moveIntoPlace(const QString& work, const QString& target);
 
 // A read transaction on the library at path, held until the returned handle goes: no other program

@@ -1,5 +1,7 @@
 #include "store/paths.h"
 
+#include "base/replace_file.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -15,17 +17,21 @@ QString& overriddenFolder() {
     return folder;
 }
 
-// Copies beside the target and renames, so that an interrupted copy never passes for the library.
+// An interrupted copy never passes for the library. The copy is the user's to change, whatever the
+// installed file's mode was: it gets the usual mode of the user's new files.
 bool copyInto(const QString& source, const QString& target) {
     if (!QDir().mkpath(QFileInfo(target).absolutePath())) return false;
-    const QString partial = target + QStringLiteral(".partial");
-    QFile::remove(partial);
-    if (!QFile::copy(source, partial)) return false;
-    // The copy is the user's to change, whatever the installed file's mode was.
-    QFile::setPermissions(partial,
-                          QFile::permissions(partial) | QFileDevice::WriteOwner | QFileDevice::ReadOwner);
-    if (!QFile::rename(partial, target)) {
-        QFile::remove(partial);
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) return false;
+    try {
+        mrv::FileReplacement out(target, mrv::FileReplacement::CreateNew);
+        while (!in.atEnd()) {
+            const QByteArray block = in.read(1 << 20);
+            if (block.isEmpty()) return false;
+            out.write(block.constData(), block.size());
+        }
+        out.commit();
+    } catch (const mrv::Error&) {
         return false;
     }
     return true;

@@ -88,6 +88,12 @@ QString fileOf(sqlite3* db, const char* schema) {
 
 void throwSqlite(sqlite3* db, int rc, const QString& file, const QString& statement) {
     const QString msg = sqliteMessage(db);
+    // A connection left on a file that was replaced under it (repaired elsewhere) may not write.
+    if (rc == SQLITE_READONLY_DBMOVED)
+        throw Error(errReadOnly,
+                    QString("The Code Library '%1' was replaced by another program while it was open "
+                            "here. Close it and open it again.")
+                        .arg(file));
     switch (rc & 0xff) {
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
@@ -733,6 +739,7 @@ std::unique_ptr<Database> openDatabase(const QString& path, bool exclusive, bool
 }
 
 std::unique_ptr<Database> openFile(const QString& path, bool exclusive, bool readOnly, bool checkSize) {
+    recoverInterruptedReplace(path);
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists())
         throw Error(errFileNotFound, QString("Could not find the file '%1'.").arg(path));
@@ -775,7 +782,9 @@ std::unique_ptr<Database> openFile(const QString& path, bool exclusive, bool rea
 
 std::unique_ptr<Database> createDatabase(const QString& path) {
     const QFileInfo info(path);
-    if (info.exists()) throw Error(errDatabaseExists, QString("The file '%1' already exists.").arg(path));
+    // An empty file is no database: it may be the new file of a replacement.
+    if (info.exists() && !(info.isFile() && info.size() == 0))
+        throw Error(errDatabaseExists, QString("The file '%1' already exists.").arg(path));
     const QString full = info.absoluteFilePath();
     std::unique_ptr<Database> database =
         wrap(full, openHandle(full, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE));

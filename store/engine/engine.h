@@ -18,6 +18,10 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+namespace mrv {
+class FileReplacement;
+}
+
 namespace engine {
 
 // Workspace types and recordset constants keep the old engine's values.
@@ -224,8 +228,11 @@ private:
 QStringList applySchema(Database& target, const QString& masterPath);
 
 // Writes a compacted copy of source at destination in our format (errDatabaseExists when the
-// destination exists). The source file is not changed.
+// destination exists). The source file is not changed; the copy takes its mode.
 void CompactDatabase(const QString& source, const QString& destination, int options = dbVersion30);
+// The same into the new file of a replacement (committed by the caller); messages name shownAs. A
+// source that cannot be read whole raises errDamaged.
+void CompactInto(const QString& source, mrv::FileReplacement& out, const QString& shownAs);
 
 // A trigram index over text fields, from which a SELECT whose condition is Likes of the form
 // '*text*' (three characters or more) takes its candidate rows rather than reading every row; the
@@ -244,9 +251,53 @@ struct RepairReport {
     bool wasDamaged = false;
     long rowsRecovered = 0;
     QStringList lost;  // plain descriptions of what could not be read
+    // A replica whose records of its rows could not be rescued whole starts afresh in its replica set
+    // (see replication.h): what that means for the user, or empty.
+    QString replicaRebased;
 };
 // Repairs a closed file in place: a sound file is left as it is; a damaged one is rebuilt from
-// every row that can still be read (errDamaged when nothing at all can be read).
-RepairReport RepairDatabase(const QString& path);
+// every row that can still be read (errDamaged when nothing at all can be read). Messages name
+// shownAs (the path when empty): repair often works on a copy the user never sees.
+RepairReport RepairDatabase(const QString& path, const QString& shownAs = QString());
+// Whether a closed file is whole: as long as its header says, and passing SQLite's integrity check.
+bool IsSoundDatabase(const QString& path);
+// The rebuild alone, for a file already known to be damaged.
+RepairReport RebuildDatabase(const QString& path, const QString& shownAs = QString());
+
+// SQLite's exclusive lock on a library file, held from construction to destruction: no other
+// program reads or changes the file meanwhile, so that it can be copied whole and replaced in one
+// step. A journal left by a program that stopped mid-write is rolled back first. errLocked ("in use
+// by another program") when the lock cannot be had within the busy timeout; nothing is changed then.
+class LibraryLock {
+public:
+    explicit LibraryLock(const QString& path);
+    ~LibraryLock();
+    LibraryLock(const LibraryLock&) = delete;
+    LibraryLock& operator=(const LibraryLock&) = delete;
+    const QString& path() const;
+
+    // Copies the file as it is, damage and all, to a new file at destination. It is read through a
+    // handle the lock holds: closing any other handle to the file in this process ends the lock.
+    void copyTo(const QString& destination) const;
+    // A second name for the file (a hard link, or a copy where the file system has none), so that
+    // the old file stays whole under it when the library's name takes a new file.
+    void keepAs(const QString& backup) const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+// Removes a work file of the engine's and what the engine's work on it may have left beside it.
+void removeWorkFiles(const QString& path);
+
+// Where RepairCompact keeps a second name for the old file of the library at path until the new
+// one is in place, and its work copy: the path less its last four characters, with ".bak", ".tmp".
+QString backupPath(const QString& path);
+QString workCopyPath(const QString& path);
+// A library whose name holds nothing while its backup and work copy are there was being repaired
+// when its program stopped (on a version that moved the library aside first): the backup goes back
+// under its name. A backup alone may be one the user keeps, and stays. Every open passes here.
+void recoverInterruptedReplace(const QString& path);
 
 }  // namespace engine

@@ -1,6 +1,7 @@
 #include "store/engine/replication.h"
 
-#include "store/engine/database_p.h"
+#include "base/replace_file.h"
+#include "store/engine/whole_file_p.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
@@ -257,11 +258,15 @@ void MakeReplica(Database& db, const QString& path, const QString& description, 
         throw Error(errDatabaseExists, QString("Cannot make a replica at '%1': a file of that name already exists.")
                                            .arg(path));
     if (!isReplicable(db)) MakeReplicable(db);
-    const QString full = QFileInfo(path).absoluteFilePath();
-    const QString work = full + ".mrv-new";
-    QFile::remove(work);
+    // The new member is private when its source is.
+    mrv::FileReplacement out(path, mrv::FileReplacement::CreateNew, db.Name());
+    const QString full = out.target();
+    const QString work = out.workPath();
     try {
-        exec(db.handle(), "VACUUM INTO " + quoteLiteral(work), db.Name());
+        const int rc = sqlite3_exec(db.handle(), ("VACUUM INTO " + quoteLiteral(work)).toUtf8().constData(),
+                                    nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) throwWriteFailure(db.handle(), rc, work, full);
+        mrv::fileStep();
         {
             const std::unique_ptr<Database> copy = openDatabase(work);
             sqlite3* h = copy->handle();
@@ -289,12 +294,11 @@ void MakeReplica(Database& db, const QString& path, const QString& description, 
                      .arg(kFormatVersion),
                  work);
         }
-        if (std::rename(QFile::encodeName(work).constData(), QFile::encodeName(full).constData()) != 0)
-            throw Error(errDiskIO, QString("Cannot write the replica '%1'.").arg(full));
-    } catch (...) {
-        QFile::remove(work);
-        QFile::remove(work + "-journal");
-        throw;
+        mrv::fileStep();
+        out.commit();
+    } catch (const Error& e) {
+        // The work file is never named: the replica is what the user asked for.
+        throw Error(e.number(), QString(e.description()).replace(work, full));
     }
 }
 
@@ -326,6 +330,104 @@ void StartNewReplicaSet(Database& db) {
                  ctx);
     }
     savepoint.release();
+}
+
+namespace {
+
+qint64 countOf(sqlite3* db, const QString& sql, const QString& context) {
+    Statement st(db, sql, context);
+    return st.step() ? st.integer(0) : 0;
+}
+
+// Rows without a record, and records without a row, over every user table.
+std::pair<qint64, qint64> unmatchedRows(sqlite3* db, const QStringList& tables, const QString& context) {
+    qint64 unrecorded = 0, gone = 0;
+    for (const QString& table : tables) {
+        const QString q = quoteIdent(table), t = quoteLiteral(table);
+        unrecorded += countOf(db,
+                              QString("SELECT count(*) FROM main.%1 AS r WHERE NOT EXISTS "
+                                      "(SELECT 1 FROM main.mrv_rows m WHERE m.tbl = %2 AND m.rid = r.rowid)")
+                                  .arg(q, t),
+                              context);
+        gone += countOf(db,
+                        QString("SELECT count(*) FROM main.mrv_rows m WHERE m.tbl = %2 AND NOT EXISTS "
+                                "(SELECT 1 FROM main.%1 WHERE rowid = m.rid)")
+                            .arg(q, t),
+                        context);
+    }
+    return {unrecorded, gone};
+}
+
+}  // namespace
+
+QString RebaseAfterRepair(sqlite3* db, const QString& context, bool bookkeepingLost) {
+    const QStringList tables = userTables(db, "main");
+    const auto [unrecorded, gone] = unmatchedRows(db, tables, context);
+    const bool identity =
+        countOf(db, "SELECT count(*) FROM main.mrv_replica", context) == 1 &&
+        countOf(
+            db,
+            "SELECT count(*) FROM main.mrv_knowledge k JOIN main.mrv_replica r ON k.replica = r.replica_id",
+            context) == 1;
+    const qint64 twins = countOf(
+        db, "SELECT count(*) FROM (SELECT 1 FROM main.mrv_rows GROUP BY tbl, guid HAVING count(*) > 1)",
+        context);
+    if (!bookkeepingLost && identity && unrecorded == 0 && gone == 0 && twins == 0) return QString();
+    // A library that never exchanged with another has nobody to tell.
+    const bool shared = !identity || countOf(db, "SELECT count(*) FROM main.mrv_partners", context) > 0 ||
+                        countOf(db,
+                                "SELECT count(*) FROM main.mrv_knowledge WHERE replica NOT IN (SELECT "
+                                "replica_id FROM main.mrv_replica)",
+                                context) > 0;
+
+    // A new identity that has received nothing: the other members send all they have (rows lost here
+    // come back), and take every change made here, under the old identity or the new one.
+    QString setId = newId(), description;
+    {
+        Statement old(db, "SELECT set_id, description FROM main.mrv_replica", context);
+        if (old.step()) setId = old.text(0), description = old.text(1);
+    }
+    const QString id = newId();
+    QStringList sql{
+        "DELETE FROM main.mrv_replica",
+        QString("INSERT INTO main.mrv_replica(set_id, replica_id, description) VALUES (%1, %2, %3)")
+            .arg(quoteLiteral(setId), quoteLiteral(id), quoteLiteral(description)),
+        "DELETE FROM main.mrv_knowledge",
+        QString("INSERT INTO main.mrv_knowledge(replica, gen) VALUES (%1, 1)").arg(quoteLiteral(id)),
+        "DELETE FROM main.mrv_rows WHERE (tbl, rid) NOT IN (SELECT tbl, min(rid) FROM main.mrv_rows GROUP BY "
+        "tbl, guid)",
+        QString("UPDATE main.mrv_keys SET next = %1, last = %2")
+            .arg(blockBase(id))
+            .arg(blockBase(id) + kBlockSize - 1),
+    };
+    QStringList known;
+    for (const QString& table : tables) {
+        const QString q = quoteIdent(table), t = quoteLiteral(table);
+        known << t;
+        sql << QString(
+                   "DELETE FROM main.mrv_rows WHERE tbl = %2 AND NOT EXISTS (SELECT 1 FROM main.%1 WHERE "
+                   "rowid = rid)")
+                   .arg(q, t)
+            << QString(
+                   "INSERT INTO main.mrv_rows(tbl, rid, guid, origin, gen, time) "
+                   "SELECT %2, r.rowid, lower(hex(randomblob(16))), %3, 1, %4 FROM main.%1 AS r WHERE NOT "
+                   "EXISTS "
+                   "(SELECT 1 FROM main.mrv_rows m WHERE m.tbl = %2 AND m.rid = r.rowid)")
+                   .arg(q, t, quoteLiteral(id), kNow);
+    }
+    sql << QString("DELETE FROM main.mrv_rows WHERE tbl NOT IN (%1)")
+               .arg(known.isEmpty() ? "''" : known.join(", "));
+    exec(db, "SAVEPOINT mrv_rebase; " + sql.join("; ") + "; RELEASE mrv_rebase", context);
+    if (!shared) return QString();
+
+    QString text =
+        "The replica records of this library could not be rescued whole, so it rejoins its replica set "
+        "under a new identity: its next synchronisation exchanges every row again, and what was deleted "
+        "here but not yet sent may come back.";
+    if (unrecorded > 0)
+        text += QString(" %1 rows that had lost their records will reach the other members as new rows.")
+                    .arg(unrecorded);
+    return text;
 }
 
 int PurgeTombstones(Database& db, const QDateTime& before) {
@@ -817,6 +919,9 @@ SyncReport Synchronize(Database& db, const QString& otherPath, int type) {
     const QString me = db.Name();
     if (other.canonicalFilePath() == QFileInfo(me).canonicalFilePath())
         throw Error(errNotUpdatable, QString("'%1' cannot be synchronised with itself.").arg(me));
+    // An exchange cut short leaves a journal beside the library it was writing; the other file is read
+    // through a read-only attachment, which cannot roll that back, so both are opened normally first.
+    for (const QString& file : {me, otherPath}) openDatabase(file)->Close();
     SyncReport report;
     if (type == dbRepImportChanges || type == dbRepImpExpChanges) Exchange(otherPath, me, report).run();
     if (type == dbRepExportChanges || type == dbRepImpExpChanges) Exchange(me, otherPath, report).run();

@@ -51,6 +51,13 @@ ReplicaIdentity replicaIdentity(Database& db);
 // block so that two replicas adding rows do not share keys); -1 when the table has no block.
 qint64 nextReplicaKey(sqlite3* db, const QString& table);
 
+// After a repair has rebuilt a replica's file (db: the new file, before its triggers and indexes are
+// made): when its records of its rows are not whole (bookkeepingLost, or rows and records that do not
+// match), the replica takes a new identity in its set and forgets what it had received, so that the
+// next exchanges send every row again instead of silently leaving some out; rows that lost their
+// records get new ones and travel as new rows. Returns what that means for the user, or empty.
+QString RebaseAfterRepair(sqlite3* db, const QString& context, bool bookkeepingLost);
+
 // For tests: called at each step of an exchange with a running step number.
 void setExchangeHook(std::function<void(int)> hook);
 

@@ -3,6 +3,7 @@
 #include "engine_fixture.h"
 
 #include "store/engine/replication.h"
+#include "tests/child_process.h"
 
 #include <QMap>
 
@@ -439,14 +440,15 @@ TEST_F(ReplicationTest, KilledExchangeLeavesBothFilesSoundAndARerunCompletes) {
         int status = 0;
         waitpid(child, &status, 0);
         ASSERT_TRUE(WIFEXITED(status));
-        for (const QString& f : {a, b}) {
-            auto db = openDatabase(f);  // rolls back a half-done exchange
-            EXPECT_EQ(db->OpenRecordset("PRAGMA integrity_check")->Fields(0).text(), "ok");
-        }
         setExchangeHook(nullptr);
         {
+            // Straight away: the exchange itself rolls back the half-done one, in either file.
             auto db = openDatabase(a);
             Synchronize(*db, b, dbRepImpExpChanges);
+        }
+        for (const QString& f : {a, b}) {
+            EXPECT_FALSE(QFile::exists(f + "-journal"));
+            EXPECT_EQ(openDatabase(f)->OpenRecordset("PRAGMA integrity_check")->Fields(0).text(), "ok");
         }
         auto da = openDatabase(a), db = openDatabase(b);
         EXPECT_EQ(contentOf(*da, false), reference);
@@ -455,4 +457,180 @@ TEST_F(ReplicationTest, KilledExchangeLeavesBothFilesSoundAndARerunCompletes) {
         setExchangeHook([&](int n) { steps = n; });
     }
     setExchangeHook(nullptr);
+}
+
+namespace {
+
+// Pages of a table's leaves, for damaging one where it matters.
+QList<int> leafPages(const QString& file, const QString& table) {
+    auto db = openDatabase(file, false, true);
+    QList<int> pages;
+    for (auto rs = db->OpenRecordset("SELECT pageno FROM dbstat WHERE name = '" + table +
+                                     "' AND pagetype = 'leaf' ORDER BY pageno");
+         !rs->eof(); rs->MoveNext())
+        pages << rs->Fields(0).Value().toInt();
+    return pages;
+}
+
+QStringList itemsOf(Database& db) {
+    QStringList items;
+    for (auto rs = db.OpenRecordset("SELECT Name, Code FROM [Procedure] ORDER BY Name, Code"); !rs->eof();
+         rs->MoveNext())
+        items << rs->Fields(0).text() + "=" + rs->Fields(1).text();
+    return items;
+}
+
+}  // namespace
+
+TEST_F(ReplicationTest, ADamagedReplicaRepairedSendsItsEditsAndDeletions) {
+    for (const char* damaged : {"Procedure", "mrv_rows"}) {
+        SCOPED_TRACE(damaged);
+        for (const char* f : {"a.mdb", "b.mdb"}) QFile::remove(path(f));
+        makePair();
+        A->Execute("BEGIN");
+        for (int i = 0; i < 300; ++i) addItem(*A, m_other, QString("filler %1").arg(i), QString(600, 'f'));
+        A->Execute("COMMIT");
+        Synchronize(*A, path("b.mdb"), dbRepExportChanges);
+        tick();  // B's changes come after A's rows, whichever identity B rejoins under
+        B->Execute("UPDATE [Procedure] SET Code = 'edited in B' WHERE Name = 'X'");
+        B->Execute("DELETE FROM [Procedure] WHERE Name = 'Y'");
+        addItem(*B, m_cat, "W", "added in B");
+        const QStringList expected = itemsOf(*B);
+        B->Close();
+        const QList<int> pages = leafPages(path("b.mdb"), damaged);
+        ASSERT_GE(pages.size(), 3);
+        QByteArray bytes = readAll(path("b.mdb"));
+        bytes.replace((pages[pages.size() / 2] - 1) * 4096, 4096, QByteArray(4096, '\xA5'));
+        writeAll(path("b.mdb"), bytes);
+
+        const RepairReport report = RepairDatabase(path("b.mdb"));
+        EXPECT_TRUE(report.wasDamaged);
+        // Its records of rows no longer match its rows: it says so, and exchanges everything again.
+        EXPECT_FALSE(report.replicaRebased.isEmpty());
+        B = openDatabase(path("b.mdb"));
+        Synchronize(*B, path("a.mdb"), dbRepImpExpChanges);
+        EXPECT_EQ(codeOf(*A, "Y"), "<absent>");
+        EXPECT_EQ(codeOf(*A, "W"), "added in B");
+        const QStringList inA = itemsOf(*A);
+        for (const QString& item : expected)
+            if (!item.startsWith("X=")) {
+                EXPECT_TRUE(inA.contains(item)) << item.toStdString();
+            }
+        EXPECT_TRUE(inA.contains("X=edited in B"));
+        // What the damage took from B comes back from A.
+        for (const QString& item : itemsOf(*A))
+            if (item != "X=original") {
+                EXPECT_TRUE(itemsOf(*B).contains(item)) << item.toStdString();
+            }
+        // Changes made after the repair travel as usual.
+        B->Execute("UPDATE [Procedure] SET Code = 'after the repair' WHERE Name = 'Z'");
+        Synchronize(*B, path("a.mdb"), dbRepExportChanges);
+        EXPECT_EQ(codeOf(*A, "Z"), "after the repair");
+        A.reset();
+        B.reset();
+    }
+}
+
+TEST_F(ReplicationTest, MakingAReplicaKilledOutOfSpaceOrBesideAWriterLeavesNoHalfReplica) {
+    makePair();
+    for (int i = 0; i < 50; ++i) addItem(*A, m_cat, QString("a%1").arg(i), QString(2000, 'a'));
+    const int steps = childproc::countSteps([&] { MakeReplica(*A, path("ref.mdb"), "reference"); });
+    ASSERT_GE(steps, 5);
+    auto expectWholeOrNone = [&](const QString& file) {
+        EXPECT_FALSE(QFile::exists(file + "-journal"));
+        if (QFile::exists(file)) {
+            auto db = openDatabase(file);
+            EXPECT_EQ(db->OpenRecordset("PRAGMA integrity_check")->Fields(0).text(), "ok");
+            EXPECT_EQ(contentOf(*db, false), contentOf(*A, false));
+            EXPECT_NE(replicaIdentity(*db).replicaId, replicaIdentity(*A).replicaId);
+        }
+        QFile::remove(file);
+    };
+    const QString c = path("c.mdb");
+    for (int step = 1; step <= steps; ++step) {
+        SCOPED_TRACE(step);
+        EXPECT_EQ(childproc::killedAt(step, [&] { MakeReplica(*openDatabase(path("a.mdb")), c, "killed"); }),
+                  9);
+        expectWholeOrNone(c);
+    }
+    EXPECT_EQ(childproc::run([&] {
+                  childproc::limitFileSize(16384);
+                  return errorOf([&] { MakeReplica(*A, c, "full"); }) == errDiskIO ? 0 : 1;
+              }),
+              0);
+    expectWholeOrNone(c);
+    engine::setBusyTimeout(5000);  // the writer's commits, on a busy machine
+    A = openDatabase(path("a.mdb"));
+    childproc::Writer writer(path("a.mdb"), "INSERT INTO [Category](ParentKey, Name) VALUES (0, 'w%1')");
+    for (int i = 0; i < 4; ++i) {
+        MakeReplica(*A, c, "beside a writer");
+        auto replica = openDatabase(c);
+        EXPECT_EQ(replica->OpenRecordset("PRAGMA integrity_check")->Fields(0).text(), "ok");
+        replica.reset();
+        QFile::remove(c);
+    }
+    ASSERT_FALSE(writer.stop().isEmpty());
+    // Whatever the writer added reaches a replica made afterwards.
+    MakeReplica(*A, c, "after");
+    EXPECT_EQ(contentOf(*openDatabase(c), false), contentOf(*A, false));
+}
+
+TEST_F(ReplicationTest, AnExchangeKilledAfterWritingIntoTheOtherLibraryIsRolledBackByTheNext) {
+    makePair();
+    // More than the cache holds: the exchange writes into the other library before it commits.
+    A->Execute("BEGIN");
+    for (int i = 0; i < 60; ++i) addItem(*A, m_cat, QString("big %1").arg(i), QString(60000, 'b'));
+    A->Execute("COMMIT");
+    A->Close();
+    B->Close();
+    QFile::copy(path("a.mdb"), path("count.mdb"));
+    QFile::copy(path("b.mdb"), path("count-b.mdb"));
+    int steps = 0;
+    setExchangeHook([&](int n) { steps = n; });
+    Synchronize(*openDatabase(path("count.mdb")), path("count-b.mdb"), dbRepExportChanges);
+    EXPECT_EQ(childproc::run([&] {
+                  setExchangeHook([&](int n) {
+                      if (n == steps) _exit(9);
+                  });
+                  Synchronize(*openDatabase(path("a.mdb")), path("b.mdb"), dbRepExportChanges);
+                  return 0;
+              }),
+              9);
+    setExchangeHook(nullptr);
+    ASSERT_TRUE(QFile::exists(path("b.mdb-journal")));
+    A = openDatabase(path("a.mdb"));
+    Synchronize(*A, path("b.mdb"), dbRepImpExpChanges);  // straight away, without opening b.mdb first
+    B = openDatabase(path("b.mdb"));
+    EXPECT_EQ(contentOf(*A), contentOf(*B));
+}
+
+TEST_F(ReplicationTest, AnExchangeOutOfSpaceOrBesideAWriterLeavesBothWhole) {
+    makePair();
+    for (int i = 0; i < 60; ++i) addItem(*A, m_cat, QString("a%1").arg(i), QString(3000, 'a'));
+    A->Close();
+    const QByteArray b = readAll(path("b.mdb"));
+    EXPECT_EQ(childproc::run([&] {
+                  childproc::limitFileSize(b.size() + 8192);
+                  return errorOf([&] {
+                             Synchronize(*openDatabase(path("a.mdb")), path("b.mdb"), dbRepExportChanges);
+                         }) == errDiskIO
+                             ? 0
+                             : 1;
+              }),
+              0);
+    EXPECT_FALSE(QFile::exists(path("b.mdb-journal")));
+    EXPECT_EQ(readAll(path("b.mdb")), b);
+
+    engine::setBusyTimeout(5000);  // the writer's commits, on a busy machine
+    childproc::Writer writer(path("b.mdb"), "INSERT INTO [Category](ParentKey, Name) VALUES (0, 'w%1')");
+    A = openDatabase(path("a.mdb"));
+    for (int i = 0; i < 5; ++i) Synchronize(*A, path("b.mdb"), dbRepImpExpChanges);
+    const QList<int> committed = writer.stop();
+    ASSERT_FALSE(committed.isEmpty());
+    Synchronize(*A, path("b.mdb"), dbRepImpExpChanges);
+    B = openDatabase(path("b.mdb"));
+    EXPECT_EQ(contentOf(*A), contentOf(*B));
+    for (int i : committed)
+        EXPECT_EQ(
+            B->OpenRecordset(QString("SELECT * FROM Category WHERE Name = 'w%1'").arg(i))->RecordCount(), 1);
 }

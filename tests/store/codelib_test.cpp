@@ -71,6 +71,15 @@ TEST_F(DBOpenTest, UnreadableFilesAreRefusedWithoutACrash) {
         expectRefused(cut);
     }
 
+    // One bad byte in a column's name is damage too, not an older schema: reported, never upgraded.
+    const QString named = makeLibrary(QStringLiteral("named.mdb"));
+    QByteArray schema = readBytes(named);
+    schema[schema.indexOf("DatabaseVersion") + 3] = 'X';
+    writeBytes(named, schema);
+    expectRefused(named);
+    ASSERT_EQ(boxes().size(), 1);
+    EXPECT_TRUE(boxes()[0].text.contains(QStringLiteral("has a column 'DatXbaseVersion'")));
+
     // Page 2 holds the System table: damaged, it is reported, not taken for an old library.
     const int pageSize = qFromBigEndian<quint16>(bytes.constData() + 16);
     bytes.replace(pageSize, pageSize, QByteArray(pageSize, '\xff'));
