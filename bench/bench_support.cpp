@@ -33,8 +33,12 @@ bool tiny() {
     return env && *env && std::string(env) != "0";
 }
 
-void markFailed() { g_failed = true; }
-bool anyFailed() { return g_failed; }
+void markFailed() {
+    g_failed = true;
+}
+bool anyFailed() {
+    return g_failed;
+}
 
 long readAllRows(sqlite3_stmt* stmt) {
     long rows = 0;
@@ -43,17 +47,17 @@ long readAllRows(sqlite3_stmt* stmt) {
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         for (int c = 0; c < columns; ++c) {
             switch (sqlite3_column_type(stmt, c)) {
-            case SQLITE_INTEGER:
-                benchmark::DoNotOptimize(sqlite3_column_int64(stmt, c));
-                break;
-            case SQLITE_FLOAT:
-                benchmark::DoNotOptimize(sqlite3_column_double(stmt, c));
-                break;
-            case SQLITE_NULL:
-                break;
-            default:
-                benchmark::DoNotOptimize(sqlite3_column_text(stmt, c));
-                benchmark::DoNotOptimize(sqlite3_column_bytes(stmt, c));
+                case SQLITE_INTEGER:
+                    benchmark::DoNotOptimize(sqlite3_column_int64(stmt, c));
+                    break;
+                case SQLITE_FLOAT:
+                    benchmark::DoNotOptimize(sqlite3_column_double(stmt, c));
+                    break;
+                case SQLITE_NULL:
+                    break;
+                default:
+                    benchmark::DoNotOptimize(sqlite3_column_text(stmt, c));
+                    benchmark::DoNotOptimize(sqlite3_column_bytes(stmt, c));
             }
         }
         ++rows;
@@ -64,7 +68,8 @@ long readAllRows(sqlite3_stmt* stmt) {
 
 long readAllRows(sqlite3* db, const char* sql) {
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) throw std::runtime_error(sqlite3_errmsg(db));
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(db));
     try {
         const long rows = readAllRows(stmt);
         sqlite3_finalize(stmt);
@@ -111,7 +116,9 @@ PeakGrowth::PeakGrowth() {
     m_start = statusKb("VmRSS");
 }
 
-double PeakGrowth::kb() const { return m_ok ? double(statusKb("VmHWM") - m_start) : -1; }
+double PeakGrowth::kb() const {
+    return m_ok ? double(statusKb("VmHWM") - m_start) : -1;
+}
 
 RatioReporter::RatioReporter(std::map<std::string, double> targets, std::vector<std::string> mustAgree)
     : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular),

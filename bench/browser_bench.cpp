@@ -10,7 +10,10 @@
 #include "platform/ui.h"
 #include "store/settings.h"
 
+#include <QAbstractTableModel>
 #include <QApplication>
+#include <QHBoxLayout>
+#include <QStandardItemModel>
 #include <QTreeView>
 
 #include <benchmark/benchmark.h>
@@ -29,7 +32,6 @@ namespace {
 
 using bench::guarded;
 using bench::PeakGrowth;
-using bench::readAllRows;
 using bench::statusKb;
 using bench::tiny;
 
@@ -37,6 +39,7 @@ const std::string& library() {
     static const std::string path = [] {
         bench::SyntheticSpec spec;
         spec.largeFiles = 0;
+        spec.items = bench::benchItems();
         if (tiny()) {
             spec.categories = 12;
             spec.depth = 3;
@@ -47,24 +50,101 @@ const std::string& library() {
     return path;
 }
 
-// The tree's query and the root's list query, every column read, the stored files' bytes left alone
-// as the browser leaves them.
+QString column(sqlite3_stmt* stmt, int c) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, c)),
+                             sqlite3_column_bytes(stmt, c));
+}
+
+// The rows of the list as a plain program keeps them: every shown text in a vector.
+class VectorModel : public QAbstractTableModel {
+public:
+    struct Row {
+        QString name, catName, type, changed, desc;
+    };
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : int(m_rows.size());
+    }
+    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 5; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole) return {};
+        const Row& r = m_rows[size_t(index.row())];
+        const QString* texts[] = {&r.name, &r.catName, &r.type, &r.changed, &r.desc};
+        return *texts[index.column()];
+    }
+    void setRows(std::vector<Row> rows) {
+        beginResetModel();
+        m_rows = std::move(rows);
+        endResetModel();
+    }
+
+private:
+    std::vector<Row> m_rows;
+};
+
+template <typename Each>
+void eachRow(sqlite3* db, const char* sql, Each each) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(db));
+    while (sqlite3_step(stmt) == SQLITE_ROW) each(stmt);
+    sqlite3_finalize(stmt);
+}
+
+// The same screen as a good plain program makes it: the tree's categories built into a model away from
+// its view and handed over whole, the root's rows (the shown columns only) read into a vector behind a
+// table model reset once, in a window of the same size, shown and painted.
 void SystemInit_plain(benchmark::State& state) {
     guarded(state, [&] {
         sqlite3* db = nullptr;
         if (sqlite3_open_v2(library().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
             throw std::runtime_error("open");
-        long categories = 0, items = 0;
         PeakGrowth peak;
+        QWidget window;
+        auto* layout = new QHBoxLayout(&window);
+        auto* tree = new QTreeView(&window);
+        auto* list = new QTreeView(&window);
+        layout->addWidget(tree, 1);
+        layout->addWidget(list, 3);
+        VectorModel rows;
+        list->setModel(&rows);
+        list->setUniformRowHeights(true);
+        list->setRootIsDecorated(false);
+        std::unique_ptr<QStandardItemModel> treeModel;
+        window.resize(1000, 700);
+        window.show();
+        QApplication::processEvents();
+        long categories = 0, items = 0;
         for (auto _ : state) {
-            categories = readAllRows(db,
-                                     "SELECT CAST(CatKey AS TEXT) AS Key, ParentKey, CatKey, Type, Name FROM "
-                                     "Category ORDER BY Name");
-            items = readAllRows(
+            auto built = std::make_unique<QStandardItemModel>();
+            QHash<qint64, QStandardItem*> byKey;
+            std::vector<std::pair<QStandardItem*, qint64>> parents;
+            eachRow(db, "SELECT CatKey, ParentKey, Name FROM Category ORDER BY Name", [&](sqlite3_stmt* s) {
+                auto* node = new QStandardItem(column(s, 2));
+                byKey.insert(sqlite3_column_int64(s, 0), node);
+                parents.emplace_back(node, sqlite3_column_int64(s, 1));
+            });
+            auto* root = new QStandardItem(QStringLiteral("library"));
+            for (const auto& [node, parent] : parents) {
+                QStandardItem* above = byKey.value(parent, root);
+                (above == node ? root : above)->appendRow(node);
+            }
+            built->appendRow(root);
+            tree->setModel(built.get());
+            tree->expand(built->index(0, 0));
+            treeModel = std::move(built);
+            categories = long(parents.size());
+            std::vector<VectorModel::Row> read;
+            eachRow(
                 db,
-                "SELECT P.ProcKey, P.CatKey, P.Name, P.Type, P.Desc, P.Code, P.Owner, P.LastChanged, "
-                "P.LastChangedBy, length(P.File), C.Name AS CatName FROM \"Procedure\" AS P, "
-                "Category AS C WHERE P.CatKey = C.CatKey ORDER BY C.Name, P.Name");
+                "SELECT P.Name, C.Name, P.Type, P.LastChanged, P.Desc FROM \"Procedure\" AS P, Category AS C "
+                "WHERE P.CatKey = C.CatKey ORDER BY C.Name, P.Name",
+                [&](sqlite3_stmt* s) {
+                    read.push_back({column(s, 0), column(s, 1), column(s, 2), column(s, 3), column(s, 4)});
+                });
+            items = long(read.size());
+            rows.setRows(std::move(read));
+            QApplication::processEvents();
+            list->viewport()->repaint();
         }
         sqlite3_close(db);
         state.counters["categories"] = double(categories);
@@ -139,7 +219,7 @@ int main(int argc, char** argv) {
         ->UseRealTime()
         ->Iterations(iterations);
     // Peak memory: under 300 MB for the whole process.
-    bench::RatioReporter reporter({{"SystemInit", 3.0}}, {"categories", "items"});
+    bench::RatioReporter reporter({{"SystemInit", 1.2}}, {"categories", "items"});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return bench::anyFailed() ? 1 : 0;

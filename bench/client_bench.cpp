@@ -58,7 +58,8 @@ void Navigate_ours(benchmark::State& state) {
             static_cast<QWidget*>(document)->installEventFilter(&watch);
             settle(host.get(), watch);
             auto* doc = qobject_cast<browser::MRVDocument*>(document);
-            if (!doc || doc->DBFileName().isEmpty()) throw std::runtime_error("the sample library did not open");
+            if (!doc || doc->DBFileName().isEmpty())
+                throw std::runtime_error("the sample library did not open");
             items = doc->lstvProcs->count();
             state.PauseTiming();
             host.reset();
@@ -66,7 +67,8 @@ void Navigate_ours(benchmark::State& state) {
             state.ResumeTiming();
         }
         if (!ui::testing::shownBoxes().isEmpty())
-            throw std::runtime_error(("a message appeared: " + ui::testing::shownBoxes()[0].text).toStdString());
+            throw std::runtime_error(
+                ("a message appeared: " + ui::testing::shownBoxes()[0].text).toStdString());
         state.counters["list_rows"] = double(items);
     });
 }
@@ -92,7 +94,8 @@ void Navigate_plain(benchmark::State& state) {
 
 int main(int argc, char** argv) {
     const bench::PrivateHome home;
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty() && qgetenv("DISPLAY").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty() && qgetenv("DISPLAY").isEmpty())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ui::testing::enableRecording();
     sound::testing::enableRecording();

@@ -481,7 +481,8 @@ void Exchange_plain(benchmark::State& state) {
             Plain db(target, true);
             db.exec("ATTACH DATABASE '" + f.changed + "' AS src");
             db.exec("BEGIN IMMEDIATE");
-            db.exec(std::string("INSERT OR REPLACE INTO main.\"Procedure\" SELECT * FROM src.\"Procedure\" WHERE ") +
+            db.exec(std::string(
+                        "INSERT OR REPLACE INTO main.\"Procedure\" SELECT * FROM src.\"Procedure\" WHERE ") +
                     kChanged);
             moved = sqlite3_changes(db.db());
             db.exec(std::string("DELETE FROM main.\"Procedure\" WHERE ") + kDeleted);

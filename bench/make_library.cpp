@@ -341,6 +341,11 @@ void makeSyntheticLibrary(const std::string& path, const SyntheticSpec& spec) {
     exec(db, "COMMIT");
 }
 
+int benchItems() {
+    const char* items = std::getenv("MRV_BENCH_ITEMS");
+    return items && std::atoi(items) > 0 ? std::atoi(items) : 100000;
+}
+
 std::string cachedLibrary(const SyntheticSpec& spec) {
     const fs::path dir = dataDir();
     fs::create_directories(dir);

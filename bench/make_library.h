@@ -20,6 +20,9 @@ struct SyntheticSpec {
     std::string tag() const;
 };
 
+// Items of the libraries the browser benchmarks read: $MRV_BENCH_ITEMS, else 100,000.
+int benchItems();
+
 // The folder generated libraries are cached in: $MRV_BENCH_DATA, else the build's bench-data.
 std::string dataDir();
 

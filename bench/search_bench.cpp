@@ -30,6 +30,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -43,6 +44,7 @@ const std::string& library() {
     static const std::string path = [] {
         bench::SyntheticSpec spec;
         spec.largeFiles = 0;
+        spec.items = bench::benchItems();
         if (tiny()) {
             spec.categories = 12;
             spec.depth = 3;
@@ -53,14 +55,13 @@ const std::string& library() {
     return path;
 }
 
-const QString& word() {
-    static const QString w = QStringLiteral("checksum");
-    return w;
-}
+// A common word (about one row in eight) and a rare one (one row in 100,000).
+const QString kCommonWord = QStringLiteral("checksum");
+const QString kRareWord = QStringLiteral("buildcolorkey7");
 
 // The final statement as the plain program would write it: SQLite's own LIKE and % wildcards.
-std::string plainStatement() {
-    const std::string w = word().toStdString();
+std::string plainStatement(const QString& word) {
+    const std::string w = word.toStdString();
     return "SELECT P.ProcKey, C.Name AS CatName, P.Name, P.Type, P.Desc, P.Code, P.LastChanged FROM "
            "\"Procedure\" AS P INNER JOIN Category AS C ON P.CatKey = C.CatKey WHERE C.Name LIKE '%" +
            w + "%' OR P.Name LIKE '%" + w + "%' OR P.Desc LIKE '%" + w + "%' ORDER BY C.Name, P.Name";
@@ -109,7 +110,7 @@ QString column(sqlite3_stmt* stmt, int c) {
                              sqlite3_column_bytes(stmt, c));
 }
 
-void QuickSearch_plain(benchmark::State& state) {
+void QuickSearch_plain(benchmark::State& state, const QString& word) {
     guarded(state, [&] {
         QTreeView view;
         VectorModel model;
@@ -129,7 +130,7 @@ void QuickSearch_plain(benchmark::State& state) {
             if (sqlite3_open_v2(library().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
                 throw std::runtime_error("open");
             sqlite3_stmt* stmt = nullptr;
-            if (sqlite3_prepare_v2(db, plainStatement().c_str(), -1, &stmt, nullptr) != SQLITE_OK)
+            if (sqlite3_prepare_v2(db, plainStatement(word).c_str(), -1, &stmt, nullptr) != SQLITE_OK)
                 throw std::runtime_error(sqlite3_errmsg(db));
             std::vector<PlainRow> found;
             while (sqlite3_step(stmt) == SQLITE_ROW)
@@ -184,7 +185,7 @@ private:
     qint64 m_last = 0, m_longest = 0, m_lastCpu = 0, m_longestCpu = 0;
 };
 
-void QuickSearch_ours(benchmark::State& state) {
+void QuickSearch_ours(benchmark::State& state, const QString& word) {
     guarded(state, [&] {
         store::SaveSetting(store::instanceAppName(QStringLiteral("\\(Browser)")),
                            QStringLiteral("Properties"), QStringLiteral("Current Library"),
@@ -196,7 +197,7 @@ void QuickSearch_ours(benchmark::State& state) {
         doc->show();
         QApplication::processEvents();
         QWidget* viewport = doc->lstvProcs->detailsView()->viewport();
-        const QString finalSql = browser::MRVDocument::quickSearchSQL(word());
+        const QString finalSql = browser::MRVDocument::quickSearchSQL(word);
 
         // The final result is painted right after the document has filled the list with it.
         QElapsedTimer sinceLastKey;
@@ -217,12 +218,12 @@ void QuickSearch_ours(benchmark::State& state) {
             QApplication::processEvents();
             painted = -1;
             probe.start();
-            for (int i = 0; i < word().size(); ++i) {
+            for (int i = 0; i < word.size(); ++i) {
                 QTimer::singleShot(i * kKeystrokeMs, doc->txtSearch, [&, i] {
-                    const QString text = word().mid(i, 1);
+                    const QString text = word.mid(i, 1);
                     QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text);
                     QApplication::sendEvent(doc->txtSearch, &press);
-                    if (i == word().size() - 1) sinceLastKey.start();
+                    if (i == word.size() - 1) sinceLastKey.start();
                 });
             }
             // The loop sleeps until something happens: a loop that polls would take the processor
@@ -252,6 +253,7 @@ void QuickSearch_ours(benchmark::State& state) {
         state.counters["rows"] = double(rows);
         state.counters["longest_stall_ms"] = longestStall;
         state.counters["longest_stall_cpu_ms"] = longestStallCpu;
+        state.counters["peak_MB"] = bench::statusKb("VmHWM") / 1024.0;
         doc.reset();
     });
 }
@@ -276,16 +278,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     const int iterations = tiny() ? 1 : 5;
-    benchmark::RegisterBenchmark("QuickSearch/plain", QuickSearch_plain)
-        ->Unit(benchmark::kMillisecond)
-        ->UseManualTime()
-        ->Iterations(iterations);
-    benchmark::RegisterBenchmark("QuickSearch/ours", QuickSearch_ours)
-        ->Unit(benchmark::kMillisecond)
-        ->UseManualTime()
-        ->Iterations(iterations);
-    // The longest stall while typing: 50 ms at most.
-    bench::RatioReporter reporter({{"QuickSearch", 1.5}});
+    using Case = void (*)(benchmark::State&, const QString&);
+    const std::pair<const char*, QString> words[] = {{"QuickSearch", kCommonWord},
+                                                     {"QuickSearchRare", kRareWord}};
+    const std::pair<const char*, Case> sides[] = {{"/plain", QuickSearch_plain}, {"/ours", QuickSearch_ours}};
+    for (const auto& [family, word] : words)
+        for (const auto& [side, run] : sides)
+            benchmark::RegisterBenchmark((std::string(family) + side).c_str(), run, word)
+                ->Unit(benchmark::kMillisecond)
+                ->UseManualTime()
+                ->Iterations(iterations);
+    // The longest stall while typing: 50 ms at most. A rare word comes from the trigram index.
+    bench::RatioReporter reporter({{"QuickSearch", 1.5}, {"QuickSearchRare", 0.25}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return bench::anyFailed() ? 1 : 0;

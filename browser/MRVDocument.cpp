@@ -1,6 +1,7 @@
 #include "browser/MRVDocument.h"
 
 #include "browser/document_p.h"
+#include "browser/item_rows.h"
 #include "browser/search_runner.h"
 #include "library/frmDBList.h"
 #include "platform/controls.h"
@@ -71,6 +72,8 @@ MRVDocument::~MRVDocument() {
     Terminate();
     // Editors and dialogs still open end with the document, before it is gone.
     tellLibraryUsers(false);
+    // The list, a child widget, outlives the source of its rows.
+    lstvProcs->setRowSource(nullptr);
 }
 
 void MRVDocument::createControls() {
@@ -106,6 +109,8 @@ void MRVDocument::createControls() {
     lstvProcs->setObjectName(QStringLiteral("lstvProcs"));
     lstvProcs->setIcons(imgLargeIcons);
     lstvProcs->setSmallIcons(imgSmallIcons);
+    m_rowSource = std::make_unique<ItemRowSource>([this] { return m_db; }, imgLargeIcons);
+    lstvProcs->setRowSource(m_rowSource.get());
     lstvProcs->addColumn(QStringLiteral("Name"), 220);
     lstvProcs->addColumn(QStringLiteral("Category"), 140);
     lstvProcs->addColumn(QStringLiteral("Type"), 80);
@@ -152,10 +157,6 @@ void MRVDocument::createControls() {
     m_quickSearch = new SearchRunner(this);
     m_quickSearch->setObjectName(QStringLiteral("quickSearch"));
     connect(m_quickSearch, &SearchRunner::finished, this, &MRVDocument::showSearchResult);
-    m_searchFillTimer = new QTimer(this);
-    m_searchFillTimer->setSingleShot(true);
-    m_searchFillTimer->setInterval(0);
-    connect(m_searchFillTimer, &QTimer::timeout, this, &MRVDocument::continueSearchFill);
 
     // Panel 1 lies under the check box, panel 2 holds the messages.
     StatusBar1->addPanel(QString(), chkShowHideTreeview->width() + 12);

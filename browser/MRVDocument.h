@@ -46,6 +46,7 @@ class frmProcEdit;
 namespace browser {
 
 class ItemMimeData;
+class ItemRowSource;
 class SearchRunner;
 struct DragExchangeRecord;
 struct ItemRow;
@@ -320,10 +321,8 @@ private:
     void txtSearch_Change();
     bool txtSearchEvent(QEvent* event);
     void showSearchResult(std::shared_ptr<const SearchResult> result);
-    void continueSearchFill();
     // Nothing the box started reaches the list any more.
     void stopQuickSearch();
-    void endSearchFill();
 
     // What the user does on the tree and around it.
     void treCats_BeforeLabelEdit(controls::TreeNode* node, bool& cancel);
@@ -353,7 +352,6 @@ private:
     QString instanceApp() const;
 
     // Item list rows and the category kind rule.
-    void addItemRow(const ItemRow& row, bool custom, int& webItems, int& fileItems);
     void FolderRowsLoad(controls::TreeNode* node);
     void setCategoryKind(controls::TreeNode* node, int itemRows, int webItems, int fileItems, bool custom);
 
@@ -388,11 +386,7 @@ private:
     bool m_closeRefused = false;             // an editor kept that window open
     QHash<QString, QString> m_heldToolTips;  // unbuilt commands' own tips, while they are held
     SearchRunner* m_quickSearch;
-    std::shared_ptr<const SearchResult> m_searchFill;  // the rows being put into the list, a slice at a time
-    QTimer* m_searchFillTimer;
-    size_t m_searchFillNext = 0;
-    bool m_searchFillCustom = false;
-    bool m_searchFillHeld = false;  // the list gathers the rows below the first slice
+    std::unique_ptr<ItemRowSource> m_rowSource;  // what the item list shows of each item
     QPointer<QWidget> m_findDialog;
 };
 

@@ -46,7 +46,8 @@ void MRVDocument::ProcRefresh(const QString& query) {
         const QString condition = selected && !isRoot ? QStringLiteral(" AND P.CatKey = ") +
                                                             QString::number(keyNumber(selected->key()))
                                                       : QString();
-        sql = QStringLiteral("SELECT P.*, C.Name AS CatName FROM [Procedure] AS P, Category AS C ") +
+        // Only what the fill reads: the list reads the rest of the rows it shows by their key.
+        sql = QStringLiteral("SELECT P.ProcKey, P.Type FROM [Procedure] AS P, Category AS C ") +
               QStringLiteral("WHERE P.Catkey = C.Catkey ") + condition +
               QStringLiteral(" ORDER BY C.Name, P.Name");
     } else {
@@ -55,19 +56,21 @@ void MRVDocument::ProcRefresh(const QString& query) {
 
     try {
         auto rs = m_db->OpenRecordset(sql, engine::dbOpenDynaset, engine::dbReadOnly);
-        const ItemRowReader reader(*rs);
-        int rows = 0, webItems = 0, fileItems = 0;
-        lstvProcs->beginUpdate();
-        try {
-            for (; !rs->eof(); rs->MoveNext()) {
-                ++rows;
-                addItemRow(reader.read(), custom, webItems, fileItems);
-            }
-        } catch (...) {
-            lstvProcs->endUpdate();
-            throw;
+        const engine::Field procKey = rs->Fields(QStringLiteral("ProcKey"));
+        const engine::Field type = rs->Fields(QStringLiteral("Type"));
+        std::vector<qint64> keys;
+        int webItems = 0, fileItems = 0;
+        for (; !rs->eof(); rs->MoveNext()) {
+            keys.push_back(procKey.Value().toLongLong());
+            const QVariant kind = type.Value();
+            if (kind.typeId() != QMetaType::QString) continue;
+            const QString text = kind.toString();
+            if (text == QLatin1String("WebSite")) ++webItems;
+            if (text == QLatin1String("File")) ++fileItems;
         }
-        lstvProcs->endUpdate();
+        const int rows = int(keys.size());
+        m_rowSource->setCustomIcons(custom);
+        lstvProcs->addRows(keys);
 
         if (selected) {
             if (isRoot)
@@ -89,44 +92,70 @@ void MRVDocument::ProcRefresh(const QString& query) {
     SetProcTools();
 }
 
-void MRVDocument::addItemRow(const ItemRow& row, bool custom, int& webItems, int& fileItems) {
+controls::ListRowData ItemRowSource::listRow(const ItemRow& row) const {
     static const QString textKey = QStringLiteral("TEXT");
-    controls::ListItem* item =
-        lstvProcs->add(QString::number(row.procKey) + QStringLiteral(" key"), row.name);
-    try {
-        item->setTag(row.type);
-        QString description = row.desc;
-        if (row.type == QLatin1String("WebSite")) {
-            ++webItems;
-            item->setIcon(QStringLiteral("WEB"));
-            item->setSmallIcon(QStringLiteral("WEB"));
-            // A described shortcut shows its description, its address going to the last column.
-            if (!row.desc.trimmed().isEmpty()) {
-                item->setText(row.desc);
-                description = row.name;
-            }
-        } else if (row.type == QLatin1String("File")) {
-            ++fileItems;
-            item->setIcon(QStringLiteral("FILE"));
-            item->setSmallIcon(QStringLiteral("FILE"));
-        } else {
-            const QString& large = custom ? row.catName : textKey;
-            if (!imgLargeIcons->contains(large)) {
-                item->setIcon(textKey);
-                item->setSmallIcon(textKey);
-            } else {
-                item->setIcon(large);
-                item->setSmallIcon(custom ? row.catName : textKey);
-            }
+    controls::ListRowData item;
+    item.text = row.name;
+    item.tag = row.type;
+    QString description = row.desc;
+    if (row.type == QLatin1String("WebSite")) {
+        item.icon = item.smallIcon = QStringLiteral("WEB");
+        // A described shortcut shows its description, its address going to the last column.
+        if (!row.desc.trimmed().isEmpty()) {
+            item.text = row.desc;
+            description = row.name;
         }
-        if (!row.catName.isEmpty()) item->setSubItem(1, row.catName);
-        if (!row.type.isEmpty()) item->setSubItem(2, row.type);
-        if (!row.lastChanged.isEmpty()) item->setSubItem(3, row.lastChanged);
-        if (!row.changedSortKey.isEmpty()) item->setSortText(3, row.changedSortKey);
-        if (!description.isEmpty()) item->setSubItem(4, description);
-    } catch (const engine::Error&) {
-        // A row that cannot take its icons or columns still lists the item.
+    } else if (row.type == QLatin1String("File")) {
+        item.icon = item.smallIcon = QStringLiteral("FILE");
+    } else {
+        const QString& large = m_custom ? row.catName : textKey;
+        if (!m_largeIcons || !m_largeIcons->contains(large)) {
+            item.icon = item.smallIcon = textKey;
+        } else {
+            item.icon = large;
+            item.smallIcon = m_custom ? row.catName : textKey;
+        }
     }
+    item.subItems = {row.catName, row.type, row.lastChanged, description};
+    if (!row.changedSortKey.isEmpty()) item.sortTexts.insert(3, row.changedSortKey);
+    return item;
+}
+
+void ItemRowSource::readRows(const qint64* ids, int count, controls::ListRowData* out) const {
+    engine::Database* db = m_database();
+    if (!db || count == 0) return;
+    QString list;
+    list.reserve(count * 8);
+    QHash<qint64, int> at;
+    at.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) list += QLatin1Char(',');
+        list += QString::number(ids[i]);
+        at.insert(ids[i], i);
+    }
+    try {
+        auto rs = db->OpenRecordset(
+            QStringLiteral(
+                "SELECT P.ProcKey, P.Name, P.Type, P.[Desc], C.Name AS CatName, P.LastChanged "
+                "FROM [Procedure] AS P, Category AS C WHERE P.CatKey = C.CatKey AND P.ProcKey IN (") +
+                list + QLatin1Char(')'),
+            engine::dbOpenSnapshot, engine::dbReadOnly);
+        const ItemRowReader reader(*rs);
+        for (; !rs->eof(); rs->MoveNext()) {
+            const ItemRow row = reader.read();
+            const auto found = at.constFind(row.procKey);
+            if (found != at.constEnd()) out[*found] = listRow(row);
+        }
+    } catch (const engine::Error&) {
+        // A library closed or replaced under the list: its rows show empty until the list is filled again.
+    }
+}
+
+qint64 ItemRowSource::idOfKey(const QString& key) const {
+    if (!key.endsWith(QLatin1String(" key"))) return -1;
+    bool ok = false;
+    const qint64 id = key.left(key.size() - 4).toLongLong(&ok);
+    return ok ? id : -1;
 }
 
 void MRVDocument::FolderRowsLoad(controls::TreeNode* node) {

@@ -1,13 +1,20 @@
 #pragma once
 
-// One item of the list as a query returns it: what the list shows of it, read once from the rows so
-// that a search on another thread can hand it over to the list.
+// One item of the list as the library holds it, and the source that the list reads its rows from
+// when it shows them: the list itself holds only each item's ProcKey.
 
+#include "platform/list_view.h"
 #include "store/engine/engine.h"
 
 #include <QDateTime>
 #include <QString>
 #include <QVariant>
+
+#include <functional>
+
+namespace controls {
+class ImageList;
+}
 
 namespace browser {
 
@@ -36,7 +43,7 @@ public:
                 m_type.text(),
                 m_desc.text(),
                 m_catName.text(),
-                m_lastChanged.text(),
+                engine::valueToText(changed),
                 changed.typeId() == QMetaType::QDateTime
                     ? changed.toDateTime().toString(QStringLiteral("yyyyMMddhhmmss"))
                     : QString()};
@@ -44,6 +51,27 @@ public:
 
 private:
     engine::Field m_procKey, m_name, m_type, m_desc, m_catName, m_lastChanged;
+};
+
+// The rows of the item list, read by ProcKey from the open library a window at a time: the label
+// (a described web shortcut shows its description), the category, type, date and description
+// columns, the type as tag and the pictures by kind (or by category, with custom pictures).
+class ItemRowSource : public controls::ListRowSource {
+public:
+    ItemRowSource(std::function<engine::Database*()> database, const controls::ImageList* largeIcons)
+        : m_database(std::move(database)), m_largeIcons(largeIcons) {}
+
+    void setCustomIcons(bool custom) { m_custom = custom; }
+    void readRows(const qint64* ids, int count, controls::ListRowData* out) const override;
+    QString key(qint64 id) const override { return QString::number(id) + QStringLiteral(" key"); }
+    qint64 idOfKey(const QString& key) const override;
+    // What the list shows of row.
+    controls::ListRowData listRow(const ItemRow& row) const;
+
+private:
+    std::function<engine::Database*()> m_database;
+    const controls::ImageList* m_largeIcons;
+    bool m_custom = false;
 };
 
 }  // namespace browser

@@ -5,6 +5,7 @@
 #include "browser/MRVDocument.h"
 
 #include "browser/document_p.h"
+#include "browser/item_rows.h"
 #include "browser/search_runner.h"
 #include "editor/frmProcFind.h"
 #include "platform/controls.h"
@@ -13,13 +14,9 @@
 #include "store/search_sql.h"
 #include "store/startup.h"
 
-#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QTimer>
-
-#include <utility>
 
 namespace browser {
 
@@ -31,18 +28,11 @@ QString MRVDocument::quickSearchSQL(const QString& text) {
 }
 
 bool MRVDocument::quickSearchPending() const {
-    return m_quickSearch->pending() || m_searchFill;
+    return m_quickSearch->pending();
 }
 
 void MRVDocument::stopQuickSearch() {
     m_quickSearch->cancel();
-    endSearchFill();
-}
-
-void MRVDocument::endSearchFill() {
-    m_searchFillTimer->stop();
-    m_searchFill.reset();
-    if (std::exchange(m_searchFillHeld, false)) lstvProcs->endUpdate();
 }
 
 void MRVDocument::StatusBar1_PanelClick() {
@@ -94,7 +84,6 @@ bool MRVDocument::txtSearchEvent(QEvent* event) {
 }
 
 void MRVDocument::showSearchResult(std::shared_ptr<const SearchResult> result) {
-    endSearchFill();
     lstvProcs->clear();
     m_searchSQL = result->sql;
     if (result->error) {
@@ -102,39 +91,10 @@ void MRVDocument::showSearchResult(std::shared_ptr<const SearchResult> result) {
         emit quickSearchShown();
         return;
     }
-    m_searchFill = std::move(result);
-    m_searchFillNext = 0;
-    m_searchFillCustom = customIcons();
-    continueSearchFill();
-}
-
-void MRVDocument::continueSearchFill() {
-    // A slice at a time, so that the keys typed meanwhile are taken at once. The first slice is shown
-    // at once (it fills the window); the rows below it are shown together with the last slice, so
-    // that the list is not laid out and painted again for every slice.
-    constexpr qint64 kSliceNs = 16'000'000;
-    QElapsedTimer slice;
-    slice.start();
-    const std::vector<ItemRow>& rows = m_searchFill->rows;
-    const bool first = m_searchFillNext == 0;
-    int webItems = 0, fileItems = 0;
-    if (!m_searchFillHeld) lstvProcs->beginUpdate();
-    m_searchFillHeld = true;
-    while (m_searchFillNext < rows.size()) {
-        addItemRow(rows[m_searchFillNext++], m_searchFillCustom, webItems, fileItems);
-        if (m_searchFillNext % 128 == 0 && slice.nsecsElapsed() > kSliceNs) break;
-    }
-    if (m_searchFillNext == rows.size()) {
-        endSearchFill();
-        emit quickSearchShown();
-        return;
-    }
-    if (first) {
-        lstvProcs->endUpdate();
-        lstvProcs->beginUpdate();
-    }
-    // A timer, not a posted call: the window's repaint and other timers get their turn between slices.
-    m_searchFillTimer->start();
+    // The list holds the keys only and reads the rows it shows, so even a long result goes in at once.
+    m_rowSource->setCustomIcons(customIcons());
+    lstvProcs->addRows(result->keys);
+    emit quickSearchShown();
 }
 
 void MRVDocument::ProcFind() {

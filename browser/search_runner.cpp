@@ -73,13 +73,13 @@ SearchResult SearchRunner::run(const Job& job) {
             },
             &watch);
         auto rs = db->OpenRecordset(job.sql, engine::dbOpenDynaset, engine::dbReadOnly);
-        const ItemRowReader reader(*rs);
+        const engine::Field procKey = rs->Fields(QStringLiteral("ProcKey"));
         for (; !rs->eof() && !superseded(job.generation); rs->MoveNext())
-            result.rows.push_back(reader.read());
+            result.keys.push_back(procKey.Value().toLongLong());
         rs->Close();
         db->Close();
     } catch (const mrv::Error& err) {
-        result.rows.clear();
+        result.keys.clear();
         result.error = err;
     }
     return result;

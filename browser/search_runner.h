@@ -23,7 +23,7 @@ namespace browser {
 struct SearchResult {
     quint64 generation = 0;
     QString sql;
-    std::vector<ItemRow> rows;
+    std::vector<qint64> keys;         // the ProcKey of each row, in the statement's order
     std::optional<mrv::Error> error;  // the statement or the library failed; rows are then empty
 };
 

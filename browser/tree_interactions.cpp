@@ -91,9 +91,12 @@ void MRVDocument::rekeyCategoryPicture(controls::TreeNode* node, const QString& 
     }
     node->setImage(newKey);
     if (!moved) return;
-    // The rows of the category's items showed the picture under its old key.
+    // The rows of the category's items showed the picture under its old key; those the list reads
+    // from the library read the new one.
+    lstvProcs->refreshRows();
     for (int i = 1; i <= lstvProcs->count(); ++i) {
-        controls::ListItem* row = lstvProcs->item(i);
+        controls::ListItem* row = lstvProcs->loadedItem(i);
+        if (!row) continue;
         if (row->icon() == oldKey) row->setIcon(newKey);
         if (row->smallIcon() == oldKey) row->setSmallIcon(newKey);
     }

@@ -44,26 +44,32 @@ public:
     }
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid()) return {};
-        const ListItem* item = m_view->m_items[index.row()].get();
+        const ListItem* item = m_view->m_rows[index.row()].item.get();
         const int column = index.column();
         switch (role) {
             case Qt::DisplayRole:
-            case Qt::EditRole:
-                return column == 0 ? item->m_text : item->subItem(column);
+            case Qt::EditRole: {
+                if (item) return column == 0 ? item->m_text : item->subItem(column);
+                const ListRowData& row = m_view->lazyRow(index.row());
+                if (column == 0) return row.text;
+                return column <= row.subItems.size() ? row.subItems[column - 1] : QString();
+            }
             case Qt::DecorationRole: {
                 if (column != 0) return {};
                 const bool large = m_view->m_view == lvwIcon;
                 const ImageList* images = large ? m_view->m_largeImages : m_view->m_smallImages;
-                if (images)
-                    if (const auto icon = images->find(large ? item->m_icon : item->m_smallIcon))
-                        return *icon;
+                if (!images) return {};
+                const ListRowData* row = item ? nullptr : &m_view->lazyRow(index.row());
+                const QString& key =
+                    large ? (item ? item->m_icon : row->icon) : (item ? item->m_smallIcon : row->smallIcon);
+                if (const auto icon = images->find(key)) return *icon;
                 return {};
             }
             case Qt::TextAlignmentRole:
                 if (column == 0 || column >= m_view->columnCount()) return {};
                 return QVariant::fromValue(m_view->m_columns[column].alignment | Qt::AlignVCenter);
             case DropHighlightRole:
-                return item == m_view->m_dropHighlight;
+                return item && item == m_view->m_dropHighlight;
             default:
                 return {};
         }
@@ -273,6 +279,8 @@ ListView::ListView(QWidget* parent)
     m_iconView->setResizeMode(QListView::Adjust);
     m_iconView->setLayoutMode(QListView::Batched);
     m_iconView->setBatchSize(2000);
+    // Every row is laid out at the first row's size: measuring each would read every row's text.
+    m_iconView->setUniformItemSizes(true);
     for (QAbstractItemView* v :
          {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_iconView)}) {
         v->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -312,11 +320,71 @@ ListItem* ListView::insertItem(std::unique_ptr<ListItem> item) {
     // Rows are only gathered here; flushPending() shows them, and sorts them while Sorted is on,
     // so that filling row by row costs one model notification, not one per row.
     ListItem* raw = item.get();
-    raw->m_row = int(m_items.size());
-    m_items.push_back(std::move(item));
+    raw->m_row = int(m_rows.size());
+    m_rows.push_back({std::move(item), -1});
     if (!raw->m_key.isEmpty()) m_byKey.insert(raw->m_key, raw);
     if (m_updateDepth == 0) schedulePendingFlush();
     return raw;
+}
+
+void ListView::setRowSource(const ListRowSource* source) {
+    m_source = source;
+    refreshRows();
+}
+
+void ListView::addRows(const std::vector<qint64>& ids) {
+    if (ids.empty()) return;
+    m_rows.reserve(m_rows.size() + ids.size());
+    for (const qint64 id : ids) m_rows.push_back({nullptr, id});
+    if (m_updateDepth == 0) schedulePendingFlush();
+}
+
+void ListView::refreshRows() {
+    m_lazyRows.clear();
+    m_model->allChanged();
+}
+
+ListItem* ListView::loadedItem(int index) const {
+    const_cast<ListView*>(this)->flushPending();
+    if (index < 1 || index > count()) elementNotFound();
+    return m_rows[index - 1].item.get();
+}
+
+const ListRowData& ListView::lazyRow(int row) const {
+    const qint64 id = m_rows[row].id;
+    const auto found = m_lazyRows.constFind(id);
+    if (found != m_lazyRows.constEnd()) return *found;
+    // A screenful or two around the row, read together; what was read long ago is let go, so the
+    // rows held stay a few windows' worth however far the list is scrolled.
+    constexpr int kBefore = 32, kAfter = 96, kHeld = 4096;
+    if (m_lazyRows.size() > kHeld) m_lazyRows.clear();
+    std::vector<qint64> ids;
+    const int first = std::max(0, row - kBefore), last = std::min(int(m_rows.size()), row + kAfter);
+    for (int r = first; r < last; ++r)
+        if (!m_rows[r].item && !m_lazyRows.contains(m_rows[r].id)) ids.push_back(m_rows[r].id);
+    std::vector<ListRowData> read(ids.size());
+    if (m_source) m_source->readRows(ids.data(), int(ids.size()), read.data());
+    for (std::size_t i = 0; i < ids.size(); ++i) m_lazyRows.insert(ids[i], std::move(read[i]));
+    return m_lazyRows[id];
+}
+
+ListItem* ListView::handle(int row) const {
+    Row& r = m_rows[row];
+    if (r.item) return r.item.get();
+    const ListRowData data = lazyRow(row);
+    std::unique_ptr<ListItem> item(new ListItem);
+    item->m_model = m_model;
+    item->m_row = row;
+    item->m_key = m_source ? m_source->key(r.id) : QString();
+    item->m_text = data.text;
+    item->m_tag = data.tag;
+    item->m_icon = data.icon;
+    item->m_smallIcon = data.smallIcon;
+    item->m_subItems = data.subItems;
+    item->m_sortTexts = data.sortTexts;
+    if (!item->m_key.isEmpty()) m_byKey.insert(item->m_key, item.get());
+    r.item = std::move(item);
+    return r.item.get();
 }
 
 void ListView::schedulePendingFlush() {
@@ -329,7 +397,7 @@ void ListView::schedulePendingFlush() {
 }
 
 void ListView::flushPending() {
-    const int total = int(m_items.size());
+    const int total = int(m_rows.size());
     if (m_shownRows >= total) return;
     m_model->beginInsert(m_shownRows, total - 1);
     m_shownRows = total;
@@ -359,7 +427,7 @@ void ListView::remove(ListItem* item) {
     m_model->beginRemove(row, row);
     if (m_dropHighlight == item) m_dropHighlight = nullptr;
     if (!item->m_key.isEmpty()) m_byKey.remove(item->m_key);
-    m_items.erase(m_items.begin() + row);
+    m_rows.erase(m_rows.begin() + row);
     --m_shownRows;
     renumber(row);
     m_model->endRemove();
@@ -371,12 +439,13 @@ void ListView::clear() {
     // Freeing a large list's rows one by one would hold up the window for a noticeable moment; no
     // one can reach them any more, so a pool thread frees them while the window goes on.
     struct Rows {
-        std::vector<std::unique_ptr<ListItem>> items;
+        std::vector<Row> items;
         QHash<QString, ListItem*> byKey;
     };
-    auto* old = new Rows{std::move(m_items), std::move(m_byKey)};
-    m_items.clear();
+    auto* old = new Rows{std::move(m_rows), std::move(m_byKey)};
+    m_rows.clear();
     m_byKey.clear();
+    m_lazyRows.clear();
     m_shownRows = 0;
     m_model->endReset();
     constexpr size_t kFreeAside = 4096;
@@ -395,15 +464,22 @@ ListItem* ListView::item(const QString& key) const {
 ListItem* ListView::item(int index) const {
     const_cast<ListView*>(this)->flushPending();
     if (index < 1 || index > count()) elementNotFound();
-    return m_items[index - 1].get();
+    return handle(index - 1);
 }
 
 ListItem* ListView::findItem(const QString& key) const {
-    return key.isEmpty() ? nullptr : m_byKey.value(key);
+    if (key.isEmpty()) return nullptr;
+    if (ListItem* found = m_byKey.value(key)) return found;
+    const qint64 id = m_source ? m_source->idOfKey(key) : -1;
+    if (id < 0) return nullptr;
+    for (int row = 0; row < int(m_rows.size()); ++row)
+        if (!m_rows[row].item && m_rows[row].id == id) return handle(row);
+    return nullptr;
 }
 
 void ListView::renumber(int from) {
-    for (int i = from; i < int(m_items.size()); ++i) m_items[i]->m_row = i;
+    for (int i = from; i < int(m_rows.size()); ++i)
+        if (m_rows[i].item) m_rows[i].item->m_row = i;
 }
 
 int ListView::addColumn(const QString& text, int width, const QString& key, Qt::Alignment alignment) {
@@ -429,8 +505,8 @@ void ListView::removeColumn(int index) {
     const int column = index - 1;
     const auto dropSubItem = [this, column] {
         if (column == 0) return;
-        for (const auto& item : m_items)
-            if (column <= item->m_subItems.size()) item->m_subItems.removeAt(column - 1);
+        for (const Row& row : m_rows)
+            if (row.item && column <= row.item->m_subItems.size()) row.item->m_subItems.removeAt(column - 1);
     };
     if (columnCount() == 1) {
         m_columns.clear();
@@ -553,9 +629,16 @@ QString ListView::sortText(const ListItem* item) const {
     return m_sortKey == 0 ? item->m_text : item->subItem(m_sortKey);
 }
 
+QString ListView::sortText(const ListRowData& data) const {
+    const auto own = data.sortTexts.constFind(m_sortKey);
+    if (own != data.sortTexts.constEnd()) return *own;
+    if (m_sortKey == 0) return data.text;
+    return m_sortKey <= data.subItems.size() ? data.subItems[m_sortKey - 1] : QString();
+}
+
 void ListView::sortItems() {
     // Shown without sorting first, so the model never sees a row move that it was not told of.
-    const int total = int(m_items.size());
+    const int total = int(m_rows.size());
     if (m_shownRows < total) {
         m_model->beginInsert(m_shownRows, total - 1);
         m_shownRows = total;
@@ -563,20 +646,38 @@ void ListView::sortItems() {
     }
     emit m_model->layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList from = m_model->persistent();
+    // Rows held by persistent indexes are followed by their ListItem.
     std::vector<const ListItem*> held;
     held.reserve(from.size());
-    for (const QModelIndex& i : from) held.push_back(m_items[i.row()].get());
-    // Folded once, then compared as they are: far cheaper than folding in every comparison.
-    std::vector<std::pair<QString, std::unique_ptr<ListItem>>> keyed;
-    keyed.reserve(m_items.size());
-    for (auto& item : m_items) keyed.emplace_back(sortText(item.get()).toCaseFolded(), std::move(item));
+    for (const QModelIndex& i : from) held.push_back(handle(i.row()));
+    // Folded once, then compared as they are: far cheaper than folding in every comparison. Rows known
+    // by number are read from the source a batch at a time and their texts let go at once.
+    std::vector<std::pair<QString, Row>> keyed;
+    keyed.reserve(m_rows.size());
+    constexpr int kBatch = 512;
+    std::vector<qint64> ids;
+    std::vector<ListRowData> read;
+    for (std::size_t first = 0; first < m_rows.size(); first += kBatch) {
+        const std::size_t last = std::min(m_rows.size(), first + kBatch);
+        ids.clear();
+        for (std::size_t i = first; i < last; ++i)
+            if (!m_rows[i].item) ids.push_back(m_rows[i].id);
+        read.assign(ids.size(), ListRowData());
+        if (m_source && !ids.empty()) m_source->readRows(ids.data(), int(ids.size()), read.data());
+        std::size_t next = 0;
+        for (std::size_t i = first; i < last; ++i) {
+            Row& row = m_rows[i];
+            const QString text = row.item ? sortText(row.item.get()) : sortText(read[next++]);
+            keyed.emplace_back(text.toCaseFolded(), std::move(row));
+        }
+    }
     const auto ascending = [](const auto& a, const auto& b) { return a.first < b.first; };
     const auto descending = [](const auto& a, const auto& b) { return b.first < a.first; };
     if (m_sortOrder == lvwAscending)
         std::stable_sort(keyed.begin(), keyed.end(), ascending);
     else
         std::stable_sort(keyed.begin(), keyed.end(), descending);
-    for (std::size_t i = 0; i < keyed.size(); ++i) m_items[i] = std::move(keyed[i].second);
+    for (std::size_t i = 0; i < keyed.size(); ++i) m_rows[i] = std::move(keyed[i].second);
     renumber(0);
     QModelIndexList to;
     to.reserve(from.size());
@@ -668,7 +769,7 @@ QAbstractItemView* ListView::currentView() const {
 
 ListItem* ListView::itemFromIndex(const QModelIndex& index) const {
     if (!index.isValid() || index.model() != m_model || index.row() >= m_shownRows) return nullptr;
-    return m_items[index.row()].get();
+    return handle(index.row());
 }
 
 bool ListView::refusesEdit(const QModelIndex& index, bool asking) {

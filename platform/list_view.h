@@ -10,6 +10,27 @@ namespace controls {
 class ListModel;
 class ListView;
 
+// What a row that the control holds only by its number shows: read when the row is shown, never
+// kept for every row.
+struct ListRowData {
+    QString text, tag, icon, smallIcon;
+    QStringList subItems;
+    QHash<int, QString> sortTexts;  // as ListItem::setSortText
+};
+
+// Supplies the rows added by number (ListView::addRows), so that a long list holds 16 bytes a row
+// rather than every text it shows.
+class ListRowSource {
+public:
+    virtual ~ListRowSource() = default;
+    // Fills out[i] for ids[i]; an id no longer known gets an empty row. The control asks for a row
+    // together with its neighbours, so a source that reads storage reads them in one go.
+    virtual void readRows(const qint64* ids, int count, ListRowData* out) const = 0;
+    virtual QString key(qint64 id) const = 0;
+    // The id whose key is key, or -1 when key is not the key of a row of this source.
+    virtual qint64 idOfKey(const QString& key) const = 0;
+};
+
 enum ListViewStyle : int { lvwIcon = 0, lvwSmallIcon = 1, lvwList = 2, lvwReport = 3 };
 enum ListSortOrder : int { lvwAscending = 0, lvwDescending = 1 };
 
@@ -69,7 +90,17 @@ public:
     void remove(const QString& key);
     void remove(ListItem* item);
     void clear();
-    int count() const { return int(m_items.size()); }
+    int count() const { return int(m_rows.size()); }
+
+    // Rows known by number only, shown through the row source; a row becomes a ListItem of its own
+    // (with the texts of that moment) only when a caller asks for it. The source is not owned and
+    // must outlive the rows.
+    void setRowSource(const ListRowSource* source);
+    void addRows(const std::vector<qint64>& ids);
+    // Forgets what was read of the source's rows, which show what the source now says.
+    void refreshRows();
+    // The row at index (1-based) when it is a ListItem already, else nullptr; never reads the source.
+    ListItem* loadedItem(int index) const;
     // Raises errElementNotFound.
     ListItem* item(const QString& key) const;
     ListItem* item(int index) const;
@@ -162,8 +193,17 @@ private:
         Qt::Alignment alignment = Qt::AlignLeft;
     };
 
+    struct Row {
+        std::unique_ptr<ListItem> item;  // nullptr while the row is known by number only
+        qint64 id = -1;
+    };
+
     ListItem* insertItem(std::unique_ptr<ListItem> item);
+    // The row's ListItem, made from the source the first time it is asked for.
+    ListItem* handle(int row) const;
+    const ListRowData& lazyRow(int row) const;
     QString sortText(const ListItem* item) const;
+    QString sortText(const ListRowData& data) const;
     void sortItems();
     void flushPending();
     void schedulePendingFlush();
@@ -182,9 +222,11 @@ private:
     ListModel* m_model;
     QTreeView* m_details;
     QListView* m_iconView;
-    std::vector<std::unique_ptr<ListItem>> m_items;
-    QHash<QString, ListItem*> m_byKey;
-    int m_shownRows = 0;  // rows the model has announced; the rest are gathered
+    mutable std::vector<Row> m_rows;
+    mutable QHash<QString, ListItem*> m_byKey;
+    const ListRowSource* m_source = nullptr;
+    mutable QHash<qint64, ListRowData> m_lazyRows;  // rows read lately, bounded
+    int m_shownRows = 0;                            // rows the model has announced; the rest are gathered
     int m_updateDepth = 0;
     bool m_flushScheduled = false;
     std::vector<Column> m_columns;

@@ -3,6 +3,7 @@
 #include "platform/ui.h"
 #include "store/error_report.h"
 #include "store/files.h"
+#include "store/library_schema.h"
 #include "store/paths.h"
 
 #include <memory>
@@ -115,6 +116,8 @@ bool DBOpen(const QString& fileName, engine::Database*& database) {
             DBClose(opened);
             return false;
         }
+        // A library made before the quick search had its index gets it now, once.
+        engine::ensureSearchIndex(*opened, librarySearchFields());
         database = opened;
         return true;
     } catch (const engine::Error& err) {

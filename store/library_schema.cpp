@@ -37,9 +37,16 @@ QStringList librarySchema() {
         QStringLiteral("CREATE INDEX [CategoryName] ON [Category] ([Name])"),
         QStringLiteral("CREATE INDEX [ProcedureCatKey] ON [Procedure] ([CatKey])"),
         QStringLiteral("CREATE INDEX [ProcedureName] ON [Procedure] ([Name])"),
+        // The item list's order within a category, read without touching the rows.
+        QStringLiteral("CREATE INDEX [ProcedureCategoryName] ON [Procedure] ([CatKey], [Name])"),
         QStringLiteral("CREATE TRIGGER [CategoryDeletesItems] AFTER DELETE ON [Category] "
                        "BEGIN DELETE FROM [Procedure] WHERE [CatKey] = OLD.[CatKey]; END"),
     };
+}
+
+QList<engine::SearchIndexFields> librarySearchFields() {
+    return {{QStringLiteral("Category"), {QStringLiteral("Name")}},
+            {QStringLiteral("Procedure"), {QStringLiteral("Name"), QStringLiteral("Desc")}}};
 }
 
 QList<engine::ReplicaReference> libraryReferences() {
@@ -66,6 +73,7 @@ std::unique_ptr<engine::Database> createLibrary(const QString& path, const Libra
         rs->Close();
         // Every library the system makes can be replicated and synchronised from the start.
         engine::MakeReplicable(*db, libraryReferences());
+        engine::ensureSearchIndex(*db, librarySearchFields());
     } catch (...) {
         db.reset();
         QFile::remove(path);

@@ -17,11 +17,15 @@ namespace store {
 // DatabaseVersion of libraries made with librarySchema(). Raise it with every schema change:
 // libraries with a lower version are brought up to the design master's schema when opened.
 // 4: statements are held to the field types (the engine's checks come with the upgrade).
-inline constexpr int kLibrarySchemaVersion = 4;
+// 5: items are listed in category and name order from an index of both.
+inline constexpr int kLibrarySchemaVersion = 5;
 
 // The statements that create the tables System, Category and Procedure, their indexes and the
 // trigger that deletes the items of a deleted category.
 QStringList librarySchema();
+
+// The fields the quick search reads, which the engine's search index covers.
+QList<engine::SearchIndexFields> librarySearchFields();
 
 // The columns that hold keys of categories (Procedure.CatKey and Category.ParentKey): a replica
 // exchange translates them when a category's key differs between two members.

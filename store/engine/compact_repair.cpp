@@ -139,6 +139,11 @@ void CompactInto(const QString& source, mrv::FileReplacement& out, const QString
         }
         mrv::fileStep();
         stamp(out.workPath());
+        {
+            // The search index is made anew, packed as tightly as the rows.
+            const std::unique_ptr<Database> copy = openFile(out.workPath(), false, false, false);
+            rebuildSearchIndex(*copy);
+        }
     } catch (const Error& e) {
         rethrowAs(e, {out.workPath()}, shownAs);
     }

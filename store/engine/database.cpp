@@ -443,6 +443,18 @@ const TableInfo* Database::Private::table(const QString& name) {
     return &tables.insert(key, info).value();
 }
 
+const QList<SearchIndexInfo>& Database::Private::searchIndexes() {
+    ensureOpen();
+    Statement version(db, "PRAGMA schema_version", path);
+    version.step();
+    const int current = int(version.integer(0));
+    if (current != indexesVersion) {
+        indexes = engine::searchIndexes(db, path);
+        indexesVersion = current;
+    }
+    return indexes;
+}
+
 Database::Database(std::unique_ptr<Private> p) : d(std::move(p)) {}
 Database::~Database() { Close(); }
 
@@ -482,6 +494,14 @@ QByteArray verbOf(sqlite3_stmt* stmt) {
     return text.left(end).toUpper();
 }
 
+// ALTER TABLE ... ADD: the one change of a table that leaves its columns as they are.
+bool addsColumn(sqlite3_stmt* stmt) {
+    const std::vector<dialect::Token> t = dialect::tokens(QString::fromUtf8(sqlite3_sql(stmt)));
+    size_t i = 2;  // past ALTER TABLE and the name, which may carry its schema
+    if (i + 2 < t.size() && t[i + 1].isOperator(u'.')) i += 2;
+    return i + 1 < t.size() && t[i + 1].is("ADD");
+}
+
 }  // namespace
 
 long Database::Execute(const QString& sql) {
@@ -512,6 +532,8 @@ long Database::Execute(const QString& sql) {
             // for the change and come back in step with the new columns.
             Savepoint savepoint(d->db, "mrv_alter", d->path);
             dropTypeChecks(d->db, d->path);
+            // The search index names the columns it reads; it goes, and the next open makes it anew.
+            if (!addsColumn(stmt.get())) dropSearchIndexes(d->db, d->path);
             run(stmt.get());
             installTypeChecks(d->db, d->path);
             savepoint.release();

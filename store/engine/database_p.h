@@ -3,6 +3,7 @@
 // Internals shared by the engine's source files.
 
 #include "store/engine/engine.h"
+#include "store/engine/sql_dialect.h"
 
 #include <QHash>
 #include <QSet>
@@ -123,6 +124,25 @@ QVariant coerceForColumn(const QVariant& value, const ColumnInfo& column);
 // Reads a result column as the field type gives it.
 QVariant readColumn(sqlite3_stmt* stmt, int column, FieldType type, bool typed);
 
+// A search index the file holds, made by this engine and kept complete by its triggers.
+struct SearchIndexInfo {
+    QString table;
+    QStringList fields;
+    QString key;  // the table's INTEGER PRIMARY KEY column, empty when it has none
+};
+// The trusted search indexes of a connection's main file (search_index.cpp).
+QList<SearchIndexInfo> searchIndexes(sqlite3* db, const QString& file);
+bool isSearchIndexTable(const QString& name);
+// Every search index the file holds, made anew from the rows (dropped when it cannot be).
+void rebuildSearchIndexes(sqlite3* db, const QString& file);
+void dropSearchIndexes(sqlite3* db, const QString& file);
+
+// A table a SELECT reads, as the search rewrite needs to know it.
+struct SearchSource {
+    QString table, qualifier;
+    bool plain = true;  // in the main file, named without a schema
+};
+
 struct Database::Private {
     QString path;
     sqlite3* db = nullptr;
@@ -134,8 +154,20 @@ struct Database::Private {
     QHash<QString, TableInfo> tables;
     int schemaVersion = -1;
 
+    // The trusted search indexes, reread when the schema changes.
+    const QList<SearchIndexInfo>& searchIndexes();
+    QList<SearchIndexInfo> indexes;
+    int indexesVersion = -1;
+
     void ensureOpen() const;
     QString context() const { return path; }
 };
+
+// The clauses after FROM of a SELECT (tokens from restBegin; the sources from fromBegin) when its
+// condition is Likes joined by OR: with a tie-break on the sources' row identities, so that the order
+// does not hang on how rows were found, and with the candidates taken from the search index when it
+// answers every Like. Nothing for any other statement.
+std::optional<QString> searchRewrite(Database::Private& d, const std::vector<dialect::Token>& tokens,
+                                     size_t fromBegin, size_t restBegin, const QList<SearchSource>& sources);
 
 }  // namespace engine

@@ -234,6 +234,19 @@ void CompactDatabase(const QString& source, const QString& destination, int opti
 // source that cannot be read whole raises errDamaged.
 void CompactInto(const QString& source, mrv::FileReplacement& out, const QString& shownAs);
 
+// A trigram index over text fields, from which a SELECT whose condition is Likes of the form
+// '*text*' (three characters or more) takes its candidate rows rather than reading every row; the
+// result is the same. Kept by plain-SQL triggers; derived data, never exchanged between replicas.
+struct SearchIndexFields {
+    QString table;
+    QStringList fields;
+};
+// Makes the index of each table's fields where the file lacks it or holds another, filled from the
+// rows. Nothing happens on a read-only file, or where this SQLite has no full-text module.
+void ensureSearchIndex(Database& db, const QList<SearchIndexFields>& indexes);
+// Makes every search index the file holds anew from its rows.
+void rebuildSearchIndex(Database& db);
+
 struct RepairReport {
     bool wasDamaged = false;
     long rowsRecovered = 0;

@@ -47,6 +47,7 @@ struct SelectItem {
 struct Source {
     QString table;
     QString qualifier;  // alias, or the table name
+    bool plain = true;  // named without a schema
 };
 
 struct SelectShape {
@@ -57,6 +58,7 @@ struct SelectShape {
     QList<Source> sources;
     QString from;  // "FROM ..." up to the first clause
     QString rest;  // the clauses
+    size_t fromBegin = 0, restBegin = 0;  // token positions of the sources and the clauses
 };
 
 namespace {
@@ -144,6 +146,7 @@ bool readSources(const Tokens& t, size_t& i, SelectShape& shape) {
             if (i + 2 < t.size() && t[i + 1].isOperator(u'.') && t[i + 2].isIdentifier()) {
                 i += 2;
                 s.table = t[i].name();
+                s.plain = false;
             }
             s.qualifier = s.table;
             if (i + 2 < t.size() && t[i + 1].is("AS") && t[i + 2].isIdentifier()) {
@@ -175,6 +178,8 @@ SelectShape readSelect(const Tokens& t) {
     }
     shape.from = text(t, fromTok, i);
     shape.rest = text(t, i, t.size());
+    shape.fromBegin = fromTok + 1;
+    shape.restBegin = i;
     shape.ok = true;
     return shape;
 }
@@ -383,11 +388,16 @@ QString RecordsetData::selectText() const {
 
 void RecordsetData::prepare() {
     const std::vector<dialect::Token> tokens = dialect::tokens(selectText());
-    const SelectShape shape = readSelect(tokens);
+    SelectShape shape = readSelect(tokens);
     QList<const TableInfo*> tables;
     for (const Source& s : shape.sources) tables << db->table(s.table);
     const bool known = shape.ok && !shape.distinct && !shape.grouped && !tables.contains(nullptr);
     if (known) {
+        QList<SearchSource> sources;
+        for (const Source& s : shape.sources) sources.append({s.table, s.qualifier, s.plain});
+        if (std::optional<QString> rest =
+                searchRewrite(*db, tokens, shape.fromBegin, shape.restBegin, sources))
+            shape.rest = *rest;
         expandSelect(shape, tables);
     } else {
         sql = dialect::join(tokens.cbegin(), tokens.cend());

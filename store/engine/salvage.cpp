@@ -220,12 +220,16 @@ public:
     void run(const FileHeader& stamp) {
         createTables();
         exec(m_out.get(), "ATTACH DATABASE " + quoteLiteral(m_source.path()) + " AS old", m_outPath);
+        // The search index is derived: its tables come with its definition and its rows are made anew.
         for (const SchemaObject& o : m_source.objects())
-            if (o.type == "table" && !o.name.startsWith("sqlite_", Qt::CaseInsensitive)) copyTable(o.name);
+            if (o.type == "table" && !o.name.startsWith("sqlite_", Qt::CaseInsensitive) &&
+                !isSearchIndexTable(o.name))
+                copyTable(o.name);
         copyCounters();
         if (tableExists("main", "mrv_replica"))
             m_report.replicaRebased = RebaseAfterRepair(m_out.get(), m_outPath, m_bookkeepingLost);
         createOtherObjects();
+        rebuildSearchIndexes(m_out.get(), m_outPath);
         exec(m_out.get(), "DETACH DATABASE old", m_outPath);
         m_report.lost.removeDuplicates();
         execWriting(QString("PRAGMA application_id = %1; PRAGMA user_version = %2")
@@ -276,6 +280,7 @@ private:
         execWriting("BEGIN");
         for (const SchemaObject& o : m_source.objects()) {
             if (o.type != "table" || o.name.startsWith("sqlite_", Qt::CaseInsensitive)) continue;
+            if (isSearchIndexTable(o.name) && !o.sql.startsWith("CREATE VIRTUAL", Qt::CaseInsensitive)) continue;
             if (!tryExec(o.sql)) m_report.lost << QString("table %1 (its definition is damaged)").arg(o.name);
         }
         execWriting("COMMIT");

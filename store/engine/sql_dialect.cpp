@@ -280,11 +280,14 @@ std::vector<Token> rewriteLikes(std::vector<Token> tokens, const QString& sql) {
 
         const auto at = [&](size_t k) { return tokens.cbegin() + std::ptrdiff_t(k); };
         const std::vector<Token> rhs = rewriteLikes({at(i + 1), at(rhsEnd)}, sql);
+        const QString pattern = join(rhs.cbegin(), rhs.cend()), subject = join(at(lhsBegin), at(lhsEnd));
         Token call{Kind::Rewritten,
                    QStringLiteral("%1jet_like(%2, %3)")
-                       .arg(negated ? QStringLiteral("NOT ") : QString(), join(rhs.cbegin(), rhs.cend()),
-                            join(at(lhsBegin), at(lhsEnd))),
+                       .arg(negated ? QStringLiteral("NOT ") : QString(), pattern, subject),
                    tokens[lhsBegin].space};
+        call.likePattern = pattern;
+        call.likeSubject = subject;
+        call.likeNegated = negated;
         tokens.erase(at(lhsBegin), at(rhsEnd));
         tokens.insert(at(lhsBegin), std::move(call));
         i = lhsBegin;
@@ -333,17 +336,22 @@ constexpr std::array<unsigned char, 256> makeLowerTable() {
 }
 constexpr std::array<unsigned char, 256> kLower = makeLowerTable();
 
-// Decodes one code point and advances; a malformed byte stands for itself.
+// SQLite's own table of the bits a lead byte contributes.
+constexpr std::array<unsigned char, 64> kLeadBits = {
+    0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f,
+    0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1a, 0x1b, 0x1c, 0x1d, 0x1e, 0x1f,
+    0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f,
+    0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x00, 0x01, 0x02, 0x03, 0x00, 0x01, 0x00, 0x00};
+
+// Decodes one code point and advances, as SQLite does: a lead byte takes every continuation byte
+// after it, a stray continuation byte stands for itself, and an overlong form, a surrogate or a
+// non-character becomes U+FFFD.
 char32_t decodeMultibyte(const unsigned char*& p, const unsigned char* end) {
-    const unsigned char lead = *p++;
-    const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-    if (extra == 0 || end - p < extra) return lead;
-    char32_t c = lead & (0x3F >> extra);
-    for (int k = 0; k < extra; ++k) {
-        if ((p[k] & 0xC0) != 0x80) return lead;
-        c = (c << 6) | (p[k] & 0x3F);
-    }
-    p += extra;
+    std::uint32_t c = *p++;
+    if (c < 0xC0) return c;
+    c = kLeadBits[c - 0xC0];
+    while (p < end && (*p & 0xC0) == 0x80) c = (c << 6) + (0x3F & *p++);
+    if (c < 0x80 || (c & 0xFFFFF800) == 0xD800 || (c & 0xFFFFFFFE) == 0xFFFE) c = 0xFFFD;
     return c;
 }
 
@@ -664,6 +672,13 @@ void cstr(sqlite3_context* context, int, sqlite3_value** argv) {
 }
 
 }  // namespace
+
+std::vector<char32_t> likeEquivalents(char32_t c) {
+    const char32_t folded = fold(c);
+    std::vector<char32_t> all = foldingOnto(folded);
+    if (fold(folded) == folded) all.push_back(folded);
+    return all;
+}
 
 bool likeMatch(const QString& pattern, const QString& value) {
     if (pattern.isNull() || value.isNull()) return false;

@@ -19,6 +19,9 @@ struct Token {
     QString text;
     QString space = {};  // whitespace before the token, kept so the output reads like the input
     bool afterDot = false;
+    // A Like rewritten into jet_like: its two operands as translated, and whether it was Not Like.
+    QString likePattern = {}, likeSubject = {};
+    bool likeNegated = false;
 
     bool is(const char* word) const;  // the keyword or bare name word, in any case
     bool isOperator(char16_t c) const { return kind == Kind::Operator && text.size() == 1 && text[0] == c; }
@@ -39,8 +42,12 @@ QString join(std::vector<Token>::const_iterator begin, std::vector<Token>::const
 QString translate(const QString& sql);
 
 // The old engine's Like: * ? # [list] [!list] [a-z]; case-insensitive beyond ASCII;
-// % and _ are ordinary characters.
+// % and _ are ordinary characters. Text is decoded from UTF-8 exactly as SQLite decodes it, so that
+// what SQLite's own functions (and its full-text index) see of a malformed value is what Like sees.
 bool likeMatch(const QString& pattern, const QString& value);
+
+// Every character a literal character of a Like pattern matches: those that fold as it does.
+std::vector<char32_t> likeEquivalents(char32_t c);
 
 // Registers jet_like(pattern, value), jet_concat(value, ...) and CStr(value) on a connection.
 void registerFunctions(sqlite3* db);

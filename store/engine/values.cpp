@@ -133,22 +133,61 @@ QString doubleToText(double value) {
 
 }  // namespace
 
-QString dateToText(const QDateTime& value) {
+namespace {
+
+// Dates are formatted digit by digit: QDate::toString goes through the calendar and the locale for
+// every value, which a list of many rows feels.
+void putDigits(QChar*& out, int value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value /= 10) out[i] = QChar(u'0' + value % 10);
+    out += digits;
+}
+
+// "mm/dd/yyyy" (text) or "yyyy-MM-dd" (storage), with " hh:mm:ss" when there is a time of day.
+QString formatDate(const QDateTime& value, bool storage) {
     if (!value.isValid()) return {};
+    int year = 0, month = 0, day = 0;
+    value.date().getDate(&year, &month, &day);
     const QTime time = value.time();
-    if (time.hour() == 0 && time.minute() == 0 && time.second() == 0)
-        return value.date().toString(QStringLiteral("MM/dd/yyyy"));
-    return value.date().toString(QStringLiteral("MM/dd/yyyy")) + u' ' +
-           time.toString(QStringLiteral("hh:mm:ss"));
+    const bool midnight = time.hour() == 0 && time.minute() == 0 && time.second() == 0;
+    if (year < 0 || year > 9999) {
+        const QString date =
+            value.date().toString(storage ? QStringLiteral("yyyy-MM-dd") : QStringLiteral("MM/dd/yyyy"));
+        return midnight ? date : date + u' ' + time.toString(QStringLiteral("hh:mm:ss"));
+    }
+    QString text(midnight ? 10 : 19, Qt::Uninitialized);
+    QChar* out = text.data();
+    if (storage) {
+        putDigits(out, year, 4);
+        *out++ = u'-';
+        putDigits(out, month, 2);
+        *out++ = u'-';
+        putDigits(out, day, 2);
+    } else {
+        putDigits(out, month, 2);
+        *out++ = u'/';
+        putDigits(out, day, 2);
+        *out++ = u'/';
+        putDigits(out, year, 4);
+    }
+    if (!midnight) {
+        *out++ = u' ';
+        putDigits(out, time.hour(), 2);
+        *out++ = u':';
+        putDigits(out, time.minute(), 2);
+        *out++ = u':';
+        putDigits(out, time.second(), 2);
+    }
+    return text;
+}
+
+}  // namespace
+
+QString dateToText(const QDateTime& value) {
+    return formatDate(value, false);
 }
 
 QString dateToStorage(const QDateTime& value) {
-    if (!value.isValid()) return {};
-    const QTime time = value.time();
-    if (time.hour() == 0 && time.minute() == 0 && time.second() == 0)
-        return value.date().toString(QStringLiteral("yyyy-MM-dd"));
-    return value.date().toString(QStringLiteral("yyyy-MM-dd")) + u' ' +
-           time.toString(QStringLiteral("hh:mm:ss"));
+    return formatDate(value, true);
 }
 
 QDateTime parseDate(const QString& text) {

@@ -149,7 +149,7 @@ TEST_F(SearchTest, OnlyTheNewestSearchReachesTheList) {
     QStringList reported;
     QObject::connect(&runner, &browser::SearchRunner::finished,
                      [&](std::shared_ptr<const browser::SearchResult> r) {
-                         reported << r->sql + QString::number(r->rows.size());
+                         reported << r->sql + QString::number(r->keys.size());
                      });
     const QString older = browser::MRVDocument::quickSearchSQL(QStringLiteral("t"));
     const QString newer = browser::MRVDocument::quickSearchSQL(QStringLiteral("trim"));

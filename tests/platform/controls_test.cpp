@@ -284,6 +284,84 @@ TEST(ListView, SortingIgnoresCaseKeepsTiesAndSurvivesItsColumn) {
     EXPECT_EQ(labels(list), order + QStringList{"aaa"});
 }
 
+// Rows known by number: texts come from the source, a few windows at a time, and a row turns into a
+// ListItem only when a caller asks for one.
+TEST(ListView, RowsByNumberAreReadWhenShownAndBecomeItemsWhenAsked) {
+    struct Source : ListRowSource {
+        QHash<qint64, QPair<QString, QString>> rows;  // id: label, date sort text
+        mutable int reads = 0;
+        void readRows(const qint64* ids, int count, ListRowData* out) const override {
+            ++reads;
+            for (int i = 0; i < count; ++i)
+                if (rows.contains(ids[i])) {
+                    out[i].text = rows[ids[i]].first;
+                    out[i].subItems = {QStringLiteral("shown ") + rows[ids[i]].second};
+                    out[i].sortTexts.insert(1, rows[ids[i]].second);
+                }
+        }
+        QString key(qint64 id) const override { return QString::number(id) + " key"; }
+        qint64 idOfKey(const QString& key) const override {
+            return key.endsWith(" key") ? key.section(' ', 0, 0).toLongLong() : -1;
+        }
+    } source;
+    source.rows = {{30, {"cherry", "1"}}, {10, {"Apple", "3"}}, {20, {"banana", "2"}}};
+    ListView list;
+    list.addColumn("Name");
+    list.addColumn("Changed");
+    list.setRowSource(&source);
+    list.add("folder", "b-folder");
+    list.addRows({30, 10, 99, 20});  // 99: gone from the source meanwhile
+    QCoreApplication::processEvents();
+    ASSERT_EQ(list.count(), 5);
+    QAbstractItemModel* model = list.detailsView()->model();
+    const auto shown = [&](int row, int column) { return model->index(row, column).data().toString(); };
+    EXPECT_EQ(shown(1, 0), "cherry");
+    EXPECT_EQ(shown(4, 1), "shown 2");
+    EXPECT_EQ(shown(3, 0), "");
+    EXPECT_EQ(source.reads, 1);  // the neighbours came with the first row
+    EXPECT_EQ(list.loadedItem(2), nullptr);
+
+    // Found by key: an item with the texts of that moment, which callers may change.
+    ListItem* apple = list.findItem("10 key");
+    ASSERT_NE(apple, nullptr);
+    EXPECT_EQ(apple->text(), "Apple");
+    EXPECT_EQ(apple->index(), 3);
+    EXPECT_EQ(list.loadedItem(3), apple);
+    EXPECT_EQ(list.findItem("11 key"), nullptr);
+    EXPECT_EQ(list.findItem("folder"), list.item(1));
+
+    // Sorting reads the rows it does not hold; an item keeps its own sort text.
+    const struct {
+        int key;
+        ListSortOrder order;
+        QStringList labels;
+    } sorts[] = {
+        {0, lvwAscending, {"", "Apple", "b-folder", "banana", "cherry"}},
+        {1, lvwAscending, {"", "b-folder", "cherry", "banana", "Apple"}},  // ties keep their order
+        {1, lvwDescending, {"Apple", "banana", "cherry", "", "b-folder"}},
+    };
+    for (const auto& sort : sorts) {
+        list.setSorted(false);
+        list.setSortKey(sort.key);
+        list.setSortOrder(sort.order);
+        list.setSorted(true);
+        QStringList order;
+        for (int row = 0; row < list.count(); ++row) order << shown(row, 0);
+        EXPECT_EQ(order, sort.labels) << sort.key;
+    }
+    EXPECT_EQ(apple->index(), 1);
+
+    // What the source says now shows once the list forgets what it read; an item keeps its texts.
+    source.rows[30].first = "cherries";
+    source.rows[10].first = "Apples";
+    list.refreshRows();
+    EXPECT_EQ(shown(2, 0), "cherries");
+    EXPECT_EQ(shown(0, 0), "Apple");
+    list.clear();
+    EXPECT_EQ(list.count(), 0);
+    EXPECT_EQ(list.findItem("10 key"), nullptr);
+}
+
 TEST(ListView, ViewsShowTheirOwnListAndIcons) {
     ImageList large(QSize(32, 32)), small(QSize(16, 16));
     large.add("TEXT", QPixmap(32, 32));
