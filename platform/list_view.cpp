@@ -40,7 +40,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override {
         if (!index.isValid()) return Qt::NoItemFlags;
         const Qt::ItemFlags drag = m_view->m_oleDragRows ? Qt::ItemIsDragEnabled : Qt::NoItemFlags;
-        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemNeverHasChildren | drag;
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemNeverHasChildren |
+               drag;
     }
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid()) return {};
@@ -583,8 +584,15 @@ void ListView::setView(ListViewStyle view) {
                 m_iconView->setViewMode(QListView::ListMode);
                 m_iconView->setFlow(view == lvwList ? QListView::TopToBottom : QListView::LeftToRight);
                 m_iconView->setWordWrap(false);
-                m_iconView->setGridSize(QSize());
                 m_iconView->setSpacing(1);
+                // A fixed cell, wide enough for most names (longer ones are cut short): with uniform
+                // sizes the view would otherwise size every cell to the last row, whose label may be a
+                // whole sentence.
+                {
+                    const QSize icon = m_smallImages ? m_smallImages->imageSize() : QSize(16, 16);
+                    m_iconView->setGridSize(QSize(icon.width() + 12 + metrics.averageCharWidth() * 26,
+                                                  std::max(icon.height(), metrics.height()) + 4));
+                }
                 break;
             default:
                 break;
@@ -738,7 +746,7 @@ void ListView::setSmallIcons(ImageList* images) {
             m_iconView->viewport()->update();
             m_details->viewport()->update();
         });
-    applyIconSizes();
+    setView(m_view);  // the small views' cells are sized by the pictures
     m_model->allChanged();
 }
 
