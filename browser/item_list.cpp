@@ -18,6 +18,8 @@
 #include <QDateTime>
 #include <QTimer>
 
+#include <optional>
+
 namespace browser {
 
 using detail::kRootKey;
@@ -46,8 +48,12 @@ void MRVDocument::ProcRefresh(const QString& query) {
         const QString condition = selected && !isRoot ? QStringLiteral(" AND P.CatKey = ") +
                                                             QString::number(keyNumber(selected->key()))
                                                       : QString();
-        // Only what the fill reads: the list reads the rest of the rows it shows by their key.
-        sql = QStringLiteral("SELECT P.ProcKey, P.Type FROM [Procedure] AS P, Category AS C ") +
+        // Only what the fill reads: the list reads the rest of the rows it shows by their key. The root
+        // reads no type (it takes no kind from its items), so that SQLite answers from the category and
+        // name index alone and never reads the items' rows, which hold their code.
+        sql = (selected && !isRoot ? QStringLiteral("SELECT P.ProcKey, P.Type ")
+                                   : QStringLiteral("SELECT P.ProcKey ")) +
+              QStringLiteral("FROM [Procedure] AS P, Category AS C ") +
               QStringLiteral("WHERE P.Catkey = C.Catkey ") + condition +
               QStringLiteral(" ORDER BY C.Name, P.Name");
     } else {
@@ -57,12 +63,15 @@ void MRVDocument::ProcRefresh(const QString& query) {
     try {
         auto rs = m_db->OpenRecordset(sql, engine::dbOpenDynaset, engine::dbReadOnly);
         const engine::Field procKey = rs->Fields(QStringLiteral("ProcKey"));
-        const engine::Field type = rs->Fields(QStringLiteral("Type"));
+        const bool kinds = !categoryMode || (selected && !isRoot);
+        const std::optional<engine::Field> type =
+            kinds ? std::optional(rs->Fields(QStringLiteral("Type"))) : std::nullopt;
         std::vector<qint64> keys;
         int webItems = 0, fileItems = 0;
         for (; !rs->eof(); rs->MoveNext()) {
             keys.push_back(procKey.Value().toLongLong());
-            const QVariant kind = type.Value();
+            if (!type) continue;
+            const QVariant kind = type->Value();
             if (kind.typeId() != QMetaType::QString) continue;
             const QString text = kind.toString();
             if (text == QLatin1String("WebSite")) ++webItems;
