@@ -664,7 +664,12 @@ void MRVDocument::showTips(bool modal) {
     }
     auto* tip = new frmTip(this);
     tip->setAttribute(Qt::WA_DeleteOnClose);
-    tip->show();
+    // Shown once the document's own window is up, so that the tip comes in front with the keyboard.
+    QTimer::singleShot(0, tip, [tip] {
+        tip->show();
+        tip->raise();
+        tip->activateWindow();
+    });
 }
 
 void MRVDocument::keyPressEvent(QKeyEvent* event) {

@@ -33,24 +33,6 @@ std::unique_ptr<Backend>& installed() {
     return backend;
 }
 
-// The answers of a box's buttons, in the order they are shown.
-std::vector<int> answersOf(int buttons) {
-    switch (buttons) {
-        case vbOKCancel:
-            return {vbOK, vbCancel};
-        case vbAbortRetryIgnore:
-            return {vbAbort, vbRetry, vbIgnore};
-        case vbYesNoCancel:
-            return {vbYes, vbNo, vbCancel};
-        case vbYesNo:
-            return {vbYes, vbNo};
-        case vbRetryCancel:
-            return {vbRetry, vbCancel};
-        default:
-            return {vbOK};
-    }
-}
-
 QString titleOrAppName(const QString& title) {
     return title.isEmpty() ? QCoreApplication::applicationName() : title;
 }
@@ -96,7 +78,7 @@ int MsgBox(const QString& prompt, int style, const QString& title, const QString
     shown.helpFile = helpFile;
     shown.helpContext = context;
 
-    const std::vector<int> answers = answersOf(shown.buttons);
+    const std::vector<int> answers = detail::answersOf(shown.buttons);
     const std::size_t defaultIndex = std::size_t(shown.defaultButton - 1);
     const int defaultAnswer = defaultIndex < answers.size() ? answers[defaultIndex] : answers.front();
 
@@ -188,6 +170,23 @@ Backend& backend() {
 }
 
 namespace detail {
+
+std::vector<int> answersOf(int buttons) {
+    switch (buttons) {
+        case vbOKCancel:
+            return {vbOK, vbCancel};
+        case vbAbortRetryIgnore:
+            return {vbAbort, vbRetry, vbIgnore};
+        case vbYesNoCancel:
+            return {vbYes, vbNo, vbCancel};
+        case vbYesNo:
+            return {vbYes, vbNo};
+        case vbRetryCancel:
+            return {vbRetry, vbCancel};
+        default:
+            return {vbOK};
+    }
+}
 
 int recordForm(QWidget* form, const QString& title, const QString& objectName) {
     Recorder& r = recorder();

@@ -8,6 +8,7 @@
 #include "platform/ui.h"
 
 #include <memory>
+#include <vector>
 
 namespace ui {
 
@@ -42,6 +43,8 @@ void setBackend(std::unique_ptr<Backend> backend);
 Backend& backend();
 
 namespace detail {
+// The answers of a box's buttons (vbOKCancel...), in the order they are shown.
+std::vector<int> answersOf(int buttons);
 // ShowFormModal while recording: records the form and runs its handler (0 without one).
 int recordForm(QWidget* form, const QString& title, const QString& objectName);
 }  // namespace detail

@@ -48,23 +48,6 @@ QMessageBox::StandardButton buttonOf(int answer) {
     }
 }
 
-std::vector<int> answersOf(int buttons) {
-    switch (buttons) {
-        case vbOKCancel:
-            return {vbOK, vbCancel};
-        case vbAbortRetryIgnore:
-            return {vbAbort, vbRetry, vbIgnore};
-        case vbYesNoCancel:
-            return {vbYes, vbNo, vbCancel};
-        case vbYesNo:
-            return {vbYes, vbNo};
-        case vbRetryCancel:
-            return {vbRetry, vbCancel};
-        default:
-            return {vbOK};
-    }
-}
-
 QMessageBox::Icon iconOf(int icon) {
     switch (icon) {
         case vbCritical:
@@ -130,7 +113,7 @@ public:
                         QApplication::activeWindow());
         box.setTextFormat(Qt::PlainText);
         std::vector<std::pair<QAbstractButton*, int>> added;
-        for (const int answer : answersOf(shown.buttons))
+        for (const int answer : detail::answersOf(shown.buttons))
             added.emplace_back(box.addButton(buttonOf(answer)), answer);
         for (const auto& [button, answer] : added)
             if (answer == defaultAnswer) box.setDefaultButton(static_cast<QPushButton*>(button));
