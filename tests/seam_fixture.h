@@ -13,6 +13,13 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+// Failures show texts, not their bytes.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
 namespace seamtest {
 
 class SeamTest : public ::testing::Test {

@@ -18,11 +18,6 @@
 
 #include <memory>
 
-// Failures show texts, not their bytes.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace browsertest {
 
 inline QString properties() {

@@ -20,10 +20,6 @@ namespace {
 
 const QString kGeneral = QStringLiteral("General Properties");
 
-QString loadingInstance() {
-    return store::GetSetting(store::generalAppName(), kGeneral, QStringLiteral("Loading Instance"));
-}
-
 bool isOpen(const QString& library) {
     for (engine::Database* db : store::sharedWorkspace()->Databases())
         if (db->Name() == library) return true;

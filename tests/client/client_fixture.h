@@ -84,8 +84,8 @@ class ClientTest : public storetest::StoreTest {
 protected:
     void SetUp() override {
         StoreTest::SetUp();
-        writeFile(store::programFolder() + "/MRVDocument.vbd",
-                  dochost::documentFileText(client::kDocumentClass));
+        storetest::writeBytes(store::programFolder() + "/MRVDocument.vbd",
+                   dochost::documentFileText(client::kDocumentClass));
         dochost::registerDocumentClass(client::kDocumentClass,
                                        [](QWidget* parent) { return new fake::MRVDocument(parent); });
         fake::MRVDocument::onCreated = nullptr;
@@ -97,12 +97,6 @@ protected:
         fake::MRVDocument::onFormatWindow = nullptr;
         while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
         StoreTest::TearDown();
-    }
-
-    static void writeFile(const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-        file.write(bytes);
     }
 
     // A main window loaded for that command line on the clock, and settled unless told otherwise.
@@ -131,10 +125,6 @@ protected:
     static QString clientSetting(const QString& key) {
         return store::GetSetting(frmMain::settingsApp(), frmMain::placementSection(), key,
                                  QStringLiteral("<none>"));
-    }
-    static QString loadingInstance() {
-        return store::GetSetting(store::generalAppName(), QStringLiteral("General Properties"),
-                                 QStringLiteral("Loading Instance"), QStringLiteral("<none>"));
     }
     // The only box shown, its buttons and icon in the message box's style.
     static void expectOneBox(const QString& title, const QString& text, int style) {

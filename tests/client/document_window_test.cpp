@@ -5,6 +5,7 @@
 #include <QScreen>
 
 using clienttest::ClientTest;
+using storetest::writeBytes;
 
 namespace {
 
@@ -32,7 +33,7 @@ TEST_F(DocumentWindowTest, TheHostLeavesTheAnnouncementAloneSoTheDocumentIsTheBr
 }
 
 TEST_F(DocumentWindowTest, TheHostReportsAFileItCannotOpen) {
-    writeFile(path("bad.vbd"), "MorvaneDocument 1\nClass=Morvane.MRVDoc");
+    writeBytes(path("bad.vbd"), "MorvaneDocument 1\nClass=Morvane.MRVDoc");
     DocumentWindow window;
     EXPECT_FALSE(window.open(path("bad.vbd")));
     ASSERT_EQ(boxes().size(), 1);

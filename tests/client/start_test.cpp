@@ -3,13 +3,13 @@
 #include "client/application.h"
 
 using clienttest::ClientTest;
+using storetest::writeBytes;
 
 namespace {
 
 TEST_F(ClientTest, ComponentsTooOldShowTheMessageAndRemoveTheLauncher) {
     const QString launcher = client::desktopShortcutPath();
-    QDir().mkpath(QFileInfo(launcher).absolutePath());
-    writeFile(launcher, "[Desktop Entry]\n");
+    writeBytes(launcher, "[Desktop Entry]\n");
     QStringList asked;
     auto main = client::Main("", m_clock, [&](const QString& name) {
         asked << name;

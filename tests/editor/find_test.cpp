@@ -5,6 +5,7 @@
 #include "store/library_schema.h"
 #include "store/main_window.h"
 #include "store/settings.h"
+#include "tests/seam_fixture.h"
 #include "tests/store/fake_main_window.h"
 
 #include <QApplication>
@@ -13,7 +14,6 @@
 #include <QDateEdit>
 #include <QKeyEvent>
 #include <QLocale>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -39,11 +39,10 @@ public:
     QStringList calls, rows;
 };
 
-class FindTest : public ::testing::Test {
+class FindTest : public seamtest::SeamTest {
 protected:
     void SetUp() override {
-        ui::testing::enableRecording();
-        ui::testing::clear();
+        SeamTest::SetUp();
         form.setMainWindow(&document);
     }
     static void setHistory(const QStringList& texts) {
@@ -106,11 +105,10 @@ TEST_F(FindTest, InputIsCheckedAndTheFieldsAreRemembered) {
     form.chkCatNames->setChecked(false);
     form.chkProcNames->setChecked(false);
     findText(QStringLiteral("x"));
-    ASSERT_EQ(ui::testing::shownBoxes().size(), 2);
-    EXPECT_EQ(ui::testing::shownBoxes()[0].text, QStringLiteral("Please enter Search Criteria."));
-    EXPECT_EQ(ui::testing::shownBoxes()[1].text,
-              QStringLiteral("Please 'check' at least one area to search!"));
-    for (const auto& box : ui::testing::shownBoxes()) {
+    ASSERT_EQ(boxes().size(), 2);
+    EXPECT_EQ(boxes()[0].text, QStringLiteral("Please enter Search Criteria."));
+    EXPECT_EQ(boxes()[1].text, QStringLiteral("Please 'check' at least one area to search!"));
+    for (const auto& box : boxes()) {
         EXPECT_EQ(box.title, QStringLiteral("Oops!"));
         EXPECT_EQ(box.icon, ui::vbInformation);
     }
@@ -173,9 +171,7 @@ TEST_F(FindTest, HistoryKeepsTwentyTextsNewestFirstWithoutGaps) {
 TEST_F(FindTest, DateRangeTakesWholeDaysMonthFirstInAnyLocale) {
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    QTemporaryDir dir;
-    auto db = store::createLibrary(dir.filePath(QStringLiteral("a.mdb")),
-                                   {QString(), QStringLiteral("G"), QDateTime()});
+    auto db = store::createLibrary(path("a.mdb"), {QString(), QStringLiteral("G"), QDateTime()});
     db->Execute(QStringLiteral("INSERT INTO Category (CatKey, ParentKey, Name) VALUES (1, 0, 'Dates')"));
     // 4 March 2024 is the day searched; 3 April would be found if day and month swapped.
     const std::pair<const char*, const char*> items[] = {
@@ -211,7 +207,7 @@ TEST_F(FindTest, DateRangeTakesWholeDaysMonthFirstInAnyLocale) {
     form.dtpFrom->setDate(QDate(2024, 3, 5));
     form.cmdFindNow_Click();
     EXPECT_TRUE(document.rows.isEmpty());
-    EXPECT_TRUE(ui::testing::shownBoxes().isEmpty());
+    EXPECT_TRUE(boxes().isEmpty());
     EXPECT_TRUE(history().isEmpty());
     QLocale::setDefault(before);
 }

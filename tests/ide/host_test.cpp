@@ -15,8 +15,8 @@
 #include <QUrl>
 
 using idetest::IdeTest;
-using idetest::readFile;
-using idetest::writeFile;
+using idetest::readBytes;
+using idetest::writeBytes;
 
 namespace {
 
@@ -50,9 +50,9 @@ protected:
 // The browser's drag of a stored code file lands here: the file list is taken, the file added after
 // the drop is over, and the watcher then saves the module where it belongs.
 TEST_F(HostTest, TheProjectWindowAddsDroppedFilesAndTheWatcherPlacesThem) {
-    writeFile(path("p/Tools.mrvp"), "MorvaneProject 1\nName=Tools\nFile=Main.bas\nEnd\n");
-    writeFile(path("p/Main.bas"), "Sub Main()\nEnd Sub\n");
-    writeFile(path("tmp/FileUtils.bas"), "Public Function Exists() As Boolean\nEnd Function\n");
+    writeBytes(path("p/Tools.mrvp"), "MorvaneProject 1\nName=Tools\nFile=Main.bas\nEnd\n");
+    writeBytes(path("p/Main.bas"), "Sub Main()\nEnd Sub\n");
+    writeBytes(path("tmp/FileUtils.bas"), "Public Function Exists() As Boolean\nEnd Function\n");
     QDir().mkpath(path("shared"));
     store::SaveSetting(store::generalAppName(), "General Properties", "Shared Module Folder", path("shared"));
     ASSERT_TRUE(window->openProject(path("p")));
@@ -69,11 +69,11 @@ TEST_F(HostTest, TheProjectWindowAddsDroppedFilesAndTheWatcherPlacesThem) {
     ASSERT_EQ(window->project()->components().size(), 2);
     EXPECT_EQ(boxTitles(), QStringList{"Where to save this file?"});
     EXPECT_EQ(window->project()->components()[1]->FileNames(1), path("p/FileUtils.bas"));
-    EXPECT_EQ(readFile(path("p/FileUtils.bas")), readFile(path("tmp/FileUtils.bas")));
+    EXPECT_EQ(readBytes(path("p/FileUtils.bas")), readBytes(path("tmp/FileUtils.bas")));
     EXPECT_EQ(window->projectWindow()->selectedComponent(), window->project()->components()[1]);
 
     ASSERT_TRUE(window->saveProject(false));
-    EXPECT_EQ(readFile(path("p/Tools.mrvp")),
+    EXPECT_EQ(readBytes(path("p/Tools.mrvp")),
               "MorvaneProject 1\nName=Tools\nFile=Main.bas\nFile=FileUtils.bas\nEnd\n");
 
     // A file already in the project is told, not added twice.
@@ -87,9 +87,9 @@ TEST_F(HostTest, TheProjectWindowAddsDroppedFilesAndTheWatcherPlacesThem) {
 // Code dragged from the browser arrives as text where it is dropped; a dragged code file's text
 // arrives too; a file that is no text brings nothing.
 TEST_F(HostTest, CodePanesTakeDroppedTextAndTextFilesInAFixedWidthFont) {
-    writeFile(path("p/Main.bas"), "End Sub\n");
-    writeFile(path("FileUtils.bas"), "' from a file\r\n");
-    writeFile(path("picture.png"), QByteArray("\x89PNG\0\0", 6));
+    writeBytes(path("p/Main.bas"), "End Sub\n");
+    writeBytes(path("FileUtils.bas"), "' from a file\r\n");
+    writeBytes(path("picture.png"), QByteArray("\x89PNG\0\0", 6));
     window->newProject();
     ide::CodePane* pane = window->openCodePane(window->project()->addFile(path("p/Main.bas")));
     EXPECT_TRUE(pane->font().fixedPitch());
@@ -150,8 +150,8 @@ TEST_F(HostTest, ClosingAsksToSaveAChangedProjectAndSavesWhereTheUserSays) {
     ui::testing::queueFileName(path("q/Project1"));
     QDir().mkpath(path("q"));
     EXPECT_TRUE(window->close());
-    EXPECT_EQ(readFile(path("q/Module1.bas")), "Sub A()\nEnd Sub\n");
-    EXPECT_EQ(readFile(path("q/Project1.mrvp")), "MorvaneProject 1\nName=Project1\nFile=Module1.bas\nEnd\n");
+    EXPECT_EQ(readBytes(path("q/Module1.bas")), "Sub A()\nEnd Sub\n");
+    EXPECT_EQ(readBytes(path("q/Project1.mrvp")), "MorvaneProject 1\nName=Project1\nFile=Module1.bas\nEnd\n");
 }
 
 }  // namespace

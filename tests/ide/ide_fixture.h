@@ -2,7 +2,8 @@
 
 // What the IDE tests share: the IDE's main window with its in-process object model, the add-in
 // connected as the add-in manager connects it, a stand-in for the browser document with the
-// members the add-in uses by name, recorded boxes and sounds, and errors caught.
+// members the add-in uses by name, and errors caught; on the store's fixture (recorded seams, a
+// program folder of the test's own).
 
 #include "browser/MRVDocument.h"
 #include "ide/Connect.h"
@@ -15,21 +16,15 @@
 #include "store/paths.h"
 #include "store/settings.h"
 #include "store/startup.h"
+#include "tests/store/store_fixture.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <ostream>
-
-// Failures show texts as text.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace idetest {
 
@@ -87,28 +82,13 @@ Raised raised(F&& f) {
     return {};
 }
 
-inline void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    file.write(bytes);
-}
+using storetest::readBytes;
+using storetest::writeBytes;
 
-inline QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-class IdeTest : public ::testing::Test {
+class IdeTest : public storetest::StoreTest {
 protected:
     void SetUp() override {
-        ui::testing::enableRecording();
-        ui::testing::clear();
-        sound::testing::enableRecording();
-        sound::testing::clear();
-        ASSERT_TRUE(m_dir.isValid());
-        QDir(m_dir.path()).mkpath(QStringLiteral("program"));
-        store::setProgramFolder(m_dir.filePath(QStringLiteral("program")));
+        StoreTest::SetUp();
         FakeDocument::library = QStringLiteral("/libraries/Code.mdb");
         FakeDocument::created = FakeDocument::destroyed = 0;
         dochost::registerDocumentClass(ide::Connect::kDocumentProgId,
@@ -119,14 +99,11 @@ protected:
     void TearDown() override {
         window.reset();
         dochost::unregisterDocumentClass(ide::Connect::kDocumentProgId);
-        store::setProgramFolder(QString());
-        ui::testing::clear();
-        sound::testing::clear();
         while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+        StoreTest::TearDown();
     }
 
     ide::Vbe* vbe() const { return window->vbe(); }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
 
     // Morvane listed in the add-in list and connected, as the add-in manager connects it.
     ide::Connect* connectAddIn() {
@@ -164,18 +141,6 @@ protected:
                              {QStringLiteral("Position"), position},
                              {QStringLiteral("Begin Group"), group}});
     }
-    static QString loadingInstance() {
-        return store::GetSetting(store::generalAppName(), QStringLiteral("General Properties"),
-                                 QStringLiteral("Loading Instance"), QStringLiteral("<none>"));
-    }
-    static const QList<ui::testing::ShownBox>& boxes() { return ui::testing::shownBoxes(); }
-    static QStringList boxTitles() {
-        QStringList titles;
-        for (const auto& box : boxes()) titles << box.title;
-        return titles;
-    }
-
-    QTemporaryDir m_dir;
     std::unique_ptr<ide::IdeWindow> window;
 };
 

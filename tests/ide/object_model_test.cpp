@@ -154,7 +154,7 @@ TEST_F(ObjectModelTest, ToolWindowsGoWithTheirReferenceAndKeepTheirPlacement) {
 
 // "1" connects at start, "0" only lists; the manager connects, disconnects and writes the choice.
 TEST_F(ObjectModelTest, TheAddInListDecidesWhatLoadsAndTheManagerChangesIt) {
-    idetest::writeFile(store::addInListPath(), "[Add-Ins32]\nOther.AddIn=1\nMorvane.Connect=0\nBroken=1\n");
+    idetest::writeBytes(store::addInListPath(), "[Add-Ins32]\nOther.AddIn=1\nMorvane.Connect=0\nBroken=1\n");
     window->startAddIns();
     ASSERT_EQ(vbe()->addIns().size(), 3);
     EXPECT_FALSE(entry()->isConnected());

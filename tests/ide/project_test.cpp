@@ -6,8 +6,8 @@
 
 using idetest::IdeTest;
 using idetest::raised;
-using idetest::readFile;
-using idetest::writeFile;
+using idetest::readBytes;
+using idetest::writeBytes;
 
 namespace {
 
@@ -47,8 +47,8 @@ TEST(ProjectFile, ReadsWhatItWritesAndRefusesEveryCutOrGarbledText) {
 // Components keep their bytes: line ends and a Latin-1 file come back as they were read, and a
 // character Latin-1 cannot hold turns the file into UTF-8 rather than being lost.
 TEST_F(ProjectTest, ComponentsAndProjectsAreSavedAndReadBackWithoutLoss) {
-    writeFile(path("p/Old.bas"), "Attribute VB_Name = \"Old\"\r\n' caf\xE9\r\n");
-    writeFile(path("shared/Lib.bas"), "x\n");
+    writeBytes(path("p/Old.bas"), "Attribute VB_Name = \"Old\"\r\n' caf\xE9\r\n");
+    writeBytes(path("shared/Lib.bas"), "x\n");
     ide::Project* project = vbe()->newProject(QStringLiteral("Tools"));
     QStringList heard;
     QObject::connect(vbe()->Events()->FileEvents(nullptr), &ide::FileEventSource::AfterAddFile,
@@ -64,11 +64,11 @@ TEST_F(ProjectTest, ComponentsAndProjectsAreSavedAndReadBackWithoutLoss) {
     EXPECT_EQ(old->document()->toPlainText(), QStringLiteral("Attribute VB_Name = \"Old\"\n' caf\u00E9\n"));
 
     old->SaveAs(path("p/Copy.bas"));
-    EXPECT_EQ(readFile(path("p/Copy.bas")), readFile(path("p/Old.bas")));
+    EXPECT_EQ(readBytes(path("p/Copy.bas")), readBytes(path("p/Old.bas")));
     EXPECT_EQ(old->FileNames(1), path("p/Copy.bas"));
     old->document()->setPlainText(QStringLiteral("' \u20AC\n"));
     old->save();
-    EXPECT_EQ(readFile(path("p/Copy.bas")), "' \xE2\x82\xAC\r\n");
+    EXPECT_EQ(readBytes(path("p/Copy.bas")), "' \xE2\x82\xAC\r\n");
 
     ide::Component* fresh = project->addNew(ide::FileClass);
     EXPECT_EQ(fresh->name(), "Class1");
@@ -77,7 +77,7 @@ TEST_F(ProjectTest, ComponentsAndProjectsAreSavedAndReadBackWithoutLoss) {
     fresh->SaveAs(path("p/Class1.cls"));
     project->save(path("p/Tools.mrvp"));
     EXPECT_FALSE(project->isModified());
-    EXPECT_EQ(readFile(path("p/Tools.mrvp")),
+    EXPECT_EQ(readBytes(path("p/Tools.mrvp")),
               "MorvaneProject 1\nName=Tools\nFile=Copy.bas\nFile=" + path("shared/Lib.bas").toUtf8() +
                   "\nFile=Class1.cls\nEnd\n");
 

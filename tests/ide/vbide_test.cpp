@@ -3,8 +3,8 @@
 #include "ide/cVBIDE.h"
 
 using idetest::IdeTest;
-using idetest::readFile;
-using idetest::writeFile;
+using idetest::readBytes;
+using idetest::writeBytes;
 
 namespace {
 
@@ -66,9 +66,9 @@ TEST_F(FileWatcherTest, TheDroppedModuleGoesWhereTheTableSaysAfterTheQuestions) 
             QDir().mkpath(path("shared"));
             const QString dragged = path("tmp/Mod.bas"), shared = path("shared/Mod.bas"),
                           inProject = path("p/Mod.bas");
-            writeFile(dragged, "dragged\n");
-            if (c.inShared) writeFile(shared, "shared\n");
-            if (c.inProject) writeFile(inProject, "project\n");
+            writeBytes(dragged, "dragged\n");
+            if (c.inShared) writeBytes(shared, "shared\n");
+            if (c.inProject) writeBytes(inProject, "project\n");
             setSharedFolder(path("shared") + separator);
             ide::Project* p = project(c.saved);
             ui::testing::clear();
@@ -79,12 +79,12 @@ TEST_F(FileWatcherTest, TheDroppedModuleGoesWhereTheTableSaysAfterTheQuestions) 
             EXPECT_EQ(boxTitles(), c.titles);
             const QString expected = c.savedTo == Temp ? dragged : c.savedTo == Shared ? shared : inProject;
             EXPECT_EQ(component->FileNames(1), expected);
-            EXPECT_EQ(readFile(expected), "dragged\n");
+            EXPECT_EQ(readBytes(expected), "dragged\n");
             if (c.inShared && c.savedTo != Shared) {
-                EXPECT_EQ(readFile(shared), "shared\n");
+                EXPECT_EQ(readBytes(shared), "shared\n");
             }
             if (c.inProject && c.savedTo != InProject) {
-                EXPECT_EQ(readFile(inProject), "project\n");
+                EXPECT_EQ(readBytes(inProject), "project\n");
             }
             EXPECT_FALSE(QFileInfo::exists(path("sharedMod.bas"))) << "never beside the folder";
             EXPECT_EQ(watcher.DragFile(), dragged) << "kept after a handled file";
@@ -96,7 +96,7 @@ TEST_F(FileWatcherTest, TheMessagesReadAsWritten) {
     setSharedFolder(path("shared/"));
     QDir().mkpath(path("shared"));
     const QString dragged = path("tmp/Mod.bas");
-    writeFile(dragged, "x");
+    writeBytes(dragged, "x");
     const QString help = store::helpFile();
 
     watcher.setDragFile(dragged);
@@ -118,7 +118,7 @@ TEST_F(FileWatcherTest, TheMessagesReadAsWritten) {
     ui::testing::queueAnswer(ui::vbNo);
     QFile::remove(path("shared/Mod.bas"));
     ide::Project* saved = project(true);
-    writeFile(path("p/Mod.bas"), "x");
+    writeBytes(path("p/Mod.bas"), "x");
     saved->addFile(dragged);
     ASSERT_EQ(boxes().size(), 3);
     EXPECT_EQ(boxes()[0].text, "This file already exists in this Project's Folder!");
@@ -146,8 +146,8 @@ TEST_F(FileWatcherTest, TheMessagesReadAsWritten) {
 TEST_F(FileWatcherTest, OtherFilesAreLeftAloneAndForgetTheDrag) {
     setSharedFolder(path("shared/"));
     QDir().mkpath(path("shared"));
-    writeFile(path("tmp/Other.bas"), "o");
-    writeFile(path("tmp/Mod.bas"), "m");
+    writeBytes(path("tmp/Other.bas"), "o");
+    writeBytes(path("tmp/Mod.bas"), "m");
     ide::Project* p = project(false);
     watcher.setDragFile(path("tmp/Mod.bas"));
     ide::Component* other = p->addFile(path("tmp/Other.bas"));
@@ -163,7 +163,7 @@ TEST_F(FileWatcherTest, OtherFilesAreLeftAloneAndForgetTheDrag) {
     // With no shared folder set, the module stays where the drag put it, and the save is reported.
     ui::testing::clear();
     setSharedFolder(QString());
-    writeFile(path("tmp/Lone.bas"), "l");
+    writeBytes(path("tmp/Lone.bas"), "l");
     watcher.setDragFile(path("tmp/Lone.bas"));
     EXPECT_EQ(p->addFile(path("tmp/Lone.bas"))->FileNames(1), path("tmp/Lone.bas"));
     EXPECT_EQ(boxTitles(), (QStringList{"Project has not been saved!", "Morvane Error"}));

@@ -88,7 +88,7 @@ protected:
         ui::testing::queueAnswer(ui::vbYes);
         ui::testing::queueAnswer(answer);
         form.cmdGo_Click();
-        return titles();
+        return boxTitles();
     }
 
     QString library;
@@ -194,7 +194,7 @@ TEST_F(CopyTest, AMissingOrFailingArchiverLeavesTheOldArchiveAndSaysWhy) {
         form->chkUseWinZip[i]->setChecked(true);
         form->chkUseWinZip_Click(i);
         EXPECT_FALSE(form->chkUseWinZip[i]->isChecked());
-        ASSERT_EQ(titles(), QStringList{"Sorry!"});
+        ASSERT_EQ(boxTitles(), QStringList{"Sorry!"});
         EXPECT_EQ(boxes()[0].text, "You must install Zip on your PC before this feature is available.");
     }
 }

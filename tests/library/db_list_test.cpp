@@ -31,12 +31,6 @@ protected:
         store::createLibrary(path(name), {QString(), group, QDateTime()})->Close();
         return path(name);
     }
-    QString writeFile(const QString& name, const QByteArray& bytes) {
-        QFile out(path(name));
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        out.write(bytes);
-        return out.fileName();
-    }
     static void setRecent(int key, const QString& value) {
         store::SaveSetting(store::generalAppName(), QStringLiteral("Libraries"), QString::number(key), value);
     }
@@ -234,7 +228,8 @@ TEST_F(DBListTest, PickedFilesAreCheckedAndOnlyDamagedLibrariesOfferedARepair) {
     QFile file(cut);
     ASSERT_TRUE(file.resize(file.size() - 4096));  // the last page lost
     // A text file chosen with "All Files": no database at all, so nothing a repair could mend.
-    const QString text = writeFile(QStringLiteral("notes.txt"), QByteArray("not a library\n").repeated(50));
+    const QString text = path("notes.txt");
+    storetest::writeBytes(text, QByteArray("not a library\n").repeated(50));
     struct Case {
         QString file;
         int answer, boxes;

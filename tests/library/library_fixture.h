@@ -92,11 +92,6 @@ protected:
         store::DBClose(doc.db);
         ASSERT_TRUE(store::DBOpen(file, doc.db));
     }
-    QStringList titles() const {
-        QStringList out;
-        for (const auto& box : boxes()) out << box.title;
-        return out;
-    }
     // Files in the test folder whose names begin with a dot: what a write beside a target leaves.
     QStringList leftovers() const {
         return QDir(folder())

@@ -43,7 +43,7 @@ protected:
         const qsizetype before = boxes().size();
         ui::testing::queueAnswer(ui::vbYes);
         form.cmdSync_Click();
-        shown = titles().mid(before);
+        shown = boxTitles().mid(before);
         return shown.contains(QStringLiteral("Success!"));
     }
     QStringList shown;  // the titles of the boxes the last exchange showed
@@ -73,7 +73,7 @@ TEST_F(SyncTest, GroupCheckRefusesTheOpenFileAnotherGroupAndForeignFiles) {
         SCOPED_TRACE(file.toStdString());
         ui::testing::clear();
         EXPECT_EQ(form.DBOkForSync(file), passes);
-        EXPECT_EQ(titles(), title.isEmpty() ? QStringList() : QStringList{title});
+        EXPECT_EQ(boxTitles(), title.isEmpty() ? QStringList() : QStringList{title});
         EXPECT_EQ(form.lblGroupName->text(), group);
     }
     // A typed or remembered path is checked before anything is asked or exchanged.

@@ -4,6 +4,7 @@
 #include "platform/ui.h"
 #include "prefs/frmProperties.h"
 #include "store/settings.h"
+#include "tests/seam_fixture.h"
 #include "tests/store/fake_main_window.h"
 
 #include <QCheckBox>
@@ -12,7 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -20,14 +20,8 @@ namespace {
 
 const QString kGeneral = QStringLiteral("General Properties");
 
-class PropertiesTest : public ::testing::Test {
+class PropertiesTest : public seamtest::SeamTest {
 protected:
-    void SetUp() override {
-        ui::testing::enableRecording();
-        ui::testing::clear();
-    }
-    void TearDown() override { ui::testing::clear(); }
-
     std::unique_ptr<frmProperties> load(int type, const QString& name) {
         m_main.type = type;
         m_main.name = name;
@@ -113,14 +107,13 @@ TEST_F(PropertiesTest, OnlyTheClientOffersAndKeepsTheStartupPlace) {
 }
 
 TEST_F(PropertiesTest, SharedFolderIsWrittenOnlyWhenItExists) {
-    QTemporaryDir dir;
-    const QString missing = dir.filePath(QStringLiteral("missing"));
+    const QString missing = path("missing");
     // text typed, setting afterwards, box text afterwards, message shown
     const std::tuple<QString, QString, QString, bool> cases[] = {
         {frmProperties::sharedFolderPlaceholder(), QStringLiteral("<none>"),
          frmProperties::sharedFolderPlaceholder(), false},
         {missing, QStringLiteral("<none>"), missing, true},
-        {dir.path() + '/', dir.path(), dir.path() + '/', false},
+        {folder() + '/', folder(), folder() + '/', false},
     };
     for (const auto& [typed, stored, shown, message] : cases) {
         SCOPED_TRACE(typed.toStdString());
@@ -130,10 +123,7 @@ TEST_F(PropertiesTest, SharedFolderIsWrittenOnlyWhenItExists) {
         form->cmdApply_Click();
         EXPECT_EQ(general(QStringLiteral("Shared Module Folder")), stored);
         EXPECT_EQ(form->txtSharedFolder->text(), shown);
-        EXPECT_EQ(ui::testing::shownBoxes().size(), message ? 1 : 0);
-        if (message) {
-            EXPECT_EQ(ui::testing::shownBoxes()[0].title, QStringLiteral("Folder does not exist"));
-        }
+        EXPECT_EQ(boxTitles(), message ? QStringList{"Folder does not exist"} : QStringList());
     }
     // The chooser replaces the text; Cancel writes nothing.
     ui::testing::queueFolder(QDir::homePath());
@@ -142,7 +132,7 @@ TEST_F(PropertiesTest, SharedFolderIsWrittenOnlyWhenItExists) {
     EXPECT_EQ(form->txtSharedFolder->text(), QDir::homePath());
     form->chkPlayEventSounds->toggle();
     form->cmdCancel_Click();
-    EXPECT_EQ(general(QStringLiteral("Shared Module Folder")), dir.path());
+    EXPECT_EQ(general(QStringLiteral("Shared Module Folder")), folder());
     EXPECT_EQ(general(QStringLiteral("Play Event Sounds")), QStringLiteral("1"));
 }
 

@@ -9,6 +9,7 @@
 #include "store/library_schema.h"
 #include "store/paths.h"
 #include "store/repair_compact.h"
+#include "store/settings.h"
 #include "store/status_target.h"
 #include "tests/seam_fixture.h"
 
@@ -38,6 +39,7 @@ inline QByteArray readBytes(const QString& path) {
 }
 
 inline void writeBytes(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
     ASSERT_EQ(file.write(bytes), bytes.size());
@@ -80,6 +82,12 @@ protected:
         store::setMailLinkOpener(m_previousOpener);
         store::setRepairCompactFaultHook({});
         SeamTest::TearDown();
+    }
+
+    // What the last host announced to the next document it creates.
+    static QString loadingInstance() {
+        return store::GetSetting(store::generalAppName(), QStringLiteral("General Properties"),
+                                 QStringLiteral("Loading Instance"), QStringLiteral("<none>"));
     }
 
     QString makeLibrary(const QString& name, int version = store::kLibrarySchemaVersion) {
