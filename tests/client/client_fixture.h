@@ -32,11 +32,10 @@ class MRVDocument : public QWidget {
     Q_PROPERTY(QObject* Client READ Client WRITE setClient)
 public:
     explicit MRVDocument(QWidget* parent) : QWidget(parent) {
-        const QString app = store::generalAppName(), section = QStringLiteral("General Properties");
-        loadingInstance =
-            store::GetSetting(app, section, QStringLiteral("Loading Instance"), QStringLiteral("0"));
+        const QString app = store::generalAppName(), section = "General Properties";
+        loadingInstance = store::GetSetting(app, section, "Loading Instance", "0");
         instanceType = loadingInstance == "1" ? 1 : loadingInstance == "2" ? 2 : 3;
-        store::SaveSetting(app, section, QStringLiteral("Loading Instance"), QStringLiteral("0"));
+        store::SaveSetting(app, section, "Loading Instance", "0");
         last = this;
         if (onCreated) onCreated();
     }
@@ -85,7 +84,7 @@ protected:
     void SetUp() override {
         StoreTest::SetUp();
         storetest::writeBytes(store::programFolder() + "/MRVDocument.vbd",
-                   dochost::documentFileText(client::kDocumentClass));
+                              dochost::documentFileText(client::kDocumentClass));
         dochost::registerDocumentClass(client::kDocumentClass,
                                        [](QWidget* parent) { return new fake::MRVDocument(parent); });
         fake::MRVDocument::onCreated = nullptr;
@@ -123,8 +122,7 @@ protected:
     }
 
     static QString clientSetting(const QString& key) {
-        return store::GetSetting(frmMain::settingsApp(), frmMain::placementSection(), key,
-                                 QStringLiteral("<none>"));
+        return store::GetSetting(frmMain::settingsApp(), frmMain::placementSection(), key, "<none>");
     }
     // The only box shown, its buttons and icon in the message box's style.
     static void expectOneBox(const QString& title, const QString& text, int style) {

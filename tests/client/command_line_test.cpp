@@ -37,7 +37,7 @@ TEST_F(CommandLineTest, AnEmptyLineShowsTheSplashAndOpensTheProgramFoldersDocume
 }
 
 TEST_F(CommandLineTest, TheSwitchInAnyCaseAsksWhereToGoAndShowsNoSplash) {
-    for (const QString& line : {QStringLiteral("/debug"), QStringLiteral("/DEBUGX")}) {
+    for (const QString line : {"/debug", "/DEBUGX"}) {
         ui::testing::clear();
         ui::testing::queueAnswer(ui::vbNo);
         bool loaded = false;
@@ -89,8 +89,7 @@ private:
 };
 
 TEST_F(CommandLineTest, WrongParametersAreReportedAndEndTheProgram) {
-    for (const QString& line : {QStringLiteral("--help"), QStringLiteral("-DEBUG"), QStringLiteral("DEBUG"),
-                                QStringLiteral("x.vbd")}) {
+    for (const QString line : {"--help", "-DEBUG", "DEBUG", "x.vbd"}) {
         ui::testing::clear();
         bool loaded = true;
         CapturedStderr err;

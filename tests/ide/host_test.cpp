@@ -61,7 +61,7 @@ TEST_F(HostTest, TheProjectWindowAddsDroppedFilesAndTheWatcherPlacesThem) {
     watcher.setDragFile(path("tmp/FileUtils.bas"));
     QWidget* target = window->projectWindow()->viewport();
 
-    EXPECT_FALSE(drop(target, text(QStringLiteral("Dim X"))));
+    EXPECT_FALSE(drop(target, text("Dim X")));
     ui::testing::queueAnswer(ui::vbYes);
     ASSERT_TRUE(drop(target, files({path("tmp/FileUtils.bas")})));
     EXPECT_EQ(window->project()->components().size(), 1) << "nothing happens inside the drop";
@@ -97,14 +97,14 @@ TEST_F(HostTest, CodePanesTakeDroppedTextAndTextFilesInAFixedWidthFont) {
     window->show();
     QApplication::processEvents();
 
-    ASSERT_TRUE(drop(pane->viewport(), text(QStringLiteral("Sub Main()\n"))));
+    ASSERT_TRUE(drop(pane->viewport(), text("Sub Main()\n")));
     EXPECT_EQ(pane->toPlainText(), "Sub Main()\nEnd Sub\n");
     ASSERT_TRUE(drop(pane->viewport(), files({path("FileUtils.bas")})));
     EXPECT_EQ(pane->toPlainText(), "' from a file\nSub Main()\nEnd Sub\n");
     drop(pane->viewport(), files({path("picture.png")}));
     EXPECT_EQ(pane->toPlainText(), "' from a file\nSub Main()\nEnd Sub\n");
     EXPECT_TRUE(window->project()->components()[0]->isModified());
-    EXPECT_TRUE(window->windowTitle().startsWith(QStringLiteral("Project1* - Morvane IDE")));
+    EXPECT_TRUE(window->windowTitle().startsWith("Project1* - Morvane IDE"));
 
     pane->selectAll();
     pane->indentLines(true);
@@ -117,28 +117,27 @@ TEST_F(HostTest, CodePanesTakeDroppedTextAndTextFilesInAFixedWidthFont) {
 
 TEST_F(HostTest, CustomizingMovesAndDeletesControls) {
     ide::CustomizeDialog dialog(vbe());
-    dialog.selectBar(vbe()->bar(QStringLiteral("Standard")));
+    dialog.selectBar(vbe()->bar("Standard"));
     dialog.lstControls->setCurrentRow(6);  // Copy
     dialog.moveDown();
-    EXPECT_EQ(captions(QStringLiteral("Standard")).mid(5, 3), (QStringList{"|Cut", "Paste", "Copy"}));
+    EXPECT_EQ(captions("Standard").mid(5, 3), (QStringList{"|Cut", "Paste", "Copy"}));
     EXPECT_EQ(dialog.currentControl()->Caption(), "Copy");
     dialog.chkBeginGroup->setChecked(true);
     EXPECT_TRUE(dialog.currentControl()->BeginGroup());
     dialog.cboTarget->setCurrentIndex(1);  // Code
     dialog.moveToTarget();
-    EXPECT_EQ(captions(QStringLiteral("Code")).last(), "|Copy");
-    EXPECT_EQ(dialog.currentBar(), vbe()->bar(QStringLiteral("Code")));
+    EXPECT_EQ(captions("Code").last(), "|Copy");
+    EXPECT_EQ(dialog.currentBar(), vbe()->bar("Code"));
     ui::testing::queueAnswer(ui::vbYes);
     dialog.deleteControl();
     settle();
-    EXPECT_FALSE(captions(QStringLiteral("Code")).contains("|Copy"));
+    EXPECT_FALSE(captions("Code").contains("|Copy"));
     EXPECT_EQ(dialog.cmdDelete->isEnabled(), dialog.currentControl() != nullptr);
 }
 
 TEST_F(HostTest, ClosingAsksToSaveAChangedProjectAndSavesWhereTheUserSays) {
     window->newProject();
-    window->openCodePane(window->project()->addNew(ide::FileModule))
-        ->setPlainText(QStringLiteral("Sub A()\nEnd Sub\n"));
+    window->openCodePane(window->project()->addNew(ide::FileModule))->setPlainText("Sub A()\nEnd Sub\n");
     window->show();
     ui::testing::queueAnswer(ui::vbCancel);
     EXPECT_FALSE(window->close());

@@ -36,9 +36,9 @@ class FakeDocument : public QWidget {
     Q_PROPERTY(QObject* Connect READ Connect WRITE setConnect)
 public:
     explicit FakeDocument(QWidget* parent) : QWidget(parent) {
-        const QString app = store::generalAppName(), section = QStringLiteral("General Properties");
-        loadingInstance = store::GetSetting(app, section, QStringLiteral("Loading Instance"));
-        store::SaveSetting(app, section, QStringLiteral("Loading Instance"), QStringLiteral("0"));
+        const QString app = store::generalAppName(), section = "General Properties";
+        loadingInstance = store::GetSetting(app, section, "Loading Instance");
+        store::SaveSetting(app, section, "Loading Instance", "0");
         flagAtCreation = browser::MRVDocument::toolWindowCreating();
         ++created;
         last = this;
@@ -89,7 +89,7 @@ class IdeTest : public storetest::StoreTest {
 protected:
     void SetUp() override {
         StoreTest::SetUp();
-        FakeDocument::library = QStringLiteral("/libraries/Code.mdb");
+        FakeDocument::library = "/libraries/Code.mdb";
         FakeDocument::created = FakeDocument::destroyed = 0;
         dochost::registerDocumentClass(ide::Connect::kDocumentProgId,
                                        [](QWidget* parent) { return new FakeDocument(parent); });
@@ -128,18 +128,15 @@ protected:
     QStringList captions(const QString& bar) const {
         QStringList list;
         for (const ide::Control* c : vbe()->bar(bar)->controls())
-            list << (c->BeginGroup() ? QStringLiteral("|") : QString()) + c->Caption();
+            list << (c->BeginGroup() ? "|" : QString()) + c->Caption();
         return list;
     }
     static QString buttonSetting(const QString& key) {
-        return store::GetSetting(ide::Connect::addInApp(), QStringLiteral("VB Button"), key,
-                                 QStringLiteral("<none>"));
+        return store::GetSetting(ide::Connect::addInApp(), "VB Button", key, "<none>");
     }
     static void setButtonSettings(const QString& bar, const QString& position, const QString& group) {
-        store::SaveSettings(ide::Connect::addInApp(), QStringLiteral("VB Button"),
-                            {{QStringLiteral("Toolbar"), bar},
-                             {QStringLiteral("Position"), position},
-                             {QStringLiteral("Begin Group"), group}});
+        store::SaveSettings(ide::Connect::addInApp(), "VB Button",
+                            {{"Toolbar", bar}, {"Position", position}, {"Begin Group", group}});
     }
     std::unique_ptr<ide::IdeWindow> window;
 };

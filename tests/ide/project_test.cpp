@@ -14,8 +14,7 @@ namespace {
 using ProjectTest = IdeTest;
 
 TEST(ProjectFile, ReadsWhatItWritesAndRefusesEveryCutOrGarbledText) {
-    const ide::ProjectFile project{QStringLiteral("Tools ü"),
-                                   {QStringLiteral("A.bas"), QStringLiteral("/x/B.cls")}};
+    const ide::ProjectFile project{"Tools ü", {"A.bas", "/x/B.cls"}};
     const QByteArray text = ide::projectFileText(project);
     EXPECT_EQ(text, "MorvaneProject 1\nName=Tools \xC3\xBC\nFile=A.bas\nFile=/x/B.cls\nEnd\n");
     const ide::ProjectFile back = ide::parseProjectFile(text, "p");
@@ -49,7 +48,7 @@ TEST(ProjectFile, ReadsWhatItWritesAndRefusesEveryCutOrGarbledText) {
 TEST_F(ProjectTest, ComponentsAndProjectsAreSavedAndReadBackWithoutLoss) {
     writeBytes(path("p/Old.bas"), "Attribute VB_Name = \"Old\"\r\n' caf\xE9\r\n");
     writeBytes(path("shared/Lib.bas"), "x\n");
-    ide::Project* project = vbe()->newProject(QStringLiteral("Tools"));
+    ide::Project* project = vbe()->newProject("Tools");
     QStringList heard;
     QObject::connect(vbe()->Events()->FileEvents(nullptr), &ide::FileEventSource::AfterAddFile,
                      [&](ide::VBProject* p, int type, const QString& f) {
@@ -61,12 +60,12 @@ TEST_F(ProjectTest, ComponentsAndProjectsAreSavedAndReadBackWithoutLoss) {
     EXPECT_EQ(raised([&] { project->addFile(path("p/Old.bas")); }).number, ide::errInvalidArgument);
     EXPECT_EQ(raised([&] { project->addFile(path("p/None.bas")); }).number, ide::errPathAccess);
     EXPECT_EQ(project->VBComponents()->Count(), 2);
-    EXPECT_EQ(old->document()->toPlainText(), QStringLiteral("Attribute VB_Name = \"Old\"\n' caf\u00E9\n"));
+    EXPECT_EQ(old->document()->toPlainText(), "Attribute VB_Name = \"Old\"\n' caf\u00E9\n");
 
     old->SaveAs(path("p/Copy.bas"));
     EXPECT_EQ(readBytes(path("p/Copy.bas")), readBytes(path("p/Old.bas")));
     EXPECT_EQ(old->FileNames(1), path("p/Copy.bas"));
-    old->document()->setPlainText(QStringLiteral("' \u20AC\n"));
+    old->document()->setPlainText("' \u20AC\n");
     old->save();
     EXPECT_EQ(readBytes(path("p/Copy.bas")), "' \xE2\x82\xAC\r\n");
 

@@ -15,12 +15,11 @@ protected:
         watcher.setVBInstance(vbe());
     }
     void setSharedFolder(const QString& folder) {
-        store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
-                           QStringLiteral("Shared Module Folder"), folder);
+        store::SaveSetting(store::generalAppName(), "General Properties", "Shared Module Folder", folder);
     }
     // A project, saved in "p" or never saved.
     ide::Project* project(bool saved) {
-        ide::Project* p = vbe()->newProject(QStringLiteral("Tools"));
+        ide::Project* p = vbe()->newProject("Tools");
         QDir().mkpath(path("p"));
         if (saved) p->save(path("p/Tools.mrvp"));
         return p;
@@ -34,9 +33,8 @@ protected:
 TEST_F(FileWatcherTest, TheDroppedModuleGoesWhereTheTableSaysAfterTheQuestions) {
     enum Where { Temp, Shared, InProject };
     const QList<int> kYes = {ui::vbOK, ui::vbYes}, kNo = {ui::vbOK, ui::vbNo};
-    const QString warn = QStringLiteral("WARNING: FILE ALREADY EXISTS!"),
-                  exists = QStringLiteral("File Exists!"), where = QStringLiteral("Where to save this file?"),
-                  remove = QStringLiteral("WARNING: REMOVE THIS FILE!");
+    const QString warn = "WARNING: FILE ALREADY EXISTS!", exists = "File Exists!",
+                  where = "Where to save this file?", remove = "WARNING: REMOVE THIS FILE!";
     const struct {
         const char* branch;
         bool saved, inShared, inProject;
@@ -167,7 +165,7 @@ TEST_F(FileWatcherTest, OtherFilesAreLeftAloneAndForgetTheDrag) {
     watcher.setDragFile(path("tmp/Lone.bas"));
     EXPECT_EQ(p->addFile(path("tmp/Lone.bas"))->FileNames(1), path("tmp/Lone.bas"));
     EXPECT_EQ(boxTitles(), (QStringList{"Project has not been saved!", "Morvane Error"}));
-    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/Lone.bas")));
+    EXPECT_FALSE(QFileInfo::exists("/Lone.bas"));
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ using namespace store;
 
 namespace {
 
-const QString kGeneral = QStringLiteral("General Properties");
+const QString kGeneral = "General Properties";
 
 TEST(SettingsTree, BackslashedSectionsFormLevels) {
     const QString client = instanceAppName("\\(Client)");

@@ -50,7 +50,7 @@ TEST(AddInList, RegisteringListsTheAddInAndUnregisteringRemovesOnlyOurEntry) {
 // Root reads every file, so the attempt runs in a child as an ordinary user; the list lies in a
 // folder that user may enter.
 TEST(AddInList, AListThatCannotBeReadIsLeftAsItIsAndReported) {
-    QTemporaryDir config(QStringLiteral("/tmp/mrv-addins-XXXXXX"));
+    QTemporaryDir config("/tmp/mrv-addins-XXXXXX");
     ASSERT_TRUE(config.isValid());
     const QString list = config.filePath("morvane/vbaddin.ini");
     const QByteArray before = "[Add-Ins32]\nOther.Connect=1\n";

@@ -72,8 +72,8 @@ class StoreTest : public seamtest::SeamTest {
 protected:
     void SetUp() override {
         SeamTest::SetUp();
-        QDir(folder()).mkpath(QStringLiteral("program/Library"));
-        store::setProgramFolder(folder() + QStringLiteral("/program"));
+        QDir(folder()).mkpath("program/Library");
+        store::setProgramFolder(folder() + "/program");
         m_previousOpener = store::setMailLinkOpener([this](const QString& link) { mailLinks << link; });
     }
     void TearDown() override {
@@ -86,8 +86,7 @@ protected:
 
     // What the last host announced to the next document it creates.
     static QString loadingInstance() {
-        return store::GetSetting(store::generalAppName(), QStringLiteral("General Properties"),
-                                 QStringLiteral("Loading Instance"), QStringLiteral("<none>"));
+        return store::GetSetting(store::generalAppName(), "General Properties", "Loading Instance", "<none>");
     }
 
     QString makeLibrary(const QString& name, int version = store::kLibrarySchemaVersion) {
@@ -112,7 +111,7 @@ protected:
 
 private:
     static QString makeFile(const QString& file, int version) {
-        store::createLibrary(file, {QString(), QStringLiteral("Test Group"), QDateTime()})->Close();
+        store::createLibrary(file, {QString(), "Test Group", QDateTime()})->Close();
         execute(file, {QStringLiteral("UPDATE [System] SET DatabaseVersion = %1").arg(version)});
         return file;
     }
