@@ -121,14 +121,24 @@ protected:
         picture.save(&buffer, "PNG");
         return bytes;
     }
-    // Stores a picture as the category's own.
+    // Stores a picture as the category's own, or bytes as the file item's.
     static void setImage(const QString& file, int catKey, const QByteArray& bytes) {
+        setBlob(file, QStringLiteral("SELECT Image FROM Category WHERE CatKey = %1").arg(catKey), bytes);
+    }
+    static void storeFile(const QString& file, int procKey, const QByteArray& bytes) {
+        setBlob(file, QStringLiteral("SELECT File FROM [Procedure] WHERE ProcKey = %1").arg(procKey), bytes);
+    }
+    static void setBlob(const QString& file, const QString& select, const QByteArray& bytes) {
         auto db = engine::openDatabase(file);
-        auto rs =
-            db->OpenRecordset(QStringLiteral("SELECT Image FROM Category WHERE CatKey = %1").arg(catKey));
+        auto rs = db->OpenRecordset(select);
         rs->Edit();
         rs->Fields(0).AppendChunk(bytes);
         rs->Update();
+    }
+    // A category's column as stored.
+    static QVariant categoryField(const QString& file, const char* column, int catKey) {
+        return scalar(file,
+                      QStringLiteral("SELECT %1 FROM Category WHERE CatKey = %2").arg(column).arg(catKey));
     }
 
     static QVariant scalar(const QString& file, const QString& sql) {

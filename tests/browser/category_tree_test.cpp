@@ -8,12 +8,7 @@ using namespace browsertest;
 
 namespace {
 
-class CategoryTreeTest : public BrowserTest {
-protected:
-    static QVariant column(const QString& lib, const char* name, int catKey) {
-        return scalar(lib, QStringLiteral("SELECT %1 FROM Category WHERE CatKey = %2").arg(name).arg(catKey));
-    }
-};
+using CategoryTreeTest = BrowserTest;
 
 TEST_F(CategoryTreeTest, TreeShowsGenerationsInNameOrderWithoutOrphans) {
     const QString lib =
@@ -100,8 +95,8 @@ TEST_F(CategoryTreeTest, CatImageSaveStoresPictureAndType) {
     setImage(lib, 1, "old");
     browser::MRVDocument* doc = open(lib);
     doc->CatImageSave(1, QString(), "  ");
-    EXPECT_EQ(column(lib, "Type", 1).toString(), "1");
-    EXPECT_EQ(column(lib, "Image", 1).toByteArray(), QByteArray("old"));
+    EXPECT_EQ(categoryField(lib, "Type", 1).toString(), "1");
+    EXPECT_EQ(categoryField(lib, "Image", 1).toByteArray(), QByteArray("old"));
 
     // Longer than two pieces and not a whole number of them.
     QByteArray picture;
@@ -111,15 +106,15 @@ TEST_F(CategoryTreeTest, CatImageSaveStoresPictureAndType) {
     file.write(picture);
     file.close();
     doc->CatImageSave(1, file.fileName(), "Text/Code");
-    EXPECT_EQ(column(lib, "Type", 1).toString(), "Text/Code");
-    EXPECT_EQ(column(lib, "Image", 1).toByteArray(), picture);
+    EXPECT_EQ(categoryField(lib, "Type", 1).toString(), "Text/Code");
+    EXPECT_EQ(categoryField(lib, "Image", 1).toByteArray(), picture);
     EXPECT_TRUE(boxes().isEmpty());
 
     // A picture file that cannot be read is reported with the category's number.
     doc->CatImageSave(1, path("missing.ico"), "File");
     ASSERT_EQ(boxes().size(), 1);
     EXPECT_TRUE(boxes()[0].text.contains("MRVDocument.CatImageSave (lCatKey = 1)"));
-    EXPECT_EQ(column(lib, "Type", 1).toString(), "Text/Code");
+    EXPECT_EQ(categoryField(lib, "Type", 1).toString(), "Text/Code");
 }
 
 TEST_F(CategoryTreeTest, AddChildCreatesAnEmptyCategoryBelowTheSelection) {
@@ -136,11 +131,11 @@ TEST_F(CategoryTreeTest, AddChildCreatesAnEmptyCategoryBelowTheSelection) {
         EXPECT_EQ(added->key(), QString::number(key) + " Key");
         EXPECT_EQ(added->text() + "|" + added->image(), "<New Category>|FOLDER");
         EXPECT_EQ(added->parent(), node(doc, parent));
-        EXPECT_EQ(column(lib, "ParentKey", key).toInt(), browser::MRVDocument::keyNumber(parent));
+        EXPECT_EQ(categoryField(lib, "ParentKey", key).toInt(), browser::MRVDocument::keyNumber(parent));
         // Listed as the empty category it is, which stores it as a plain one.
         EXPECT_EQ(rowKeys(doc), QStringList{"Parent TreeNode"});
         EXPECT_EQ(statusText(doc), "Cat: '<New Category>'  (0 Items Loaded)... ");
-        EXPECT_EQ(column(lib, "Type", key).toString(), "1");
+        EXPECT_EQ(categoryField(lib, "Type", key).toString(), "1");
         // The user types the name straight away.
         EXPECT_NE(doc->treCats->viewport()->findChild<QLineEdit*>(), nullptr);
     }
@@ -215,7 +210,7 @@ TEST_F(CategoryTreeTest, ClearImageNeedsCustomPicturesSwitchedOn) {
                   "using Custom Icons' checkbox in the System Properties window.\n\nWould you like to "
                   "display the System Properties window now?"));
     EXPECT_EQ(boxes()[0].icon, ui::vbInformation);
-    EXPECT_FALSE(column(lib, "Image", 1).isNull());
+    EXPECT_FALSE(categoryField(lib, "Image", 1).isNull());
     // Yes opens the preferences, where the option is.
     ASSERT_EQ(ui::testing::shownDialogs().size(), 1);
     EXPECT_EQ(ui::testing::shownDialogs()[0].text, "frmProperties");
@@ -230,7 +225,7 @@ TEST_F(CategoryTreeTest, ClearImageNeedsCustomPicturesSwitchedOn) {
     }
     EXPECT_EQ(boxes().last().title, "Clear Image?");
     EXPECT_EQ(boxes().last().text, "Clear the 'Custom Category Image' for Category: \n\n\tPainted");
-    EXPECT_TRUE(column(lib, "Image", 1).isNull());
+    EXPECT_TRUE(categoryField(lib, "Image", 1).isNull());
     EXPECT_EQ(node(doc, "1 Key")->image(), "FOLDER");
     EXPECT_FALSE(doc->imgLargeIcons->contains("Painted"));
     EXPECT_FALSE(doc->imgSmallIcons->contains("Painted"));

@@ -29,13 +29,7 @@ protected:
                       item(2, 1, "http://example.org/a", "WebSite", "Search/page"),
                       item(3, 1, "../data.bin", "File", "File"), item(4, 1, "http://nodesc.org/x", "WebSite"),
                       "UPDATE [Procedure] SET Code = 'Sub Alpha()' WHERE ProcKey = 1"});
-        auto db = engine::openDatabase(m_lib);
-        auto rs = db->OpenRecordset("SELECT File FROM [Procedure] WHERE ProcKey = 3");
-        rs->Edit();
-        rs->Fields(0).AppendChunk(m_bytes);
-        rs->Update();
-        rs->Close();
-        db->Close();
+        storeFile(m_lib, 3, m_bytes);
         m_doc = open(m_lib);
         click(m_doc, "1 Key");
     }
@@ -328,10 +322,7 @@ TEST_F(DragDropTest, CategoryMoves) {
     m_doc->show();
     QApplication::processEvents();
     setPrompts(false);
-    const auto parentOf = [this](int catKey) {
-        return scalar(m_lib, QStringLiteral("SELECT ParentKey FROM Category WHERE CatKey = %1").arg(catKey))
-            .toInt();
-    };
+    const auto parentOf = [this](int catKey) { return categoryField(m_lib, "ParentKey", catKey).toInt(); };
     const auto move = [this](const QString& from, const QString& to) {
         controls::TreeNode* n = node(m_doc, from);
         n->ensureVisible();
@@ -452,7 +443,7 @@ TEST_F(DragDropTest, PicturesDroppedOnNodes) {
         EXPECT_EQ(boxTitles(), c.titles);
         EXPECT_EQ(statusText(m_doc).trimmed(), c.status);
         EXPECT_EQ(m_doc->treCats->dropHighlight(), nullptr);
-        EXPECT_EQ(!scalar(m_lib, "SELECT Image FROM Category WHERE CatKey = 1").isNull(), c.stored);
+        EXPECT_EQ(!categoryField(m_lib, "Image", 1).isNull(), c.stored);
     }
     EXPECT_EQ(node(m_doc, "1 Key")->image(), "Utils");
     EXPECT_TRUE(m_doc->imgSmallIcons->contains("Utils"));

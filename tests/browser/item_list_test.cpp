@@ -31,10 +31,7 @@ protected:
              item(9, 5, "http://c.org", "WebSite"), item(10, 5, "three", "Text/Code"),
              item(11, 5, "four", "Text/Code")});
     }
-    QString type(int cat) const {
-        return scalar(m_lib, QStringLiteral("SELECT Type FROM Category WHERE CatKey = %1").arg(cat))
-            .toString();
-    }
+    QString type(int cat) const { return categoryField(m_lib, "Type", cat).toString(); }
     QString m_lib;
 };
 

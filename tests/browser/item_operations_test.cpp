@@ -49,23 +49,10 @@ protected:
         return row;
     }
     QVariant value(const QString& sql) const { return scalar(m_lib, sql); }
-    void store(int key, const QByteArray& bytes) {
-        auto db = engine::openDatabase(m_lib);
-        auto rs =
-            db->OpenRecordset(QStringLiteral("SELECT File FROM [Procedure] WHERE ProcKey = %1").arg(key));
-        rs->Edit();
-        rs->Fields(0).AppendChunk(bytes);
-        rs->Update();
-    }
+    void store(int key, const QByteArray& bytes) { storeFile(m_lib, key, bytes); }
     // A program standing in for the user's: it logs the file it was given, then runs body on it.
     QString program(const QString& body) {
-        const QString file = path("helper.sh");
-        QFile f(file);
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(("#!/bin/sh\necho \"$1\" >> '" + path("log") + "'\n" + body + "\n").toUtf8());
-        f.close();
-        QFile::setPermissions(file, QFile::permissions(file) | QFile::ExeOwner);
-        return file;
+        return script("helper.sh", "echo \"$1\" >> '" + path("log") + "'\n" + body);
     }
     QStringList logged() const {
         QFile f(path("log"));

@@ -32,8 +32,7 @@ protected:
         return false;
     }
     static QString storedName(const QString& lib, int catKey) {
-        return scalar(lib, QStringLiteral("SELECT Name FROM Category WHERE CatKey = %1").arg(catKey))
-            .toString();
+        return categoryField(lib, "Name", catKey).toString();
     }
     static void key(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QKeyEvent press(QEvent::KeyPress, key, modifiers);

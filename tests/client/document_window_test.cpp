@@ -12,7 +12,6 @@ namespace {
 using DocumentWindowTest = ClientTest;
 
 TEST_F(DocumentWindowTest, TheHostLeavesTheAnnouncementAloneSoTheDocumentIsTheBrowserKind) {
-    EXPECT_EQ(DocumentWindow::defaultDocumentPath(), store::programFolder() + "/MRVDocument.vbd");
     // Whatever stands in "Loading Instance" reaches the document unchanged: the host wrote nothing.
     for (const char* left : {"0", "", "7"}) {
         store::SaveSetting(store::generalAppName(), "General Properties", "Loading Instance", left);

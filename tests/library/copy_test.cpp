@@ -23,10 +23,7 @@ namespace {
 void zipFiles(const QString& archive, const QList<std::pair<QString, QByteArray>>& files,
               const QList<std::pair<QByteArray, QByteArray>>& renames = {}) {
     QTemporaryDir staging;
-    for (const auto& [name, data] : files) {
-        QDir(staging.path()).mkpath(QFileInfo(name).path());
-        writeBytes(staging.filePath(name), data);
-    }
+    for (const auto& [name, data] : files) writeBytes(staging.filePath(name), data);
     QProcess zip;
     zip.setWorkingDirectory(staging.path());
     zip.start("zip", {"-q", "-r", "-D", "-0", archive, "."});

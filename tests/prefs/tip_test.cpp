@@ -116,7 +116,6 @@ TEST_F(TipTest, StartupBoxIsWrittenOnlyByTheUser) {
     {
         frmTip form;
         EXPECT_TRUE(form.chkLoadTipsAtStartup->isChecked());
-        EXPECT_EQ(form.chkLoadTipsAtStartup->text(), "&Show Tips at Startup");
         EXPECT_EQ(setting("Show Tips at Startup"), "(none)");
         form.chkLoadTipsAtStartup->click();
         EXPECT_EQ(setting("Show Tips at Startup"), "0");

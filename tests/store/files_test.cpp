@@ -44,13 +44,6 @@ protected:
         StoreTest::TearDown();
     }
 
-    // A shell script standing in for a program.
-    QString script(const QString& name, const QString& body) {
-        const QString file = path(name);
-        writeBytes(file, "#!/bin/sh\n" + body.toUtf8() + "\n");
-        QFile::setPermissions(file, QFile::permissions(file) | QFile::ExeOwner);
-        return file;
-    }
     // A library with one "File" item, whose field the tests load and extract.
     void addFileItem() {
         ASSERT_TRUE(open(makeLibrary("lib.mdb"), m_db));

@@ -107,6 +107,14 @@ protected:
         store::DBClose(db);
     }
 
+    // A shell script standing in for a program.
+    QString script(const QString& name, const QString& body) {
+        const QString file = path(name);
+        writeBytes(file, "#!/bin/sh\n" + body.toUtf8() + "\n");
+        QFile::setPermissions(file, QFile::permissions(file) | QFile::ExeOwner);
+        return file;
+    }
+
     QStringList mailLinks;
 
 private:
