@@ -242,29 +242,43 @@ TEST_F(FilesTest, WebShortcutsAndAddresses) {
         EXPECT_FALSE(store::IsURL(QString::fromLatin1(no))) << no;
 }
 
-TEST_F(FilesTest, WebShortcutAddressIsReadFromItsSection) {
-    const auto url = [&](const QByteArray& text) {
-        writeBytes(path("s.url"), text);
-        return store::ReadWebShortcut(path("s.url"));
+// Shortcuts and desktop links give the address of their own section only, and cut short anywhere
+// never more than the address, never a crash.
+TEST_F(FilesTest, WebShortcutsAndDesktopLinksAreReadFromTheirSection) {
+    const QString shortcut = path("s.url"), link = path("l.desktop");
+    const auto url = [&](const QString& file, const QByteArray& text) {
+        writeBytes(file, text);
+        return file == link ? store::ReadDesktopLink(file) : store::ReadWebShortcut(file);
     };
-    const std::pair<QByteArray, const char*> cases[] = {
-        {"[InternetShortcut]\r\nURL=http://example.org/a\r\n", "http://example.org/a"},
-        {"[DEFAULT]\nBASEURL=http://x\n  [InternetShortcut]  \nurl=www.example.org\n", "www.example.org"},
-        {"[InternetShortcut]\nIDList=\nHotKey=0\nURL=http://example.org/b\n", "http://example.org/b"},
-        {"URL=http://outside.org\n[Other]\nURL=http://other.org\n", ""},
-        {"[InternetShortcut]\n[Other]\nURL=http://other.org\n", ""},
-        {QByteArray(40000, 'x') + "\n[InternetShortcut]\nURL=http://late.org\n", ""},
+    const std::tuple<QString, QByteArray, const char*> cases[] = {
+        {shortcut, "[InternetShortcut]\r\nURL=http://example.org/a\r\n", "http://example.org/a"},
+        {shortcut, "[DEFAULT]\nBASEURL=http://x\n  [InternetShortcut]  \nurl=www.example.org\n",
+         "www.example.org"},
+        {shortcut, "[InternetShortcut]\nIDList=\nHotKey=0\nURL=http://example.org/b\n",
+         "http://example.org/b"},
+        {shortcut, "URL=http://outside.org\n[Other]\nURL=http://other.org\n", ""},
+        {shortcut, "[InternetShortcut]\n[Other]\nURL=http://other.org\n", ""},
+        {shortcut, QByteArray(40000, 'x') + "\n[InternetShortcut]\nURL=http://late.org\n", ""},
+        {link, "[Desktop Entry]\nType=Link\nName=Docs\nURL=https://docs.org/a\\sb\n", "https://docs.org/a b"},
+        {link, "# c\n[Desktop Entry]\nURL[de]=http://de.org\nURL = http://x.org/\nType = Link\n",
+         "http://x.org/"},
+        {link, "[Desktop Entry]\nType=Application\nExec=sh\nURL=http://x.org\n", ""},
+        {link, "[Desktop Entry]\nType=Link\n[Other]\nURL=http://other.org\n", ""},
+        {link, "Type=Link\nURL=http://outside.org\n", ""},
     };
-    for (const auto& [text, address] : cases)
-        EXPECT_EQ(url(text), QString::fromLatin1(address)) << text.left(60).data();
-    // Cut short anywhere: never more than the address, never a crash.
-    const QByteArray whole = "[InternetShortcut]\r\nURL=http://example.org/cut\r\n";
-    for (int n = 0; n <= whole.size(); ++n)
-        EXPECT_TRUE(QStringLiteral("http://example.org/cut").startsWith(url(whole.left(n)))) << n;
+    for (const auto& [file, text, address] : cases)
+        EXPECT_EQ(url(file, text), QString::fromUtf8(address)) << text.left(60).data();
+    for (const auto& [file, whole] :
+         {std::pair{shortcut, QByteArray("[InternetShortcut]\r\nURL=http://example.org/cut\r\n")},
+          std::pair{link, QByteArray("[Desktop Entry]\r\nType=Link\r\nURL=http://example.org/cut\r\n")}})
+        for (int n = 0; n <= whole.size(); ++n)
+            EXPECT_TRUE(QStringLiteral("http://example.org/cut").startsWith(url(file, whole.left(n)))) << n;
+    EXPECT_EQ(store::ReadDesktopLink(folder()), QString());
     EXPECT_TRUE(boxes().isEmpty());
 
     // An address longer than the file's first 32000 characters is refused, not cut.
-    EXPECT_EQ(url("[InternetShortcut]\r\nURL=http://x.org/" + QByteArray(50 << 20, 'a') + "\r\n"), QString());
+    EXPECT_EQ(url(shortcut, "[InternetShortcut]\r\nURL=http://x.org/" + QByteArray(50 << 20, 'a') + "\r\n"),
+              QString());
     ASSERT_EQ(boxes().size(), 1);
     expectBox(0, "Web Shortcut",
               "The web shortcut '" + path("s.url") +
@@ -297,26 +311,6 @@ TEST_F(FilesTest, WebShortcutsAreExtractedUnderSafeNames) {
     EXPECT_FALSE(store::IsExtractedFile(path("mine.url")));
     store::DeleteTempFiles();
     for (const QString& file : written) EXPECT_FALSE(QFileInfo::exists(file));
-}
-
-TEST_F(FilesTest, DesktopLinksAreReadFromTheirEntry) {
-    const auto url = [&](const QByteArray& text) {
-        writeBytes(path("l.desktop"), text);
-        return store::ReadDesktopLink(path("l.desktop"));
-    };
-    const std::pair<QByteArray, const char*> cases[] = {
-        {"[Desktop Entry]\nType=Link\nName=Docs\nURL=https://docs.org/a\\sb\n", "https://docs.org/a b"},
-        {"# c\n[Desktop Entry]\nURL[de]=http://de.org\nURL = http://x.org/\nType = Link\n", "http://x.org/"},
-        {"[Desktop Entry]\nType=Application\nExec=sh\nURL=http://x.org\n", ""},
-        {"[Desktop Entry]\nType=Link\n[Other]\nURL=http://other.org\n", ""},
-        {"Type=Link\nURL=http://outside.org\n", ""},
-    };
-    for (const auto& [text, address] : cases) EXPECT_EQ(url(text), QString::fromUtf8(address)) << text.data();
-    const QByteArray whole = "[Desktop Entry]\r\nType=Link\r\nURL=http://example.org/cut\r\n";
-    for (int n = 0; n <= whole.size(); ++n)
-        EXPECT_TRUE(QStringLiteral("http://example.org/cut").startsWith(url(whole.left(n)))) << n;
-    EXPECT_EQ(store::ReadDesktopLink(folder()), QString());
-    EXPECT_TRUE(boxes().isEmpty());
 }
 
 TEST_F(FilesTest, PathHelpers) {

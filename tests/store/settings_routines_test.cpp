@@ -5,10 +5,10 @@
 
 #include "platform/ui.h"
 #include "store/engine/error.h"
+#include "tests/store/store_fixture.h"
 
 #include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -60,12 +60,11 @@ TEST(Val, NumbersAsTheOldReaderSawThem) {
     }
 }
 
-class RecentListTest : public ::testing::Test {
+class RecentListTest : public seamtest::SeamTest {
 protected:
     QString existing(const QString& name) {
-        QFile f(m_dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        return f.fileName();
+        storetest::writeBytes(path(name), {});
+        return path(name);
     }
     QStringList keys(int from, int to) const {
         QStringList values;
@@ -75,7 +74,6 @@ protected:
     void add(const QString& file, const QString& group, int limit) {
         AddToRecentList(file, group, m_app, "Libraries", limit);
     }
-    QTemporaryDir m_dir;
     const QString m_app = generalAppName();
 };
 
@@ -90,8 +88,7 @@ TEST_F(RecentListTest, AFullListKeepsKeyTwoEmptyAndGrowsToLimitPlusOne) {
     EXPECT_EQ(keys(1, 6), (QStringList{newer, "", entries[0], entries[1], entries[2], "END"}));
     // The next addition reads keys 1 to limit: the entry on key limit + 1 drops off.
     add(existing("newer.mdb"), "G", 4);
-    EXPECT_EQ(keys(1, 5),
-              (QStringList{m_dir.filePath("newer.mdb") + ";G", "", newer, entries[0], entries[1]}));
+    EXPECT_EQ(keys(1, 5), (QStringList{path("newer.mdb") + ";G", "", newer, entries[0], entries[1]}));
 }
 
 TEST_F(RecentListTest, ACopyMovesToTheTopIgnoringCaseAndVanishedFilesAreDropped) {
@@ -115,21 +112,20 @@ TEST_F(RecentListTest, ACopyMovesToTheTopIgnoringCaseAndVanishedFilesAreDropped)
     EXPECT_EQ(keys(1, 4), (QStringList{b + ";2", "", c + ";3", ""}));
 }
 
-TEST(DragDropPrompt, AsksOnlyWhileThePromptSettingIsOne) {
-    ui::testing::enableRecording();
-    ui::testing::clear();
+using DragDropPromptTest = seamtest::SeamTest;
+
+TEST_F(DragDropPromptTest, AsksOnlyWhileThePromptSettingIsOne) {
     ui::testing::queueAnswer(ui::vbNo);
     EXPECT_EQ(DragDropPrompt("Move Category?", ui::vbYesNo | ui::vbQuestion, "Move Category?"), ui::vbNo);
-    ASSERT_EQ(ui::testing::shownBoxes().size(), 1);
-    EXPECT_EQ(ui::testing::shownBoxes()[0].icon, ui::vbQuestion);
+    ASSERT_EQ(boxes().size(), 1);
+    EXPECT_EQ(boxes()[0].icon, ui::vbQuestion);
     for (const char* value : {"0", "-1", "yes"}) {
         SaveSetting(generalAppName(), kGeneral, "Use Drag & Drop Prompts", value);
         EXPECT_EQ(DragDropPrompt("?", ui::vbYesNo, "t"), ui::vbYes) << value;
     }
     SaveSetting(generalAppName(), kGeneral, "Use Drag & Drop Prompts", "1");
     EXPECT_EQ(DragDropPrompt("?", ui::vbYesNo | ui::vbDefaultButton2, "t"), ui::vbNo);
-    EXPECT_EQ(ui::testing::shownBoxes().size(), 2);
-    ui::testing::clear();
+    EXPECT_EQ(boxes().size(), 2);
 }
 
 }  // namespace
