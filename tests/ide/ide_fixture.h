@@ -67,21 +67,7 @@ private:
     QPointer<QObject> m_vbInstance, m_connect;
 };
 
-struct Raised {
-    int number = 0;  // 0: nothing was raised
-    QString description;
-};
-
-template <typename F>
-Raised raised(F&& f) {
-    try {
-        f();
-    } catch (const mrv::Error& e) {
-        return {e.number(), e.description()};
-    }
-    return {};
-}
-
+using seamtest::raised;
 using storetest::readBytes;
 using storetest::writeBytes;
 

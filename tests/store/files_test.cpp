@@ -410,12 +410,7 @@ TEST_F(FilesTest, ShellAndWaitSplitsWithoutAShellAndWaits) {
     store::ShellAndWait('"' + echo + "\" \"a b\" $HOME;rm");
     EXPECT_TRUE(timerFired);
     EXPECT_EQ(readBytes(log), QByteArray("a b\n$HOME;rm\n"));
-    try {
-        store::ShellAndWait(path("no-such-program") + " x");
-        ADD_FAILURE() << "no error";
-    } catch (const engine::Error& error) {
-        EXPECT_EQ(error.number(), 53);
-    }
+    EXPECT_EQ(seamtest::raised([&] { store::ShellAndWait(path("no-such-program") + " x"); }).number, 53);
 }
 
 TEST_F(FilesTest, CopyAsksBeforeReplacingAndLeavesTheDestinationOnFailure) {
