@@ -4,6 +4,7 @@
 // recorded, not shown, played or opened; every test starts with none recorded and a folder of its
 // own. Fixtures of the upper layers build on it.
 
+#include "base/error.h"
 #include "platform/shell.h"
 #include "platform/sound.h"
 #include "platform/ui.h"
@@ -13,7 +14,29 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+// Failures show texts, not their bytes.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
 namespace seamtest {
+
+// The number and description of the error f raised; number 0 when it raised none.
+struct Raised {
+    int number = 0;
+    QString description;
+};
+template <typename F>
+Raised raised(F&& f) {
+    try {
+        f();
+    } catch (const mrv::Error& e) {
+        return {e.number(), e.description()};
+    }
+    return {};
+}
 
 class SeamTest : public ::testing::Test {
 protected:

@@ -18,15 +18,10 @@
 
 #include <memory>
 
-// Failures show texts, not their bytes.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace browsertest {
 
 inline QString properties() {
-    return QStringLiteral("Properties");
+    return "Properties";
 }
 
 class BrowserTest : public storetest::StoreTest {
@@ -34,8 +29,7 @@ protected:
     void SetUp() override {
         StoreTest::SetUp();
         // The tip window is tested on its own.
-        store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
-                           QStringLiteral("Show Tips at Startup"), QStringLiteral("0"));
+        store::SaveSetting(store::generalAppName(), "General Properties", "Show Tips at Startup", "0");
     }
     void TearDown() override {
         m_documents.clear();
@@ -45,7 +39,7 @@ protected:
     // A new library at path with the statements run on it.
     QString makeLibrary(const QString& name, const QStringList& statements = {}) {
         const QString file = path(name);
-        auto db = store::createLibrary(file, {QString(), QStringLiteral("Test Group"), QDateTime()});
+        auto db = store::createLibrary(file, {QString(), "Test Group", QDateTime()});
         for (const QString& sql : statements) db->Execute(sql);
         db->Close();
         return file;
@@ -55,36 +49,33 @@ protected:
                    "INSERT INTO Category (CatKey, ParentKey, Type, Name) VALUES (%1, %2, %3, '%4')")
             .arg(key)
             .arg(parent)
-            .arg(type.isEmpty() ? QStringLiteral("Null") : "'" + type + "'", name);
+            .arg(type.isEmpty() ? "Null" : "'" + type + "'", name);
     }
     static QString item(int key, int cat, const QString& name, const QString& type,
-                        const QString& desc = QString(),
-                        const QString& changed = QStringLiteral("#03/04/24#")) {
+                        const QString& desc = QString(), const QString& changed = "#03/04/24#") {
         return QStringLiteral(
                    "INSERT INTO [Procedure] (ProcKey, CatKey, Name, Type, [Desc], Code, LastChanged) "
                    "VALUES (%1, %2, '%3', '%4', %5, 'code', %6)")
             .arg(key)
             .arg(cat)
-            .arg(name, type, desc.isNull() ? QStringLiteral("Null") : "'" + desc + "'", changed);
+            .arg(name, type, desc.isNull() ? "Null" : "'" + desc + "'", changed);
     }
 
-    static QString instanceApp(const QString& suffix = QStringLiteral("\\(Browser)")) {
+    static QString instanceApp(const QString& suffix = "\\(Browser)") {
         return store::instanceAppName(suffix);
     }
     static void setInstanceSetting(const QString& key, const QString& value,
-                                   const QString& suffix = QStringLiteral("\\(Browser)")) {
+                                   const QString& suffix = "\\(Browser)") {
         store::SaveSetting(instanceApp(suffix), properties(), key, value);
     }
-    static QString instanceSetting(const QString& key,
-                                   const QString& suffix = QStringLiteral("\\(Browser)")) {
-        return store::GetSetting(instanceApp(suffix), properties(), key, QStringLiteral("<none>"));
+    static QString instanceSetting(const QString& key, const QString& suffix = "\\(Browser)") {
+        return store::GetSetting(instanceApp(suffix), properties(), key, "<none>");
     }
 
     // A browser instance on library, started as a host would start it.
-    browser::MRVDocument* open(const QString& library, const QString& loading = QStringLiteral("0")) {
-        if (!library.isEmpty()) setInstanceSetting(QStringLiteral("Current Library"), library);
-        store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
-                           QStringLiteral("Loading Instance"), loading);
+    browser::MRVDocument* open(const QString& library, const QString& loading = "0") {
+        if (!library.isEmpty()) setInstanceSetting("Current Library", library);
+        store::SaveSetting(store::generalAppName(), "General Properties", "Loading Instance", loading);
         m_documents.push_back(std::make_unique<browser::MRVDocument>());
         m_documents.back()->InitProperties();
         return m_documents.back().get();
@@ -110,14 +101,14 @@ protected:
     // "text|icon|small icon|tag|column 2|...|column 5" of the list row key.
     static QString row(browser::MRVDocument* doc, const QString& key) {
         const controls::ListItem* r = doc->lstvProcs->findItem(key);
-        if (!r) return QStringLiteral("<no row>");
+        if (!r) return "<no row>";
         QStringList parts{r->text(), r->icon(), r->smallIcon(), r->tag()};
         for (int i = 1; i <= 4; ++i) parts << r->subItem(i);
         return parts.join(QLatin1Char('|'));
     }
     // The list key of the folder row for the category node key.
     static QString folderRow(browser::MRVDocument* doc, const QString& key) {
-        return QString::number(node(doc, key)->index()) + QStringLiteral(" TreeNode");
+        return QString::number(node(doc, key)->index()) + " TreeNode";
     }
 
     // A PNG picture of one colour.
@@ -130,14 +121,24 @@ protected:
         picture.save(&buffer, "PNG");
         return bytes;
     }
-    // Stores a picture as the category's own.
+    // Stores a picture as the category's own, or bytes as the file item's.
     static void setImage(const QString& file, int catKey, const QByteArray& bytes) {
+        setBlob(file, QStringLiteral("SELECT Image FROM Category WHERE CatKey = %1").arg(catKey), bytes);
+    }
+    static void storeFile(const QString& file, int procKey, const QByteArray& bytes) {
+        setBlob(file, QStringLiteral("SELECT File FROM [Procedure] WHERE ProcKey = %1").arg(procKey), bytes);
+    }
+    static void setBlob(const QString& file, const QString& select, const QByteArray& bytes) {
         auto db = engine::openDatabase(file);
-        auto rs =
-            db->OpenRecordset(QStringLiteral("SELECT Image FROM Category WHERE CatKey = %1").arg(catKey));
+        auto rs = db->OpenRecordset(select);
         rs->Edit();
         rs->Fields(0).AppendChunk(bytes);
         rs->Update();
+    }
+    // A category's column as stored.
+    static QVariant categoryField(const QString& file, const char* column, int catKey) {
+        return scalar(file,
+                      QStringLiteral("SELECT %1 FROM Category WHERE CatKey = %2").arg(column).arg(catKey));
     }
 
     static QVariant scalar(const QString& file, const QString& sql) {

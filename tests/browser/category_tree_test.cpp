@@ -8,27 +8,22 @@ using namespace browsertest;
 
 namespace {
 
-class CategoryTreeTest : public BrowserTest {
-protected:
-    static QVariant column(const QString& lib, const char* name, int catKey) {
-        return scalar(lib, QStringLiteral("SELECT %1 FROM Category WHERE CatKey = %2").arg(name).arg(catKey));
-    }
-};
+using CategoryTreeTest = BrowserTest;
 
 TEST_F(CategoryTreeTest, TreeShowsGenerationsInNameOrderWithoutOrphans) {
-    const QString lib = makeLibrary(
-        QStringLiteral("tree.mdb"),
-        {category(1, 0, "Zeta"), category(2, 0, "alpha"), category(3, 1, "Strings"),
-         category(4, 1, "Files", "File"), category(5, 99, "Orphan"), category(6, 5, "Orphan child"),
-         category(7, 2, "Links", "WebSite"), category(8, 3, "Deep"), category(9, 0, "Misc", "Text/Code"),
-         // Two rows pointing at each other are not reachable from the root either.
-         category(10, 11, "Loop A"), category(11, 10, "Loop B")});
-    setInstanceSetting(QStringLiteral("Category Tree Current Category"), QStringLiteral("8 Key"));
+    const QString lib =
+        makeLibrary("tree.mdb", {category(1, 0, "Zeta"), category(2, 0, "alpha"), category(3, 1, "Strings"),
+                                 category(4, 1, "Files", "File"), category(5, 99, "Orphan"),
+                                 category(6, 5, "Orphan child"), category(7, 2, "Links", "WebSite"),
+                                 category(8, 3, "Deep"), category(9, 0, "Misc", "Text/Code"),
+                                 // Two rows pointing at each other are not reachable from the root either.
+                                 category(10, 11, "Loop A"), category(11, 10, "Loop B")});
+    setInstanceSetting("Category Tree Current Category", "8 Key");
     browser::MRVDocument* doc = open(lib);
 
-    controls::TreeNode* root = node(doc, QStringLiteral("0 Key"));
+    controls::TreeNode* root = node(doc, "0 Key");
     ASSERT_NE(root, nullptr);
-    EXPECT_EQ(root->text() + "|" + root->image(), QStringLiteral("tree.mdb|MRV"));
+    EXPECT_EQ(root->text() + "|" + root->image(), "tree.mdb|MRV");
     EXPECT_TRUE(root->expanded());
     const auto children = [](controls::TreeNode* parent) {
         QStringList texts;
@@ -52,7 +47,7 @@ TEST_F(CategoryTreeTest, TreeShowsGenerationsInNameOrderWithoutOrphans) {
     EXPECT_EQ(doc->CurrentCategoryKey(), 8);
     closeAll();
     // A saved node that is not in the tree: the root.
-    setInstanceSetting(QStringLiteral("Category Tree Current Category"), QStringLiteral("5 Key"));
+    setInstanceSetting("Category Tree Current Category", "5 Key");
     doc = open(lib);
     EXPECT_EQ(doc->treCats->selectedItem(), node(doc, "0 Key"));
     EXPECT_EQ(doc->CurrentCategoryKey(), 0);
@@ -60,9 +55,8 @@ TEST_F(CategoryTreeTest, TreeShowsGenerationsInNameOrderWithoutOrphans) {
 }
 
 TEST_F(CategoryTreeTest, CustomPicturesShowOnlyWhenSwitchedOn) {
-    const QString lib =
-        makeLibrary(QStringLiteral("pics.mdb"),
-                    {category(1, 0, "Painted"), category(2, 0, "Painted"), category(3, 0, "Web", "WebSite"),
+    const QString lib = makeLibrary(
+        "pics.mdb", {category(1, 0, "Painted"), category(2, 0, "Painted"), category(3, 0, "Web", "WebSite"),
                      category(4, 0, "Plain"), category(5, 0, "<New Category>"),
                      item(1, 1, "Routine", "Text/Code"), item(2, 4, "Other", "Text/Code")});
     setImage(lib, 1, png(Qt::red));
@@ -73,89 +67,88 @@ TEST_F(CategoryTreeTest, CustomPicturesShowOnlyWhenSwitchedOn) {
 
     for (bool custom : {false, true}) {
         SCOPED_TRACE(custom);
-        setInstanceSetting(QStringLiteral("Display using Custom Icons"), custom ? "1" : "0");
+        setInstanceSetting("Display using Custom Icons", custom ? "1" : "0");
         browser::MRVDocument* doc = open(lib);
         // Loaded either way; the first of two names wins, unreadable and unnamed ones are left out.
-        EXPECT_TRUE(doc->imgSmallIcons->contains(QStringLiteral("Painted")));
-        EXPECT_TRUE(doc->imgLargeIcons->contains(QStringLiteral("Web")));
-        EXPECT_FALSE(doc->imgSmallIcons->contains(QStringLiteral("Plain")));
-        EXPECT_FALSE(doc->imgSmallIcons->contains(QStringLiteral("<New Category>")));
-        const QColor painted = doc->LargeImage(QStringLiteral("Painted")).toImage().pixelColor(5, 5);
+        EXPECT_TRUE(doc->imgSmallIcons->contains("Painted"));
+        EXPECT_TRUE(doc->imgLargeIcons->contains("Web"));
+        EXPECT_FALSE(doc->imgSmallIcons->contains("Plain"));
+        EXPECT_FALSE(doc->imgSmallIcons->contains("<New Category>"));
+        const QColor painted = doc->LargeImage("Painted").toImage().pixelColor(5, 5);
         EXPECT_TRUE(painted == QColor(Qt::red) || painted == QColor(Qt::blue));
 
-        const QString mine = custom ? QStringLiteral("Painted") : QStringLiteral("FOLDER");
+        const QString mine = custom ? "Painted" : "FOLDER";
         EXPECT_EQ(node(doc, "1 Key")->image(), mine);
-        EXPECT_EQ(node(doc, "3 Key")->image(), QStringLiteral("WEB"));
-        EXPECT_EQ(node(doc, "4 Key")->image(), QStringLiteral("FOLDER"));
+        EXPECT_EQ(node(doc, "3 Key")->image(), "WEB");
+        EXPECT_EQ(node(doc, "4 Key")->image(), "FOLDER");
         // Text items take their category's picture in the list, or TEXT without one.
-        const QString text = custom ? QStringLiteral("Painted") : QStringLiteral("TEXT");
+        const QString text = custom ? "Painted" : "TEXT";
         EXPECT_TRUE(row(doc, "1 key").startsWith("Routine|" + text + "|" + text + "|"));
-        EXPECT_TRUE(row(doc, "2 key").startsWith(QStringLiteral("Other|TEXT|TEXT|")));
+        EXPECT_TRUE(row(doc, "2 key").startsWith("Other|TEXT|TEXT|"));
         EXPECT_TRUE(boxes().isEmpty());
         closeAll();
     }
 }
 
 TEST_F(CategoryTreeTest, CatImageSaveStoresPictureAndType) {
-    const QString lib = makeLibrary(QStringLiteral("save.mdb"), {category(1, 0, "One", "File")});
+    const QString lib = makeLibrary("save.mdb", {category(1, 0, "One", "File")});
     setImage(lib, 1, "old");
     browser::MRVDocument* doc = open(lib);
-    doc->CatImageSave(1, QString(), QStringLiteral("  "));
-    EXPECT_EQ(column(lib, "Type", 1).toString(), QStringLiteral("1"));
-    EXPECT_EQ(column(lib, "Image", 1).toByteArray(), QByteArray("old"));
+    doc->CatImageSave(1, QString(), "  ");
+    EXPECT_EQ(categoryField(lib, "Type", 1).toString(), "1");
+    EXPECT_EQ(categoryField(lib, "Image", 1).toByteArray(), QByteArray("old"));
 
     // Longer than two pieces and not a whole number of them.
     QByteArray picture;
     for (int i = 0; i < 70000; ++i) picture.append(char(i * 7));
-    QFile file(path(QStringLiteral("icon.ico")));
+    QFile file(path("icon.ico"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(picture);
     file.close();
-    doc->CatImageSave(1, file.fileName(), QStringLiteral("Text/Code"));
-    EXPECT_EQ(column(lib, "Type", 1).toString(), QStringLiteral("Text/Code"));
-    EXPECT_EQ(column(lib, "Image", 1).toByteArray(), picture);
+    doc->CatImageSave(1, file.fileName(), "Text/Code");
+    EXPECT_EQ(categoryField(lib, "Type", 1).toString(), "Text/Code");
+    EXPECT_EQ(categoryField(lib, "Image", 1).toByteArray(), picture);
     EXPECT_TRUE(boxes().isEmpty());
 
     // A picture file that cannot be read is reported with the category's number.
-    doc->CatImageSave(1, path(QStringLiteral("missing.ico")), QStringLiteral("File"));
+    doc->CatImageSave(1, path("missing.ico"), "File");
     ASSERT_EQ(boxes().size(), 1);
-    EXPECT_TRUE(boxes()[0].text.contains(QStringLiteral("MRVDocument.CatImageSave (lCatKey = 1)")));
-    EXPECT_EQ(column(lib, "Type", 1).toString(), QStringLiteral("Text/Code"));
+    EXPECT_TRUE(boxes()[0].text.contains("MRVDocument.CatImageSave (lCatKey = 1)"));
+    EXPECT_EQ(categoryField(lib, "Type", 1).toString(), "Text/Code");
 }
 
 TEST_F(CategoryTreeTest, AddChildCreatesAnEmptyCategoryBelowTheSelection) {
-    const QString lib = makeLibrary(QStringLiteral("add.mdb"), {category(1, 0, "One")});
+    const QString lib = makeLibrary("add.mdb", {category(1, 0, "One")});
     browser::MRVDocument* doc = open(lib);
     for (const char* parent : {"0 Key", "1 Key"}) {
         SCOPED_TRACE(parent);
         click(doc, QString::fromLatin1(parent));
-        doc->dispatchTool(QStringLiteral("BTN_CAT_ADDCHILD"));
+        doc->dispatchTool("BTN_CAT_ADDCHILD");
         controls::TreeNode* added = doc->treCats->selectedItem();
         ASSERT_NE(added, nullptr);
         const int key = browser::MRVDocument::keyNumber(added->key());
         EXPECT_GT(key, 1);
-        EXPECT_EQ(added->key(), QString::number(key) + QStringLiteral(" Key"));
-        EXPECT_EQ(added->text() + "|" + added->image(), QStringLiteral("<New Category>|FOLDER"));
+        EXPECT_EQ(added->key(), QString::number(key) + " Key");
+        EXPECT_EQ(added->text() + "|" + added->image(), "<New Category>|FOLDER");
         EXPECT_EQ(added->parent(), node(doc, parent));
-        EXPECT_EQ(column(lib, "ParentKey", key).toInt(), browser::MRVDocument::keyNumber(parent));
+        EXPECT_EQ(categoryField(lib, "ParentKey", key).toInt(), browser::MRVDocument::keyNumber(parent));
         // Listed as the empty category it is, which stores it as a plain one.
-        EXPECT_EQ(rowKeys(doc), QStringList{QStringLiteral("Parent TreeNode")});
-        EXPECT_EQ(statusText(doc), QStringLiteral("Cat: '<New Category>'  (0 Items Loaded)... "));
-        EXPECT_EQ(column(lib, "Type", key).toString(), QStringLiteral("1"));
+        EXPECT_EQ(rowKeys(doc), QStringList{"Parent TreeNode"});
+        EXPECT_EQ(statusText(doc), "Cat: '<New Category>'  (0 Items Loaded)... ");
+        EXPECT_EQ(categoryField(lib, "Type", key).toString(), "1");
         // The user types the name straight away.
         EXPECT_NE(doc->treCats->viewport()->findChild<QLineEdit*>(), nullptr);
     }
 }
 
 TEST_F(CategoryTreeTest, DeleteRefusesRootAndParentsAndAsksFirst) {
-    const QString lib =
-        makeLibrary(QStringLiteral("del.mdb"), {category(1, 0, "Parent"), category(2, 1, "Full"),
+    const QString lib = makeLibrary("del.mdb", {category(1, 0, "Parent"), category(2, 1, "Full"),
                                                 category(3, 1, "Empty"), item(1, 2, "Kept?", "Text/Code")});
     browser::MRVDocument* doc = open(lib);
     doc->CatDelete();
-    click(doc, QStringLiteral("1 Key"));
+    click(doc, "1 Key");
     doc->CatDelete();
-    click(doc, QStringLiteral("2 Key"));
+    click(doc, "2 Key");
     ui::testing::queueAnswer(ui::vbNo);
     doc->CatDelete();
     EXPECT_NE(node(doc, "2 Key"), nullptr);
@@ -192,51 +185,50 @@ TEST_F(CategoryTreeTest, DeleteRefusesRootAndParentsAndAsksFirst) {
     ASSERT_NE(doc->treCats->selectedItem(), nullptr);
     EXPECT_TRUE(statusText(doc).startsWith("Cat: '" + doc->treCats->selectedItem()->text() + "'"));
 
-    click(doc, QStringLiteral("3 Key"));
+    click(doc, "3 Key");
     ui::testing::queueAnswer(ui::vbYes);
     doc->CatDelete();
-    EXPECT_EQ(boxes().last().title, QStringLiteral("Permenently Delete?"));
-    EXPECT_EQ(boxes().last().text, QStringLiteral("DELETE this Category?\n\nCategory: 'Empty'"));
+    EXPECT_EQ(boxes().last().title, "Permenently Delete?");
+    EXPECT_EQ(boxes().last().text, "DELETE this Category?\n\nCategory: 'Empty'");
     EXPECT_EQ(boxes().last().icon, ui::vbQuestion);
     EXPECT_EQ(node(doc, "3 Key"), nullptr);
     for (const auto& box : boxes()) EXPECT_TRUE(box.foreground);
 }
 
 TEST_F(CategoryTreeTest, ClearImageNeedsCustomPicturesSwitchedOn) {
-    const QString lib = makeLibrary(QStringLiteral("clear.mdb"), {category(1, 0, "Painted")});
+    const QString lib = makeLibrary("clear.mdb", {category(1, 0, "Painted")});
     setImage(lib, 1, png(Qt::red));
     browser::MRVDocument* doc = open(lib);
-    click(doc, QStringLiteral("1 Key"));
+    click(doc, "1 Key");
     ui::testing::queueAnswer(ui::vbYes);
     doc->CatClearImage();
     ASSERT_EQ(boxes().size(), 1);
-    EXPECT_EQ(boxes()[0].title, QStringLiteral("Ouch!  That hurt!"));
+    EXPECT_EQ(boxes()[0].title, "Ouch!  That hurt!");
     EXPECT_EQ(boxes()[0].text,
               QStringLiteral(
                   "Before you can 'Clear' the Custom Image from a Tree Node, you must Check the 'Display "
                   "using Custom Icons' checkbox in the System Properties window.\n\nWould you like to "
                   "display the System Properties window now?"));
     EXPECT_EQ(boxes()[0].icon, ui::vbInformation);
-    EXPECT_FALSE(column(lib, "Image", 1).isNull());
+    EXPECT_FALSE(categoryField(lib, "Image", 1).isNull());
     // Yes opens the preferences, where the option is.
     ASSERT_EQ(ui::testing::shownDialogs().size(), 1);
-    EXPECT_EQ(ui::testing::shownDialogs()[0].text, QStringLiteral("frmProperties"));
+    EXPECT_EQ(ui::testing::shownDialogs()[0].text, "frmProperties");
     closeAll();
 
-    setInstanceSetting(QStringLiteral("Display using Custom Icons"), QStringLiteral("1"));
+    setInstanceSetting("Display using Custom Icons", "1");
     doc = open(lib);
     for (int answer : {ui::vbNo, ui::vbYes}) {
-        EXPECT_EQ(node(doc, "1 Key")->image(), QStringLiteral("Painted"));
+        EXPECT_EQ(node(doc, "1 Key")->image(), "Painted");
         ui::testing::queueAnswer(answer);
         doc->CatClearImage();
     }
-    EXPECT_EQ(boxes().last().title, QStringLiteral("Clear Image?"));
-    EXPECT_EQ(boxes().last().text,
-              QStringLiteral("Clear the 'Custom Category Image' for Category: \n\n\tPainted"));
-    EXPECT_TRUE(column(lib, "Image", 1).isNull());
-    EXPECT_EQ(node(doc, "1 Key")->image(), QStringLiteral("FOLDER"));
-    EXPECT_FALSE(doc->imgLargeIcons->contains(QStringLiteral("Painted")));
-    EXPECT_FALSE(doc->imgSmallIcons->contains(QStringLiteral("Painted")));
+    EXPECT_EQ(boxes().last().title, "Clear Image?");
+    EXPECT_EQ(boxes().last().text, "Clear the 'Custom Category Image' for Category: \n\n\tPainted");
+    EXPECT_TRUE(categoryField(lib, "Image", 1).isNull());
+    EXPECT_EQ(node(doc, "1 Key")->image(), "FOLDER");
+    EXPECT_FALSE(doc->imgLargeIcons->contains("Painted"));
+    EXPECT_FALSE(doc->imgSmallIcons->contains("Painted"));
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ toolbar::Tool* tool(browser::MRVDocument* doc, const char* name) {
 }
 
 TEST_F(CommandsTest, EveryToolOfBothLayoutsIsRoutedAndUnbuiltOnesSaySo) {
-    const QString lib = makeLibrary(QStringLiteral("a.mdb"));
+    const QString lib = makeLibrary("a.mdb");
     for (const char* loading : {"0", "1"}) {
         SCOPED_TRACE(loading);
         browser::MRVDocument* doc = open(lib, QString::fromLatin1(loading));
@@ -50,8 +50,7 @@ TEST_F(CommandsTest, EveryToolOfBothLayoutsIsRoutedAndUnbuiltOnesSaySo) {
             EXPECT_TRUE(browser::MRVDocument::routesTool(t->name())) << t->name().toStdString();
             if (browser::MRVDocument::commandBuilt(t->name())) continue;
             EXPECT_FALSE(t->isEnabled()) << t->name().toStdString();
-            EXPECT_TRUE(t->toolTip().endsWith(QStringLiteral("(not available yet)")))
-                << t->name().toStdString();
+            EXPECT_TRUE(t->toolTip().endsWith("(not available yet)")) << t->name().toStdString();
         }
         // The saved layout keeps the tools as defined, so a command built later is offered at once.
         const QString layout = doc->userLayoutFile();
@@ -61,32 +60,33 @@ TEST_F(CommandsTest, EveryToolOfBothLayoutsIsRoutedAndUnbuiltOnesSaySo) {
         ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
         EXPECT_FALSE(saved.readAll().contains("not available yet"));
     }
-    EXPECT_FALSE(browser::MRVDocument::routesTool(QStringLiteral("BTN_MENU_FILE")));
-    EXPECT_FALSE(browser::MRVDocument::commandBuilt(QStringLiteral("BTN_EMAIL_LIBRARY")));
+    EXPECT_FALSE(browser::MRVDocument::routesTool("BTN_MENU_FILE"));
+    EXPECT_FALSE(browser::MRVDocument::commandBuilt("BTN_EMAIL_LIBRARY"));
 
     // A name in no row only sounds; an unbuilt command reached from code says so.
     browser::MRVDocument* doc = open(lib);
     ui::testing::clear();
     sound::testing::clear();
-    doc->dispatchTool(QStringLiteral("BTN_NO_SUCH_TOOL"));
-    doc->dispatchTool(QStringLiteral("btn_open"));
+    doc->dispatchTool("BTN_NO_SUCH_TOOL");
+    doc->dispatchTool("btn_open");
     EXPECT_EQ(sound::testing::playedFiles().size(), 2);
     EXPECT_TRUE(boxes().isEmpty());
     EXPECT_TRUE(ui::testing::shownDialogs().isEmpty());
-    doc->dispatchTool(QStringLiteral("BTN_EMAIL_LIBRARY"));
-    EXPECT_EQ(statusText(doc), QStringLiteral("'E-mail Code Library' is not available yet... "));
+    doc->dispatchTool("BTN_EMAIL_LIBRARY");
+    EXPECT_EQ(statusText(doc), "'E-mail Code Library' is not available yet... ");
 }
 
 TEST_F(CommandsTest, WithoutLibraryOnlyOpenRuns) {
-    browser::MRVDocument* doc = open(path(QStringLiteral("missing.mdb")));
-    for (const char* name : {"BTN_New", "BTN_VIEWCHANGE", "BTN_Hide", "BTN_ABOUTBOX"}) {
+    browser::MRVDocument* doc = open(path("missing.mdb"));
+    for (const char* name : {"BTN_New", "BTN_VIEWCHANGE", "BTN_Hide", "BTN_ABOUTBOX", "BTN_CAT_ADDCHILD"}) {
         SCOPED_TRACE(name);
         ui::testing::clear();
         sound::testing::clear();
         ui::testing::queueAnswer(ui::vbNo);
         const int view = doc->lstvProcs->view();
         doc->dispatchTool(QString::fromLatin1(name));
-        EXPECT_EQ(boxTitles(), QStringList{QStringLiteral("System not Started!")});
+        EXPECT_EQ(boxTitles(), QStringList{"System not Started!"});
+        EXPECT_EQ(boxes()[0].buttons | boxes()[0].icon, ui::vbYesNo | ui::vbExclamation);
         EXPECT_TRUE(sound::testing::playedFiles().isEmpty());  // no menu sound before the answer
         EXPECT_EQ(doc->lstvProcs->view(), view);
         EXPECT_TRUE(ui::testing::shownDialogs().isEmpty());
@@ -94,17 +94,17 @@ TEST_F(CommandsTest, WithoutLibraryOnlyOpenRuns) {
     // Yes, and the open command itself, go to the library list.
     ui::testing::clear();
     ui::testing::queueAnswer(ui::vbYes);
-    doc->dispatchTool(QStringLiteral("BTN_VIEWCHANGE"));
-    doc->dispatchTool(QStringLiteral("BTN_Open"));
+    doc->dispatchTool("BTN_VIEWCHANGE");
+    doc->dispatchTool("BTN_Open");
     ASSERT_EQ(ui::testing::shownDialogs().size(), 2);
-    EXPECT_EQ(ui::testing::shownDialogs()[1].text, QStringLiteral("frmDBList"));
+    EXPECT_EQ(ui::testing::shownDialogs()[1].text, "frmDBList");
     EXPECT_EQ(boxes().size(), 1);
 }
 
 TEST_F(CommandsTest, ExitEndsTheClientAndHideHidesTheAddIn) {
-    const QString lib = makeLibrary(QStringLiteral("a.mdb"));
-    setInstanceSetting(QStringLiteral("Current Library"), lib, QStringLiteral("\\(Client)"));
-    setInstanceSetting(QStringLiteral("Current Library"), lib, QStringLiteral("\\(VB Add-In)"));
+    const QString lib = makeLibrary("a.mdb");
+    setInstanceSetting("Current Library", lib, "\\(Client)");
+    setInstanceSetting("Current Library", lib, "\\(VB Add-In)");
     // loading, calls of ExitClient, calls of HideWindow, the tool shown, its File menu caption
     const std::tuple<const char*, int, int, bool, const char*> cases[] = {
         {"2", 1, 0, true, "E&xit"}, {"1", 0, 1, true, "&Hide"}, {"0", 0, 0, false, "E&xit"}};
@@ -115,10 +115,9 @@ TEST_F(CommandsTest, ExitEndsTheClientAndHideHidesTheAddIn) {
         doc->setClient(&host);
         doc->setConnect(&host);
         EXPECT_EQ(tool(doc, "BTN_Hide")->isVisible(), shown);
-        EXPECT_EQ(
-            doc->ActiveBar1->band(QStringLiteral("mnuFile"))->tools()[QStringLiteral("BTN_Hide")]->caption(),
-            QString::fromLatin1(caption));
-        doc->dispatchTool(QStringLiteral("BTN_Hide"));
+        EXPECT_EQ(doc->ActiveBar1->band("mnuFile")->tools()["BTN_Hide"]->caption(),
+                  QString::fromLatin1(caption));
+        doc->dispatchTool("BTN_Hide");
         EXPECT_EQ(host.exits, exits);
         EXPECT_EQ(host.hides, hides);
         // The client is let go once it was asked to end.
@@ -128,88 +127,79 @@ TEST_F(CommandsTest, ExitEndsTheClientAndHideHidesTheAddIn) {
 }
 
 TEST_F(CommandsTest, ExitAsksOpenEditorsFirstAndCancelKeepsTheWindow) {
-    setInstanceSetting(QStringLiteral("Current Library"), makeLibrary(QStringLiteral("a.mdb")),
-                       QStringLiteral("\\(Client)"));
-    store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
-                       QStringLiteral("Loading Instance"), QStringLiteral("2"));
+    setInstanceSetting("Current Library", makeLibrary("a.mdb"), "\\(Client)");
+    store::SaveSetting(store::generalAppName(), "General Properties", "Loading Instance", "2");
     QWidget window;
     auto* doc = new browser::MRVDocument(&window);
     doc->InitProperties();
     window.show();
     ClosingClient client(&window);
     doc->setClient(&client);
-    frmProcEdit* editor = doc->openEditor(0, QStringLiteral("Text/Code"));
-    editor->txtProcName->setText(QStringLiteral("unsaved"));
+    frmProcEdit* editor = doc->openEditor(0, "Text/Code");
+    editor->txtProcName->setText("unsaved");
     for (int answer : {ui::vbCancel, ui::vbNo}) {
         ui::testing::clear();
         ui::testing::queueAnswer(answer);
-        doc->dispatchTool(QStringLiteral("BTN_Hide"));
-        EXPECT_EQ(boxTitles(), QStringList{QStringLiteral("Save Changes?")});
+        doc->dispatchTool("BTN_Hide");
+        EXPECT_EQ(boxTitles(), QStringList{"Save Changes?"});
         EXPECT_EQ(window.isVisible(), answer == ui::vbCancel);
         EXPECT_EQ(doc->Client(), answer == ui::vbCancel ? &client : nullptr);
     }
 }
 
+// The tree's own command: see the tree's visibility test.
 TEST_F(CommandsTest, ViewCommandsChangeTheWindowAndRememberWhatThePartSays) {
-    browser::MRVDocument* doc = open(makeLibrary(QStringLiteral("a.mdb")));
+    browser::MRVDocument* doc = open(makeLibrary("a.mdb"));
     doc->show();
     const auto toolbars = [](const char* key) {
-        return store::GetSetting(instanceApp(), QStringLiteral("Toolbars"), QString::fromLatin1(key));
+        return store::GetSetting(instanceApp(), "Toolbars", QString::fromLatin1(key));
     };
-    doc->dispatchTool(QStringLiteral("BTN_VIEWCHANGE"));  // details -> large icons, remembered
+    doc->dispatchTool("BTN_VIEWCHANGE");  // details -> large icons, remembered
     EXPECT_EQ(doc->lstvProcs->view(), controls::lvwIcon);
-    EXPECT_EQ(instanceSetting(QStringLiteral("Procedure Listview Style")), QStringLiteral("0"));
-    doc->dispatchTool(QStringLiteral("BTN_View_List"));  // not remembered
+    EXPECT_EQ(instanceSetting("Procedure Listview Style"), "0");
+    doc->dispatchTool("BTN_View_List");  // not remembered
     EXPECT_EQ(doc->lstvProcs->view(), controls::lvwList);
-    EXPECT_EQ(instanceSetting(QStringLiteral("Procedure Listview Style")), QStringLiteral("0"));
+    EXPECT_EQ(instanceSetting("Procedure Listview Style"), "0");
 
     for (bool hidden : {true, false}) {
-        doc->dispatchTool(QStringLiteral("BTN_VIEWMENUBAR"));
-        EXPECT_EQ(doc->ActiveBar1->band(QStringLiteral("mnuMain"))->isVisible(), !hidden);
+        doc->dispatchTool("BTN_VIEWMENUBAR");
+        EXPECT_EQ(doc->ActiveBar1->band("mnuMain")->isVisible(), !hidden);
         EXPECT_EQ(tool(doc, "BTN_VIEWMENUBAR")->isChecked(), hidden);
-        EXPECT_EQ(toolbars("Menu Visible"), hidden ? QStringLiteral("False") : QStringLiteral("True"));
-
-        doc->dispatchTool(QStringLiteral("BTN_VIEWCATEGORIES"));
-        EXPECT_EQ(doc->treCats->isHidden(), hidden);
-        EXPECT_EQ(doc->picVertSplitter->isHidden(), hidden);
-        EXPECT_EQ(doc->chkShowHideTreeview->isChecked(), !hidden);
-        EXPECT_EQ(instanceSetting(QStringLiteral("Category Tree Visible")),
-                  hidden ? QStringLiteral("False") : QStringLiteral("True"));
+        EXPECT_EQ(toolbars("Menu Visible"), hidden ? "False" : "True");
     }
 }
 
 TEST_F(CommandsTest, HelpOpensInEveryHostAndPagesReportWhereYouAre) {
-    const QString lib = makeLibrary(QStringLiteral("a.mdb"), {category(1, 0, QStringLiteral("Utils"))});
+    const QString lib = makeLibrary("a.mdb", {category(1, 0, "Utils")});
     browser::MRVDocument* doc = open(lib);  // a plain browser window
     help::WinHelp(nullptr, store::helpFile(), help::HELP_QUIT);
     QCoreApplication::processEvents();
-    doc->dispatchTool(QStringLiteral("BTN_HELPINDEX"));
+    doc->dispatchTool("BTN_HELPINDEX");
     ASSERT_NE(help::helpWindow(), nullptr);
     EXPECT_TRUE(help::helpWindow()->isVisible());
     help::WinHelp(nullptr, store::helpFile(), help::HELP_QUIT);
 
-    toolbar::Band* standard = doc->ActiveBar1->band(QStringLiteral("Standard"));
+    toolbar::Band* standard = doc->ActiveBar1->band("Standard");
     standard->setCurrentPage(3);
-    EXPECT_EQ(statusText(doc), QStringLiteral("Current Category: ") + lib.section('/', -1) + ' ');
+    EXPECT_EQ(statusText(doc), "Current Category: " + lib.section('/', -1) + ' ');
     standard->setCurrentPage(0);
-    EXPECT_EQ(statusText(doc), QStringLiteral("Connected To: ") + lib + ' ');
+    EXPECT_EQ(statusText(doc), "Connected To: " + lib + ' ');
 }
 
 TEST_F(CommandsTest, AddInEntryIsAskedForBothWays) {
-    browser::MRVDocument* doc = open(makeLibrary(QStringLiteral("a.mdb")));
+    browser::MRVDocument* doc = open(makeLibrary("a.mdb"));
     ASSERT_FALSE(store::IsAddInRegistered());
     for (int answer : {ui::vbNo, ui::vbYes, ui::vbYes}) {
         const bool before = store::IsAddInRegistered();
         ui::testing::clear();
         ui::testing::queueAnswer(answer);
-        doc->dispatchTool(QStringLiteral("BTN_VB_ADDINS"));
+        doc->dispatchTool("BTN_VB_ADDINS");
         const bool after = answer == ui::vbYes ? !before : before;
-        EXPECT_EQ(boxTitles(), QStringList{before ? QStringLiteral("Remove from VB Add-Ins?")
-                                                  : QStringLiteral("Add to VB Add-Ins?")});
+        EXPECT_EQ(boxTitles(), QStringList{before ? "Remove from VB Add-Ins?" : "Add to VB Add-Ins?"});
         EXPECT_EQ(store::IsAddInRegistered(), after);
         EXPECT_EQ(tool(doc, "BTN_VB_ADDINS")->isChecked(), after);
         EXPECT_EQ(tool(doc, "BTN_VB_ADDINS")->caption(),
-                  after ? QStringLiteral("Remove from &VB Add-Ins") : QStringLiteral("Add to &VB Add-Ins"));
+                  after ? "Remove from &VB Add-Ins" : "Add to &VB Add-Ins");
     }
 }
 

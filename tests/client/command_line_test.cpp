@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 using clienttest::ClientTest;
+using storetest::writeBytes;
 
 namespace {
 
@@ -36,7 +37,7 @@ TEST_F(CommandLineTest, AnEmptyLineShowsTheSplashAndOpensTheProgramFoldersDocume
 }
 
 TEST_F(CommandLineTest, TheSwitchInAnyCaseAsksWhereToGoAndShowsNoSplash) {
-    for (const QString& line : {QStringLiteral("/debug"), QStringLiteral("/DEBUGX")}) {
+    for (const QString line : {"/debug", "/DEBUGX"}) {
         ui::testing::clear();
         ui::testing::queueAnswer(ui::vbNo);
         bool loaded = false;
@@ -88,8 +89,7 @@ private:
 };
 
 TEST_F(CommandLineTest, WrongParametersAreReportedAndEndTheProgram) {
-    for (const QString& line : {QStringLiteral("--help"), QStringLiteral("-DEBUG"), QStringLiteral("DEBUG"),
-                                QStringLiteral("x.vbd")}) {
+    for (const QString line : {"--help", "-DEBUG", "DEBUG", "x.vbd"}) {
         ui::testing::clear();
         bool loaded = true;
         CapturedStderr err;
@@ -139,7 +139,7 @@ TEST_F(CommandLineTest, DesignModeTriesTheTwoDesignPathsThenAsksAndAnEmptyAnswer
     EXPECT_EQ(ui::testing::shownDialogs()[0].defaultText, "C:\\");
 
     const QString mine = path("mine.vbd");
-    writeFile(mine, dochost::documentFileText(client::kDocumentClass));
+    writeBytes(mine, dochost::documentFileText(client::kDocumentClass));
     ui::testing::queueAnswer(ui::vbYes);
     ui::testing::queueInputText(mine);
     auto main = load("/DEBUG", m_clock);
@@ -149,7 +149,7 @@ TEST_F(CommandLineTest, DesignModeTriesTheTwoDesignPathsThenAsksAndAnEmptyAnswer
     // The second design path, then the first, win over the input box.
     const QStringList design = frmMain::designDocumentPaths();
     for (int i = 1; i >= 0; --i) {
-        writeFile(design[i], dochost::documentFileText(client::kDocumentClass));
+        writeBytes(design[i], dochost::documentFileText(client::kDocumentClass));
         ui::testing::clear();
         ui::testing::queueAnswer(ui::vbYes);
         EXPECT_EQ(load("/debug", m_clock)->documentPath(), design[i]);
@@ -179,7 +179,7 @@ TEST_F(CommandLineTest, AFailedNavigationIsShownAndTheWindowStays) {
     expectShownAndStaying("Error Loading System", "Error: 3024\n\nCould not find file '" + file + "'.");
     // The announcement nobody read is taken back, or the next browser would think itself the client.
     EXPECT_EQ(loadingInstance(), "0");
-    writeFile(file, dochost::documentFileText(client::kDocumentClass));
+    writeBytes(file, dochost::documentFileText(client::kDocumentClass));
     dochost::unregisterDocumentClass(client::kDocumentClass);
     expectShownAndStaying("Error Loading System", "Error: -2147221164\n\nClass not registered");
     dochost::registerDocumentClass(client::kDocumentClass,

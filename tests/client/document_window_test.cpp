@@ -5,13 +5,13 @@
 #include <QScreen>
 
 using clienttest::ClientTest;
+using storetest::writeBytes;
 
 namespace {
 
 using DocumentWindowTest = ClientTest;
 
 TEST_F(DocumentWindowTest, TheHostLeavesTheAnnouncementAloneSoTheDocumentIsTheBrowserKind) {
-    EXPECT_EQ(DocumentWindow::defaultDocumentPath(), store::programFolder() + "/MRVDocument.vbd");
     // Whatever stands in "Loading Instance" reaches the document unchanged: the host wrote nothing.
     for (const char* left : {"0", "", "7"}) {
         store::SaveSetting(store::generalAppName(), "General Properties", "Loading Instance", left);
@@ -32,7 +32,7 @@ TEST_F(DocumentWindowTest, TheHostLeavesTheAnnouncementAloneSoTheDocumentIsTheBr
 }
 
 TEST_F(DocumentWindowTest, TheHostReportsAFileItCannotOpen) {
-    writeFile(path("bad.vbd"), "MorvaneDocument 1\nClass=Morvane.MRVDoc");
+    writeBytes(path("bad.vbd"), "MorvaneDocument 1\nClass=Morvane.MRVDoc");
     DocumentWindow window;
     EXPECT_FALSE(window.open(path("bad.vbd")));
     ASSERT_EQ(boxes().size(), 1);

@@ -3,17 +3,17 @@
 #include "client/application.h"
 
 using clienttest::ClientTest;
+using storetest::writeBytes;
 
 namespace {
 
 TEST_F(ClientTest, ComponentsTooOldShowTheMessageAndRemoveTheLauncher) {
     const QString launcher = client::desktopShortcutPath();
-    QDir().mkpath(QFileInfo(launcher).absolutePath());
-    writeFile(launcher, "[Desktop Entry]\n");
+    writeBytes(launcher, "[Desktop Entry]\n");
     QStringList asked;
     auto main = client::Main("", m_clock, [&](const QString& name) {
         asked << name;
-        return name == "Build" ? QStringLiteral("1158.22") : QString();
+        return name == "Build" ? "1158.22" : QString();
     });
 
     EXPECT_EQ(main, nullptr);
@@ -36,7 +36,7 @@ TEST_F(ClientTest, ComponentsTooOldShowTheMessageAndRemoveTheLauncher) {
 // stay exactly as the forms set them.
 TEST(ClientStart, TheApplicationSetsNoDisplayNameForTheWindowTitles) {
     const QString name = QCoreApplication::applicationName();
-    client::setUpApplication(*qApp, QStringLiteral("morvane"));
+    client::setUpApplication(*qApp, "morvane");
     EXPECT_EQ(QCoreApplication::applicationName(), "Morvane");  // the title of a box given none
     QCoreApplication::setApplicationName("another name");
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), "another name");
@@ -46,9 +46,8 @@ TEST(ClientStart, TheApplicationSetsNoDisplayNameForTheWindowTitles) {
 TEST_F(ClientTest, PresentComponentsOpenTheMainWindow) {
     // What a machine says today: the hosting components are there, so the client starts.
     EXPECT_FALSE(client::registryHostValue("Version").isEmpty());
-    auto main = client::Main("", m_clock, [](const QString& name) {
-        return name == "Version" ? QStringLiteral("4.71.1712.6") : QString();
-    });
+    auto main = client::Main(
+        "", m_clock, [](const QString& name) { return name == "Version" ? "4.71.1712.6" : QString(); });
     ASSERT_NE(main, nullptr);
     settle();
     EXPECT_TRUE(boxes().isEmpty());

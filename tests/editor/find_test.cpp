@@ -5,6 +5,7 @@
 #include "store/library_schema.h"
 #include "store/main_window.h"
 #include "store/settings.h"
+#include "tests/seam_fixture.h"
 #include "tests/store/fake_main_window.h"
 
 #include <QApplication>
@@ -13,37 +14,35 @@
 #include <QDateEdit>
 #include <QKeyEvent>
 #include <QLocale>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-const QString kSection = QStringLiteral("Last Search Items");
+const QString kSection = "Last Search Items";
 
 // Stands for the browser document: records what the dialog asks of it and runs the statements.
 class Document : public storetest::FakeMainWindow {
 public:
     void ProcRefresh(const QString& query) override {
-        calls << QStringLiteral("ProcRefresh");
+        calls << "ProcRefresh";
         search = query;
         rows.clear();
         if (!library) return;
         for (auto rs = library->OpenRecordset(query, engine::dbOpenSnapshot); !rs->eof(); rs->MoveNext())
-            rows << rs->Fields(QStringLiteral("Name")).text();
+            rows << rs->Fields("Name").text();
     }
-    void StatusBar(const QString& message) override { calls << QStringLiteral("StatusBar ") + message; }
-    void SetForSearch() override { calls << QStringLiteral("SetForSearch"); }
+    void StatusBar(const QString& message) override { calls << "StatusBar " + message; }
+    void SetForSearch() override { calls << "SetForSearch"; }
 
     engine::Database* library = nullptr;
     QStringList calls, rows;
 };
 
-class FindTest : public ::testing::Test {
+class FindTest : public seamtest::SeamTest {
 protected:
     void SetUp() override {
-        ui::testing::enableRecording();
-        ui::testing::clear();
+        SeamTest::SetUp();
         form.setMainWindow(&document);
     }
     static void setHistory(const QStringList& texts) {
@@ -55,8 +54,7 @@ protected:
     static QStringList history() {
         QStringList keys;
         for (int i = 1; i <= 21; ++i)
-            keys << store::GetSetting(store::generalAppName(), kSection, QString::number(i),
-                                      QStringLiteral("END"));
+            keys << store::GetSetting(store::generalAppName(), kSection, QString::number(i), "END");
         while (!keys.isEmpty() && (keys.last().isEmpty() || keys.last() == QLatin1String("END")))
             keys.removeLast();
         return keys;
@@ -94,37 +92,34 @@ TEST_F(FindTest, TextStatementsJoinTheChosenFields) {
 }
 
 TEST_F(FindTest, InputIsCheckedAndTheFieldsAreRemembered) {
-    store::SaveSetting(store::generalAppName(), kSection, QStringLiteral("Proc Desc Checkbox"),
-                       QStringLiteral("0"));
+    store::SaveSetting(store::generalAppName(), kSection, "Proc Desc Checkbox", "0");
     form.Form_Load();
     EXPECT_TRUE(form.chkCatNames->isChecked());
     EXPECT_TRUE(form.chkProcNames->isChecked());
     EXPECT_FALSE(form.chkProcDesc->isChecked());
     EXPECT_FALSE(form.chkProcCode->isChecked());
 
-    findText(QStringLiteral("   "));
+    findText("   ");
     form.chkCatNames->setChecked(false);
     form.chkProcNames->setChecked(false);
-    findText(QStringLiteral("x"));
-    ASSERT_EQ(ui::testing::shownBoxes().size(), 2);
-    EXPECT_EQ(ui::testing::shownBoxes()[0].text, QStringLiteral("Please enter Search Criteria."));
-    EXPECT_EQ(ui::testing::shownBoxes()[1].text,
-              QStringLiteral("Please 'check' at least one area to search!"));
-    for (const auto& box : ui::testing::shownBoxes()) {
-        EXPECT_EQ(box.title, QStringLiteral("Oops!"));
+    findText("x");
+    ASSERT_EQ(boxes().size(), 2);
+    EXPECT_EQ(boxes()[0].text, "Please enter Search Criteria.");
+    EXPECT_EQ(boxes()[1].text, "Please 'check' at least one area to search!");
+    for (const auto& box : boxes()) {
+        EXPECT_EQ(box.title, "Oops!");
         EXPECT_EQ(box.icon, ui::vbInformation);
     }
     EXPECT_TRUE(document.calls.isEmpty());
     EXPECT_TRUE(history().isEmpty());
 
     form.chkProcCode->setChecked(true);
-    findText(QStringLiteral("x"));
-    EXPECT_EQ(document.calls, QStringList({QStringLiteral("SetForSearch"), QStringLiteral("ProcRefresh"),
-                                           QStringLiteral("StatusBar Search results Displayed...")}));
+    findText("x");
+    EXPECT_EQ(document.calls,
+              QStringList({"SetForSearch", "ProcRefresh", "StatusBar Search results Displayed..."}));
     EXPECT_EQ(document.search, form.searchStatement());
     for (const char* key : {"Cat Name Checkbox", "Proc Name Checkbox", "Proc Desc Checkbox"})
-        EXPECT_EQ(store::GetSetting(store::generalAppName(), kSection, QString::fromLatin1(key)),
-                  QStringLiteral("0"));
+        EXPECT_EQ(store::GetSetting(store::generalAppName(), kSection, QString::fromLatin1(key)), "0");
     // The code field is never remembered.
     frmProcFind again;
     again.Form_Load();
@@ -173,10 +168,8 @@ TEST_F(FindTest, HistoryKeepsTwentyTextsNewestFirstWithoutGaps) {
 TEST_F(FindTest, DateRangeTakesWholeDaysMonthFirstInAnyLocale) {
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    QTemporaryDir dir;
-    auto db = store::createLibrary(dir.filePath(QStringLiteral("a.mdb")),
-                                   {QString(), QStringLiteral("G"), QDateTime()});
-    db->Execute(QStringLiteral("INSERT INTO Category (CatKey, ParentKey, Name) VALUES (1, 0, 'Dates')"));
+    auto db = store::createLibrary(path("a.mdb"), {QString(), "G", QDateTime()});
+    db->Execute("INSERT INTO Category (CatKey, ParentKey, Name) VALUES (1, 0, 'Dates')");
     // 4 March 2024 is the day searched; 3 April would be found if day and month swapped.
     const std::pair<const char*, const char*> items[] = {
         {"morning", "#03/04/2024 09:00:00#"},
@@ -195,7 +188,7 @@ TEST_F(FindTest, DateRangeTakesWholeDaysMonthFirstInAnyLocale) {
                 .arg(QString::fromLatin1(name), QString::fromLatin1(changed)));
     document.library = db.get();
     form.Form_Load();
-    form.TabStrip->setSelectedKey(QStringLiteral("Date"));
+    form.TabStrip->setSelectedKey("Date");
     EXPECT_TRUE(form.picContainer[1]->isVisibleTo(&form));
     EXPECT_FALSE(form.picContainer[0]->isVisibleTo(&form));
     form.dtpFrom->setDate(QDate(2024, 3, 4));
@@ -205,13 +198,13 @@ TEST_F(FindTest, DateRangeTakesWholeDaysMonthFirstInAnyLocale) {
         " P.LastChanged >= #03/04/2024 00:00:00# AND P.LastChanged <= #03/04/2024 23:59:59#  ORDER BY")))
         << document.search.toStdString();
     EXPECT_EQ(document.rows, QStringList({"dayOnly", "lastSecond", "morning"}));
-    EXPECT_EQ(document.calls.last(), QStringLiteral("StatusBar Search results Displayed..."));
+    EXPECT_EQ(document.calls.last(), "StatusBar Search results Displayed...");
 
     // From after To finds nothing, without a message; a date search writes no history.
     form.dtpFrom->setDate(QDate(2024, 3, 5));
     form.cmdFindNow_Click();
     EXPECT_TRUE(document.rows.isEmpty());
-    EXPECT_TRUE(ui::testing::shownBoxes().isEmpty());
+    EXPECT_TRUE(boxes().isEmpty());
     EXPECT_TRUE(history().isEmpty());
     QLocale::setDefault(before);
 }

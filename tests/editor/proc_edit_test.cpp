@@ -20,12 +20,11 @@ class ProcEditTest : public StoreTest {
 protected:
     void SetUp() override {
         StoreTest::SetUp();
-        m_file = makeLibrary(QStringLiteral("lib.mdb"));
-        execute(m_file,
-                {QStringLiteral("INSERT INTO Category (CatKey, ParentKey, Name) VALUES (1, 0, 'Utils')"),
-                 QStringLiteral("INSERT INTO Category (CatKey, ParentKey, Name) VALUES (2, 0, 'Web')"),
-                 QStringLiteral("INSERT INTO [Procedure] (ProcKey, CatKey, Name, Type, Code) "
-                                "VALUES (7, 2, 'Odd', 'Macro', 'keep me')")});
+        m_file = makeLibrary("lib.mdb");
+        execute(m_file, {"INSERT INTO Category (CatKey, ParentKey, Name) VALUES (1, 0, 'Utils')",
+                         "INSERT INTO Category (CatKey, ParentKey, Name) VALUES (2, 0, 'Web')",
+                         QStringLiteral("INSERT INTO [Procedure] (ProcKey, CatKey, Name, Type, Code) "
+                                        "VALUES (7, 2, 'Odd', 'Macro', 'keep me')")});
         ASSERT_TRUE(open(m_file, m_main.db));
         m_main.category = 1;
     }
@@ -77,48 +76,46 @@ TEST_F(ProcEditTest, SaveChecksNameCodeAndCategoryAndKeepsTheText) {
     for (const auto& [name, code, category, message] : cases) {
         SCOPED_TRACE(name);
         ui::testing::clear();
-        frmProcEdit* e = editor(0, QStringLiteral("Text/Code"));
+        frmProcEdit* e = editor(0, "Text/Code");
         e->txtProcName->setText(QString::fromLatin1(name));
         e->txtProcCode->setPlainText(QString::fromLatin1(code));
         e->cboCategory->setCurrentIndex(category);
         EXPECT_EQ(e->ProcSave(), !*message);
         if (*message) {
             ASSERT_EQ(boxes().size(), 1);
-            EXPECT_EQ(boxes()[0].title, QStringLiteral("Oops!"));
+            EXPECT_EQ(boxes()[0].title, "Oops!");
             EXPECT_EQ(boxes()[0].text, QString::fromLatin1(message));
             EXPECT_EQ(e->txtProcName->text(), QString::fromLatin1(name));
             EXPECT_TRUE(e->changed());
         }
     }
-    EXPECT_EQ(value(QStringLiteral("SELECT Type FROM [Procedure] WHERE Name = 'www.example.org'")).toString(),
-              QStringLiteral("WebSite"));
-    EXPECT_EQ(value(QStringLiteral("SELECT Code FROM [Procedure] WHERE Name = 'www.example.org'")).toString(),
-              QStringLiteral("Web ShortCut"));
+    EXPECT_EQ(value("SELECT Type FROM [Procedure] WHERE Name = 'www.example.org'").toString(), "WebSite");
+    EXPECT_EQ(value("SELECT Code FROM [Procedure] WHERE Name = 'www.example.org'").toString(),
+              "Web ShortCut");
 }
 
 TEST_F(ProcEditTest, ANewItemSavedTwiceIsOneRowWithTodaysDate) {
-    frmProcEdit* e =
-        editor(0, QStringLiteral("Text/Code"), QStringLiteral("Function Twice(x)\nEnd Function"));
-    EXPECT_EQ(e->txtProcName->text(), QStringLiteral("Twice"));
-    EXPECT_EQ(e->cboCategory->currentText(), QStringLiteral("Utils"));  // the document's category
+    frmProcEdit* e = editor(0, "Text/Code", "Function Twice(x)\nEnd Function");
+    EXPECT_EQ(e->txtProcName->text(), "Twice");
+    EXPECT_EQ(e->cboCategory->currentText(), "Utils");  // the document's category
     EXPECT_TRUE(e->changed());
-    e->txtProcDesc->setPlainText(QStringLiteral("  Doubles. \n \r\n"));
+    e->txtProcDesc->setPlainText("  Doubles. \n \r\n");
     ASSERT_TRUE(e->ProcSave());
     const qint64 key = e->ProcKey();
     EXPECT_NE(key, 0);
-    e->txtProcCode->appendPlainText(QStringLiteral("' more"));
+    e->txtProcCode->appendPlainText("' more");
     e->cboCategory->setCurrentIndex(1);
     ASSERT_TRUE(e->ProcSave());
     EXPECT_EQ(e->ProcKey(), key);
-    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM [Procedure] WHERE Name = 'Twice'")).toInt(), 1);
-    const QString row = QStringLiteral(" FROM [Procedure] WHERE ProcKey = ") + QString::number(key);
-    EXPECT_EQ(value("SELECT [Desc]" + row).toString(), QStringLiteral("Doubles."));
-    EXPECT_EQ(e->txtProcDesc->toPlainText(), QStringLiteral("Doubles."));
+    EXPECT_EQ(value("SELECT COUNT(*) FROM [Procedure] WHERE Name = 'Twice'").toInt(), 1);
+    const QString row = " FROM [Procedure] WHERE ProcKey = " + QString::number(key);
+    EXPECT_EQ(value("SELECT [Desc]" + row).toString(), "Doubles.");
+    EXPECT_EQ(e->txtProcDesc->toPlainText(), "Doubles.");
     EXPECT_EQ(value("SELECT CatKey" + row).toInt(), 2);
-    EXPECT_TRUE(value("SELECT Code" + row).toString().endsWith(QStringLiteral("' more")));
+    EXPECT_TRUE(value("SELECT Code" + row).toString().endsWith("' more"));
     EXPECT_EQ(value("SELECT LastChanged" + row).toDateTime().date(), QDate::currentDate());
     EXPECT_EQ(value("SELECT Owner" + row).toInt(), 1);
-    EXPECT_EQ(m_main.status.last(), QStringLiteral("Procedure Saved..."));
+    EXPECT_EQ(m_main.status.last(), "Procedure Saved...");
     EXPECT_EQ(m_main.refreshes.size(), 2);
     EXPECT_FALSE(e->changed());
 }
@@ -126,21 +123,18 @@ TEST_F(ProcEditTest, ANewItemSavedTwiceIsOneRowWithTodaysDate) {
 TEST_F(ProcEditTest, TypesAreKeptOrBecomeWebShortcutsAsTheirNameSays) {
     // An item of a type the editor does not know keeps its code, as text.
     frmProcEdit* odd = editor(7, QString());
-    EXPECT_EQ(odd->txtProcCode->toPlainText(), QStringLiteral("keep me"));
-    EXPECT_EQ(odd->cboCategory->currentText(), QStringLiteral("Web"));
+    EXPECT_EQ(odd->txtProcCode->toPlainText(), "keep me");
+    EXPECT_EQ(odd->cboCategory->currentText(), "Web");
     ASSERT_TRUE(odd->ProcSave());
-    EXPECT_EQ(value(QStringLiteral("SELECT Type FROM [Procedure] WHERE ProcKey = 7")).toString(),
-              QStringLiteral("Text/Code"));
-    EXPECT_EQ(value(QStringLiteral("SELECT Code FROM [Procedure] WHERE ProcKey = 7")).toString(),
-              QStringLiteral("keep me"));
+    EXPECT_EQ(value("SELECT Type FROM [Procedure] WHERE ProcKey = 7").toString(), "Text/Code");
+    EXPECT_EQ(value("SELECT Code FROM [Procedure] WHERE ProcKey = 7").toString(), "keep me");
 
-    frmProcEdit* web = editor(0, QStringLiteral("WebSite"), QStringLiteral("https://example.org/"));
-    EXPECT_EQ(web->lblName->text(), QStringLiteral("URL: "));
-    EXPECT_EQ(web->txtProcName->text(), QStringLiteral("https://example.org/"));
+    frmProcEdit* web = editor(0, "WebSite", "https://example.org/");
+    EXPECT_EQ(web->lblName->text(), "URL: ");
+    EXPECT_EQ(web->txtProcName->text(), "https://example.org/");
     EXPECT_TRUE(web->txtProcCode->isHidden());
     ASSERT_TRUE(web->ProcSave());
-    EXPECT_EQ(value(QStringLiteral("SELECT Code FROM [Procedure] WHERE Type = 'WebSite'")).toString(),
-              QStringLiteral("Web Shortcut"));
+    EXPECT_EQ(value("SELECT Code FROM [Procedure] WHERE Type = 'WebSite'").toString(), "Web Shortcut");
 }
 
 TEST_F(ProcEditTest, ClosingAsksAboutUnsavedChanges) {
@@ -149,32 +143,31 @@ TEST_F(ProcEditTest, ClosingAsksAboutUnsavedChanges) {
         {ui::vbCancel, true, false}, {ui::vbNo, false, false}, {ui::vbYes, false, true}};
     for (const auto& [answer, stays, written] : cases) {
         SCOPED_TRACE(answer);
-        execute(m_file, {QStringLiteral("DELETE FROM [Procedure] WHERE Name = 'Closing'")});
+        execute(m_file, {"DELETE FROM [Procedure] WHERE Name = 'Closing'"});
         ui::testing::clear();
-        QPointer<frmProcEdit> e = editor(0, QStringLiteral("Text/Code"));
+        QPointer<frmProcEdit> e = editor(0, "Text/Code");
         e->show();
-        e->txtProcName->setText(QStringLiteral("Closing"));
-        e->txtProcCode->setPlainText(QStringLiteral("x"));
+        e->txtProcName->setText("Closing");
+        e->txtProcCode->setPlainText("x");
         ui::testing::queueAnswer(answer);
         e->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         ASSERT_EQ(boxes().size(), 1);
-        EXPECT_EQ(boxes()[0].title, QStringLiteral("Save Changes?"));
+        EXPECT_EQ(boxes()[0].title, "Save Changes?");
         EXPECT_EQ(boxes()[0].buttons, ui::vbYesNoCancel);
         EXPECT_EQ(!e.isNull() && e->isVisible(), stays);
-        EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM [Procedure] WHERE Name = 'Closing'")).toInt(),
-                  written ? 1 : 0);
+        EXPECT_EQ(value("SELECT COUNT(*) FROM [Procedure] WHERE Name = 'Closing'").toInt(), written ? 1 : 0);
     }
     // Yes with a save that fails keeps the window and the text; an untouched new editor asks nothing.
     ui::testing::clear();
-    QPointer<frmProcEdit> failing = editor(0, QStringLiteral("Text/Code"));
+    QPointer<frmProcEdit> failing = editor(0, "Text/Code");
     failing->show();
-    failing->txtProcName->setText(QStringLiteral("No code"));
+    failing->txtProcName->setText("No code");
     ui::testing::queueAnswer(ui::vbYes);
     failing->close();
     EXPECT_TRUE(failing->isVisible());
     EXPECT_EQ(boxes().size(), 2);
-    QPointer<frmProcEdit> untouched = editor(0, QStringLiteral("Text/Code"));
+    QPointer<frmProcEdit> untouched = editor(0, "Text/Code");
     untouched->show();
     untouched->close();
     EXPECT_EQ(boxes().size(), 2);
@@ -182,10 +175,10 @@ TEST_F(ProcEditTest, ClosingAsksAboutUnsavedChanges) {
 }
 
 TEST_F(ProcEditTest, ALibraryReplacementAsksFirstAndNeverWritesThroughAStaleHandle) {
-    frmProcEdit* e = editor(0, QStringLiteral("Text/Code"));
+    frmProcEdit* e = editor(0, "Text/Code");
     ASSERT_TRUE(m_main.users.contains(e));
-    e->txtProcName->setText(QStringLiteral("Pending"));
-    e->txtProcCode->setPlainText(QStringLiteral("x"));
+    e->txtProcName->setText("Pending");
+    e->txtProcCode->setPlainText("x");
     ui::testing::queueAnswer(ui::vbCancel);
     EXPECT_FALSE(e->libraryClosing());
     ui::testing::queueAnswer(ui::vbNo);
@@ -198,7 +191,7 @@ TEST_F(ProcEditTest, ALibraryReplacementAsksFirstAndNeverWritesThroughAStaleHand
     EXPECT_EQ(boxes().size(), 1);
     m_main.db = lent;
     e->libraryReopened(true);
-    EXPECT_EQ(e->txtProcName->text(), QStringLiteral("Pending"));
+    EXPECT_EQ(e->txtProcName->text(), "Pending");
     ASSERT_TRUE(e->ProcSave());
     // Another library: the editor goes without asking again.
     QPointer<frmProcEdit> gone = e;

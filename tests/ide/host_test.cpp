@@ -15,8 +15,8 @@
 #include <QUrl>
 
 using idetest::IdeTest;
-using idetest::readFile;
-using idetest::writeFile;
+using idetest::readBytes;
+using idetest::writeBytes;
 
 namespace {
 
@@ -50,9 +50,9 @@ protected:
 // The browser's drag of a stored code file lands here: the file list is taken, the file added after
 // the drop is over, and the watcher then saves the module where it belongs.
 TEST_F(HostTest, TheProjectWindowAddsDroppedFilesAndTheWatcherPlacesThem) {
-    writeFile(path("p/Tools.mrvp"), "MorvaneProject 1\nName=Tools\nFile=Main.bas\nEnd\n");
-    writeFile(path("p/Main.bas"), "Sub Main()\nEnd Sub\n");
-    writeFile(path("tmp/FileUtils.bas"), "Public Function Exists() As Boolean\nEnd Function\n");
+    writeBytes(path("p/Tools.mrvp"), "MorvaneProject 1\nName=Tools\nFile=Main.bas\nEnd\n");
+    writeBytes(path("p/Main.bas"), "Sub Main()\nEnd Sub\n");
+    writeBytes(path("tmp/FileUtils.bas"), "Public Function Exists() As Boolean\nEnd Function\n");
     QDir().mkpath(path("shared"));
     store::SaveSetting(store::generalAppName(), "General Properties", "Shared Module Folder", path("shared"));
     ASSERT_TRUE(window->openProject(path("p")));
@@ -61,7 +61,7 @@ TEST_F(HostTest, TheProjectWindowAddsDroppedFilesAndTheWatcherPlacesThem) {
     watcher.setDragFile(path("tmp/FileUtils.bas"));
     QWidget* target = window->projectWindow()->viewport();
 
-    EXPECT_FALSE(drop(target, text(QStringLiteral("Dim X"))));
+    EXPECT_FALSE(drop(target, text("Dim X")));
     ui::testing::queueAnswer(ui::vbYes);
     ASSERT_TRUE(drop(target, files({path("tmp/FileUtils.bas")})));
     EXPECT_EQ(window->project()->components().size(), 1) << "nothing happens inside the drop";
@@ -69,11 +69,11 @@ TEST_F(HostTest, TheProjectWindowAddsDroppedFilesAndTheWatcherPlacesThem) {
     ASSERT_EQ(window->project()->components().size(), 2);
     EXPECT_EQ(boxTitles(), QStringList{"Where to save this file?"});
     EXPECT_EQ(window->project()->components()[1]->FileNames(1), path("p/FileUtils.bas"));
-    EXPECT_EQ(readFile(path("p/FileUtils.bas")), readFile(path("tmp/FileUtils.bas")));
+    EXPECT_EQ(readBytes(path("p/FileUtils.bas")), readBytes(path("tmp/FileUtils.bas")));
     EXPECT_EQ(window->projectWindow()->selectedComponent(), window->project()->components()[1]);
 
     ASSERT_TRUE(window->saveProject(false));
-    EXPECT_EQ(readFile(path("p/Tools.mrvp")),
+    EXPECT_EQ(readBytes(path("p/Tools.mrvp")),
               "MorvaneProject 1\nName=Tools\nFile=Main.bas\nFile=FileUtils.bas\nEnd\n");
 
     // A file already in the project is told, not added twice.
@@ -87,9 +87,9 @@ TEST_F(HostTest, TheProjectWindowAddsDroppedFilesAndTheWatcherPlacesThem) {
 // Code dragged from the browser arrives as text where it is dropped; a dragged code file's text
 // arrives too; a file that is no text brings nothing.
 TEST_F(HostTest, CodePanesTakeDroppedTextAndTextFilesInAFixedWidthFont) {
-    writeFile(path("p/Main.bas"), "End Sub\n");
-    writeFile(path("FileUtils.bas"), "' from a file\r\n");
-    writeFile(path("picture.png"), QByteArray("\x89PNG\0\0", 6));
+    writeBytes(path("p/Main.bas"), "End Sub\n");
+    writeBytes(path("FileUtils.bas"), "' from a file\r\n");
+    writeBytes(path("picture.png"), QByteArray("\x89PNG\0\0", 6));
     window->newProject();
     ide::CodePane* pane = window->openCodePane(window->project()->addFile(path("p/Main.bas")));
     EXPECT_TRUE(pane->font().fixedPitch());
@@ -97,14 +97,14 @@ TEST_F(HostTest, CodePanesTakeDroppedTextAndTextFilesInAFixedWidthFont) {
     window->show();
     QApplication::processEvents();
 
-    ASSERT_TRUE(drop(pane->viewport(), text(QStringLiteral("Sub Main()\n"))));
+    ASSERT_TRUE(drop(pane->viewport(), text("Sub Main()\n")));
     EXPECT_EQ(pane->toPlainText(), "Sub Main()\nEnd Sub\n");
     ASSERT_TRUE(drop(pane->viewport(), files({path("FileUtils.bas")})));
     EXPECT_EQ(pane->toPlainText(), "' from a file\nSub Main()\nEnd Sub\n");
     drop(pane->viewport(), files({path("picture.png")}));
     EXPECT_EQ(pane->toPlainText(), "' from a file\nSub Main()\nEnd Sub\n");
     EXPECT_TRUE(window->project()->components()[0]->isModified());
-    EXPECT_TRUE(window->windowTitle().startsWith(QStringLiteral("Project1* - Morvane IDE")));
+    EXPECT_TRUE(window->windowTitle().startsWith("Project1* - Morvane IDE"));
 
     pane->selectAll();
     pane->indentLines(true);
@@ -117,28 +117,27 @@ TEST_F(HostTest, CodePanesTakeDroppedTextAndTextFilesInAFixedWidthFont) {
 
 TEST_F(HostTest, CustomizingMovesAndDeletesControls) {
     ide::CustomizeDialog dialog(vbe());
-    dialog.selectBar(vbe()->bar(QStringLiteral("Standard")));
+    dialog.selectBar(vbe()->bar("Standard"));
     dialog.lstControls->setCurrentRow(6);  // Copy
     dialog.moveDown();
-    EXPECT_EQ(captions(QStringLiteral("Standard")).mid(5, 3), (QStringList{"|Cut", "Paste", "Copy"}));
+    EXPECT_EQ(captions("Standard").mid(5, 3), (QStringList{"|Cut", "Paste", "Copy"}));
     EXPECT_EQ(dialog.currentControl()->Caption(), "Copy");
     dialog.chkBeginGroup->setChecked(true);
     EXPECT_TRUE(dialog.currentControl()->BeginGroup());
     dialog.cboTarget->setCurrentIndex(1);  // Code
     dialog.moveToTarget();
-    EXPECT_EQ(captions(QStringLiteral("Code")).last(), "|Copy");
-    EXPECT_EQ(dialog.currentBar(), vbe()->bar(QStringLiteral("Code")));
+    EXPECT_EQ(captions("Code").last(), "|Copy");
+    EXPECT_EQ(dialog.currentBar(), vbe()->bar("Code"));
     ui::testing::queueAnswer(ui::vbYes);
     dialog.deleteControl();
     settle();
-    EXPECT_FALSE(captions(QStringLiteral("Code")).contains("|Copy"));
+    EXPECT_FALSE(captions("Code").contains("|Copy"));
     EXPECT_EQ(dialog.cmdDelete->isEnabled(), dialog.currentControl() != nullptr);
 }
 
 TEST_F(HostTest, ClosingAsksToSaveAChangedProjectAndSavesWhereTheUserSays) {
     window->newProject();
-    window->openCodePane(window->project()->addNew(ide::FileModule))
-        ->setPlainText(QStringLiteral("Sub A()\nEnd Sub\n"));
+    window->openCodePane(window->project()->addNew(ide::FileModule))->setPlainText("Sub A()\nEnd Sub\n");
     window->show();
     ui::testing::queueAnswer(ui::vbCancel);
     EXPECT_FALSE(window->close());
@@ -150,8 +149,8 @@ TEST_F(HostTest, ClosingAsksToSaveAChangedProjectAndSavesWhereTheUserSays) {
     ui::testing::queueFileName(path("q/Project1"));
     QDir().mkpath(path("q"));
     EXPECT_TRUE(window->close());
-    EXPECT_EQ(readFile(path("q/Module1.bas")), "Sub A()\nEnd Sub\n");
-    EXPECT_EQ(readFile(path("q/Project1.mrvp")), "MorvaneProject 1\nName=Project1\nFile=Module1.bas\nEnd\n");
+    EXPECT_EQ(readBytes(path("q/Module1.bas")), "Sub A()\nEnd Sub\n");
+    EXPECT_EQ(readBytes(path("q/Project1.mrvp")), "MorvaneProject 1\nName=Project1\nFile=Module1.bas\nEnd\n");
 }
 
 }  // namespace

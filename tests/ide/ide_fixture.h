@@ -2,7 +2,8 @@
 
 // What the IDE tests share: the IDE's main window with its in-process object model, the add-in
 // connected as the add-in manager connects it, a stand-in for the browser document with the
-// members the add-in uses by name, recorded boxes and sounds, and errors caught.
+// members the add-in uses by name, and errors caught; on the store's fixture (recorded seams, a
+// program folder of the test's own).
 
 #include "browser/MRVDocument.h"
 #include "ide/Connect.h"
@@ -15,21 +16,15 @@
 #include "store/paths.h"
 #include "store/settings.h"
 #include "store/startup.h"
+#include "tests/store/store_fixture.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <ostream>
-
-// Failures show texts as text.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace idetest {
 
@@ -41,9 +36,9 @@ class FakeDocument : public QWidget {
     Q_PROPERTY(QObject* Connect READ Connect WRITE setConnect)
 public:
     explicit FakeDocument(QWidget* parent) : QWidget(parent) {
-        const QString app = store::generalAppName(), section = QStringLiteral("General Properties");
-        loadingInstance = store::GetSetting(app, section, QStringLiteral("Loading Instance"));
-        store::SaveSetting(app, section, QStringLiteral("Loading Instance"), QStringLiteral("0"));
+        const QString app = store::generalAppName(), section = "General Properties";
+        loadingInstance = store::GetSetting(app, section, "Loading Instance");
+        store::SaveSetting(app, section, "Loading Instance", "0");
         flagAtCreation = browser::MRVDocument::toolWindowCreating();
         ++created;
         last = this;
@@ -72,44 +67,15 @@ private:
     QPointer<QObject> m_vbInstance, m_connect;
 };
 
-struct Raised {
-    int number = 0;  // 0: nothing was raised
-    QString description;
-};
+using seamtest::raised;
+using storetest::readBytes;
+using storetest::writeBytes;
 
-template <typename F>
-Raised raised(F&& f) {
-    try {
-        f();
-    } catch (const mrv::Error& e) {
-        return {e.number(), e.description()};
-    }
-    return {};
-}
-
-inline void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    file.write(bytes);
-}
-
-inline QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-class IdeTest : public ::testing::Test {
+class IdeTest : public storetest::StoreTest {
 protected:
     void SetUp() override {
-        ui::testing::enableRecording();
-        ui::testing::clear();
-        sound::testing::enableRecording();
-        sound::testing::clear();
-        ASSERT_TRUE(m_dir.isValid());
-        QDir(m_dir.path()).mkpath(QStringLiteral("program"));
-        store::setProgramFolder(m_dir.filePath(QStringLiteral("program")));
-        FakeDocument::library = QStringLiteral("/libraries/Code.mdb");
+        StoreTest::SetUp();
+        FakeDocument::library = "/libraries/Code.mdb";
         FakeDocument::created = FakeDocument::destroyed = 0;
         dochost::registerDocumentClass(ide::Connect::kDocumentProgId,
                                        [](QWidget* parent) { return new FakeDocument(parent); });
@@ -119,14 +85,11 @@ protected:
     void TearDown() override {
         window.reset();
         dochost::unregisterDocumentClass(ide::Connect::kDocumentProgId);
-        store::setProgramFolder(QString());
-        ui::testing::clear();
-        sound::testing::clear();
         while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+        StoreTest::TearDown();
     }
 
     ide::Vbe* vbe() const { return window->vbe(); }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
 
     // Morvane listed in the add-in list and connected, as the add-in manager connects it.
     ide::Connect* connectAddIn() {
@@ -151,31 +114,16 @@ protected:
     QStringList captions(const QString& bar) const {
         QStringList list;
         for (const ide::Control* c : vbe()->bar(bar)->controls())
-            list << (c->BeginGroup() ? QStringLiteral("|") : QString()) + c->Caption();
+            list << (c->BeginGroup() ? "|" : QString()) + c->Caption();
         return list;
     }
     static QString buttonSetting(const QString& key) {
-        return store::GetSetting(ide::Connect::addInApp(), QStringLiteral("VB Button"), key,
-                                 QStringLiteral("<none>"));
+        return store::GetSetting(ide::Connect::addInApp(), "VB Button", key, "<none>");
     }
     static void setButtonSettings(const QString& bar, const QString& position, const QString& group) {
-        store::SaveSettings(ide::Connect::addInApp(), QStringLiteral("VB Button"),
-                            {{QStringLiteral("Toolbar"), bar},
-                             {QStringLiteral("Position"), position},
-                             {QStringLiteral("Begin Group"), group}});
+        store::SaveSettings(ide::Connect::addInApp(), "VB Button",
+                            {{"Toolbar", bar}, {"Position", position}, {"Begin Group", group}});
     }
-    static QString loadingInstance() {
-        return store::GetSetting(store::generalAppName(), QStringLiteral("General Properties"),
-                                 QStringLiteral("Loading Instance"), QStringLiteral("<none>"));
-    }
-    static const QList<ui::testing::ShownBox>& boxes() { return ui::testing::shownBoxes(); }
-    static QStringList boxTitles() {
-        QStringList titles;
-        for (const auto& box : boxes()) titles << box.title;
-        return titles;
-    }
-
-    QTemporaryDir m_dir;
     std::unique_ptr<ide::IdeWindow> window;
 };
 

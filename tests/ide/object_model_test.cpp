@@ -15,18 +15,17 @@ namespace {
 using ObjectModelTest = IdeTest;
 
 TEST_F(ObjectModelTest, UnknownNamesIndexesOutOfRangeAndGoneObjectsRaise) {
-    ide::Project* project = vbe()->newProject(QStringLiteral("P"));
-    ide::Control* gone = vbe()->bar(QStringLiteral("Help"))->addCommand(QStringLiteral("x"), {});
+    ide::Project* project = vbe()->newProject("P");
+    ide::Control* gone = vbe()->bar("Help")->addCommand("x", {});
     gone->Delete();
-    ide::CommandBarControls* help = vbe()->bar(QStringLiteral("Help"))->Controls();
+    ide::CommandBarControls* help = vbe()->bar("Help")->Controls();
     const int count = help->Count();
     const struct {
         const char* what;
         std::function<void()> call;
         int number;
     } cases[] = {
-        {"bar by unknown name", [&] { vbe()->CommandBars()->Item(QStringLiteral("Nope")); },
-         ide::errInvalidArgument},
+        {"bar by unknown name", [&] { vbe()->CommandBars()->Item("Nope"); }, ide::errInvalidArgument},
         {"bar 0", [&] { vbe()->CommandBars()->Item(0); }, ide::errSubscriptOutOfRange},
         {"bar past the end", [&] { vbe()->CommandBars()->Item(vbe()->CommandBars()->Count() + 1); },
          ide::errSubscriptOutOfRange},
@@ -34,10 +33,8 @@ TEST_F(ObjectModelTest, UnknownNamesIndexesOutOfRangeAndGoneObjectsRaise) {
         {"add before 0", [&] { help->Add(ide::ControlButton, 0); }, ide::errInvalidArgument},
         {"add past the end + 1", [&] { help->Add(ide::ControlButton, count + 2); }, ide::errInvalidArgument},
         {"add another type", [&] { help->Add(2); }, ide::errInvalidArgument},
-        {"add-in by unknown ProgID", [&] { vbe()->Addins()->Item(QStringLiteral("No.Such")); },
-         ide::errInvalidArgument},
-        {"project by unknown name", [&] { vbe()->VBProjects()->Item(QStringLiteral("Q")); },
-         ide::errInvalidArgument},
+        {"add-in by unknown ProgID", [&] { vbe()->Addins()->Item("No.Such"); }, ide::errInvalidArgument},
+        {"project by unknown name", [&] { vbe()->VBProjects()->Item("Q"); }, ide::errInvalidArgument},
         {"component 1 of none", [&] { project->VBComponents()->Item(1); }, ide::errSubscriptOutOfRange},
         {"file name 2", [&] { project->addNew(ide::FileModule)->FileNames(2); }, ide::errSubscriptOutOfRange},
         {"deleted control's index", [&] { gone->Index(); }, ide::errObjectRequired},
@@ -50,28 +47,26 @@ TEST_F(ObjectModelTest, UnknownNamesIndexesOutOfRangeAndGoneObjectsRaise) {
     };
     for (const auto& c : cases) EXPECT_EQ(raised(c.call).number, c.number) << c.what;
     EXPECT_EQ(help->Count(), count) << "nothing was added by the failed calls";
-    EXPECT_EQ(vbe()->VBProjects()->Item(QStringLiteral("p")), project) << "names compare without case";
+    EXPECT_EQ(vbe()->VBProjects()->Item("p"), project) << "names compare without case";
 }
 
 // Controls go where Add and moves put them; the menus and toolbars show them with a separator
 // before each group; a click reaches the control's event sinks before the IDE's own command.
 TEST_F(ObjectModelTest, ControlsAreAddedMovedAndDeletedAndTheBarsShowThem) {
-    ide::Bar* help = vbe()->bar(QStringLiteral("Help"));
-    ide::Bar* code = vbe()->bar(QStringLiteral("Code"));
-    ASSERT_EQ(captions(QStringLiteral("Help")), (QStringList{"&Keyboard Shortcuts", "&About Morvane IDE"}));
+    ide::Bar* help = vbe()->bar("Help");
+    ide::Bar* code = vbe()->bar("Code");
+    ASSERT_EQ(captions("Help"), (QStringList{"&Keyboard Shortcuts", "&About Morvane IDE"}));
     auto* a = static_cast<ide::Control*>(help->Controls()->Add(ide::ControlButton, 2));
-    a->setCaption(QStringLiteral("A"));
+    a->setCaption("A");
     a->setBeginGroup(true);
     auto* b = static_cast<ide::Control*>(help->Controls()->Add(ide::ControlButton));
-    b->setCaption(QStringLiteral("B"));
-    EXPECT_EQ(captions(QStringLiteral("Help")),
-              (QStringList{"&Keyboard Shortcuts", "|A", "&About Morvane IDE", "B"}));
+    b->setCaption("B");
+    EXPECT_EQ(captions("Help"), (QStringList{"&Keyboard Shortcuts", "|A", "&About Morvane IDE", "B"}));
     EXPECT_EQ(a->Index(), 2);
     auto* menu = qobject_cast<QMenu*>(window->barWidget(help));
     ASSERT_NE(menu, nullptr);
     QStringList shown;
-    for (const QAction* action : menu->actions())
-        shown << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    for (const QAction* action : menu->actions()) shown << (action->isSeparator() ? "-" : action->text());
     EXPECT_EQ(shown, (QStringList{"&Keyboard Shortcuts", "-", "A", "&About Morvane IDE", "B"}));
 
     a->moveTo(code, 2);
@@ -80,21 +75,20 @@ TEST_F(ObjectModelTest, ControlsAreAddedMovedAndDeletedAndTheBarsShowThem) {
     EXPECT_TRUE(window->barWidget(code)->actions().contains(a->action()));
     EXPECT_FALSE(menu->actions().contains(a->action()));
     b->moveTo(help, 1);
-    EXPECT_EQ(captions(QStringLiteral("Help")),
-              (QStringList{"B", "&Keyboard Shortcuts", "&About Morvane IDE"}));
+    EXPECT_EQ(captions("Help"), (QStringList{"B", "&Keyboard Shortcuts", "&About Morvane IDE"}));
     EXPECT_EQ(raised([&] { b->moveTo(help, 4); }).number, ide::errInvalidArgument);
     EXPECT_EQ(b->Index(), 1) << "a refused move leaves the control where it was";
 
     QStringList heard;
     QObject::connect(vbe()->Events()->CommandBarEvents(b), &ide::CommandBarEventSource::Click,
                      [&](ide::CommandBarControl* c) { heard << "click " + c->Caption(); });
-    b->setCommand([&] { heard << QStringLiteral("command"); });
+    b->setCommand([&] { heard << "command"; });
     b->action()->trigger();
     EXPECT_EQ(heard, (QStringList{"click B", "command"}));
 
     b->Delete();
     settle();
-    EXPECT_EQ(captions(QStringLiteral("Help")), (QStringList{"&Keyboard Shortcuts", "&About Morvane IDE"}));
+    EXPECT_EQ(captions("Help"), (QStringList{"&Keyboard Shortcuts", "&About Morvane IDE"}));
     EXPECT_EQ(menu->actions().size(), 2);
 
     code->setVisible(false);
@@ -108,10 +102,10 @@ TEST_F(ObjectModelTest, ControlsAreAddedMovedAndDeletedAndTheBarsShowThem) {
 TEST_F(ObjectModelTest, ToolWindowsGoWithTheirReferenceAndKeepTheirPlacement) {
     connectAddIn();
     window->show();
-    const QString id = QStringLiteral("{00000000-1111-2222-3333-444444444444}");
+    const QString id = "{00000000-1111-2222-3333-444444444444}";
     QObject* document = nullptr;
-    std::shared_ptr<ide::Window> held = vbe()->Windows()->CreateToolWindow(
-        entry(), ide::Connect::kDocumentProgId, QStringLiteral("T"), id, document);
+    std::shared_ptr<ide::Window> held =
+        vbe()->Windows()->CreateToolWindow(entry(), ide::Connect::kDocumentProgId, "T", id, document);
     ASSERT_NE(document, nullptr);
     auto* dock = static_cast<ide::ToolWindow*>(held.get())->dock();
     EXPECT_FALSE(held->Visible()) << "created hidden";
@@ -127,8 +121,7 @@ TEST_F(ObjectModelTest, ToolWindowsGoWithTheirReferenceAndKeepTheirPlacement) {
     EXPECT_TRUE(watchDocument.isNull());
     EXPECT_TRUE(watchDock.isNull());
 
-    held = vbe()->Windows()->CreateToolWindow(entry(), ide::Connect::kDocumentProgId, QStringLiteral("T"), id,
-                                              document);
+    held = vbe()->Windows()->CreateToolWindow(entry(), ide::Connect::kDocumentProgId, "T", id, document);
     EXPECT_EQ(window->dockWidgetArea(static_cast<ide::ToolWindow*>(held.get())->dock()),
               Qt::BottomDockWidgetArea);
 
@@ -138,41 +131,39 @@ TEST_F(ObjectModelTest, ToolWindowsGoWithTheirReferenceAndKeepTheirPlacement) {
     EXPECT_TRUE(leaked.isNull());
     EXPECT_EQ(raised([&] { held->Visible(); }).number, ide::errObjectRequired);
 
-    EXPECT_EQ(raised([&] {
-                  vbe()->Windows()->CreateToolWindow(entry(), QStringLiteral("No.Class"), "T", id, document);
-              }).number,
-              ide::errObjectRequired)
+    EXPECT_EQ(
+        raised([&] { vbe()->Windows()->CreateToolWindow(entry(), "No.Class", "T", id, document); }).number,
+        ide::errObjectRequired)
         << "a disconnected add-in cannot create one";
     connectAddIn();
     const int docks = window->findChildren<QDockWidget*>().size();
-    EXPECT_EQ(raised([&] {
-                  vbe()->Windows()->CreateToolWindow(entry(), QStringLiteral("No.Class"), "T", id, document);
-              }).number,
-              dochost::errClassNotRegistered);
+    EXPECT_EQ(
+        raised([&] { vbe()->Windows()->CreateToolWindow(entry(), "No.Class", "T", id, document); }).number,
+        dochost::errClassNotRegistered);
     EXPECT_EQ(window->findChildren<QDockWidget*>().size(), docks) << "no dock is left behind";
 }
 
 // "1" connects at start, "0" only lists; the manager connects, disconnects and writes the choice.
 TEST_F(ObjectModelTest, TheAddInListDecidesWhatLoadsAndTheManagerChangesIt) {
-    idetest::writeFile(store::addInListPath(), "[Add-Ins32]\nOther.AddIn=1\nMorvane.Connect=0\nBroken=1\n");
+    idetest::writeBytes(store::addInListPath(), "[Add-Ins32]\nOther.AddIn=1\nMorvane.Connect=0\nBroken=1\n");
     window->startAddIns();
     ASSERT_EQ(vbe()->addIns().size(), 3);
     EXPECT_FALSE(entry()->isConnected());
-    EXPECT_TRUE(captions(QStringLiteral("Add-Ins")).size() == 1) << "nothing of Morvane yet";
+    EXPECT_TRUE(captions("Add-Ins").size() == 1) << "nothing of Morvane yet";
     EXPECT_EQ(boxTitles(), (QStringList{"Morvane IDE", "Morvane IDE"})) << "the two unknown classes are told";
-    EXPECT_TRUE(boxes()[0].text.contains(QStringLiteral("Other.AddIn")));
+    EXPECT_TRUE(boxes()[0].text.contains("Other.AddIn"));
     ui::testing::clear();
 
-    ui::testing::setFormHandler(QStringLiteral("AddInManager"), [](QWidget* form) {
+    ui::testing::setFormHandler("AddInManager", [](QWidget* form) {
         auto* manager = static_cast<ide::AddInManager*>(form);
         manager->tblAddIns->item(1, ide::AddInManager::LoadedColumn)->setCheckState(Qt::Checked);
         manager->tblAddIns->item(1, ide::AddInManager::StartupColumn)->setCheckState(Qt::Checked);
         manager->apply();
         return 1;
     });
-    vbe()->bar(QStringLiteral("Add-Ins"))->controls()[0]->action()->trigger();
+    vbe()->bar("Add-Ins")->controls()[0]->action()->trigger();
     EXPECT_TRUE(entry()->isConnected());
-    EXPECT_EQ(captions(QStringLiteral("Add-Ins")).last(), ide::Connect::kCaption);
+    EXPECT_EQ(captions("Add-Ins").last(), ide::Connect::kCaption);
     EXPECT_EQ(
         platform::GetPrivateProfileString("Add-Ins32", "Morvane.Connect", "", 10, store::addInListPath()),
         "1");
@@ -182,8 +173,8 @@ TEST_F(ObjectModelTest, TheAddInListDecidesWhatLoadsAndTheManagerChangesIt) {
 
     window->close();
     EXPECT_FALSE(entry()->isConnected()) << "closing the IDE disconnects";
-    EXPECT_EQ(captions(QStringLiteral("Add-Ins")).size(), 1);
-    ui::testing::setFormHandler(QStringLiteral("AddInManager"), {});
+    EXPECT_EQ(captions("Add-Ins").size(), 1);
+    ui::testing::setFormHandler("AddInManager", {});
 }
 
 }  // namespace

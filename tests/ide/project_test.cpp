@@ -6,16 +6,15 @@
 
 using idetest::IdeTest;
 using idetest::raised;
-using idetest::readFile;
-using idetest::writeFile;
+using idetest::readBytes;
+using idetest::writeBytes;
 
 namespace {
 
 using ProjectTest = IdeTest;
 
 TEST(ProjectFile, ReadsWhatItWritesAndRefusesEveryCutOrGarbledText) {
-    const ide::ProjectFile project{QStringLiteral("Tools ü"),
-                                   {QStringLiteral("A.bas"), QStringLiteral("/x/B.cls")}};
+    const ide::ProjectFile project{"Tools ü", {"A.bas", "/x/B.cls"}};
     const QByteArray text = ide::projectFileText(project);
     EXPECT_EQ(text, "MorvaneProject 1\nName=Tools \xC3\xBC\nFile=A.bas\nFile=/x/B.cls\nEnd\n");
     const ide::ProjectFile back = ide::parseProjectFile(text, "p");
@@ -47,9 +46,9 @@ TEST(ProjectFile, ReadsWhatItWritesAndRefusesEveryCutOrGarbledText) {
 // Components keep their bytes: line ends and a Latin-1 file come back as they were read, and a
 // character Latin-1 cannot hold turns the file into UTF-8 rather than being lost.
 TEST_F(ProjectTest, ComponentsAndProjectsAreSavedAndReadBackWithoutLoss) {
-    writeFile(path("p/Old.bas"), "Attribute VB_Name = \"Old\"\r\n' caf\xE9\r\n");
-    writeFile(path("shared/Lib.bas"), "x\n");
-    ide::Project* project = vbe()->newProject(QStringLiteral("Tools"));
+    writeBytes(path("p/Old.bas"), "Attribute VB_Name = \"Old\"\r\n' caf\xE9\r\n");
+    writeBytes(path("shared/Lib.bas"), "x\n");
+    ide::Project* project = vbe()->newProject("Tools");
     QStringList heard;
     QObject::connect(vbe()->Events()->FileEvents(nullptr), &ide::FileEventSource::AfterAddFile,
                      [&](ide::VBProject* p, int type, const QString& f) {
@@ -61,14 +60,14 @@ TEST_F(ProjectTest, ComponentsAndProjectsAreSavedAndReadBackWithoutLoss) {
     EXPECT_EQ(raised([&] { project->addFile(path("p/Old.bas")); }).number, ide::errInvalidArgument);
     EXPECT_EQ(raised([&] { project->addFile(path("p/None.bas")); }).number, ide::errPathAccess);
     EXPECT_EQ(project->VBComponents()->Count(), 2);
-    EXPECT_EQ(old->document()->toPlainText(), QStringLiteral("Attribute VB_Name = \"Old\"\n' caf\u00E9\n"));
+    EXPECT_EQ(old->document()->toPlainText(), "Attribute VB_Name = \"Old\"\n' caf\u00E9\n");
 
     old->SaveAs(path("p/Copy.bas"));
-    EXPECT_EQ(readFile(path("p/Copy.bas")), readFile(path("p/Old.bas")));
+    EXPECT_EQ(readBytes(path("p/Copy.bas")), readBytes(path("p/Old.bas")));
     EXPECT_EQ(old->FileNames(1), path("p/Copy.bas"));
-    old->document()->setPlainText(QStringLiteral("' \u20AC\n"));
+    old->document()->setPlainText("' \u20AC\n");
     old->save();
-    EXPECT_EQ(readFile(path("p/Copy.bas")), "' \xE2\x82\xAC\r\n");
+    EXPECT_EQ(readBytes(path("p/Copy.bas")), "' \xE2\x82\xAC\r\n");
 
     ide::Component* fresh = project->addNew(ide::FileClass);
     EXPECT_EQ(fresh->name(), "Class1");
@@ -77,7 +76,7 @@ TEST_F(ProjectTest, ComponentsAndProjectsAreSavedAndReadBackWithoutLoss) {
     fresh->SaveAs(path("p/Class1.cls"));
     project->save(path("p/Tools.mrvp"));
     EXPECT_FALSE(project->isModified());
-    EXPECT_EQ(readFile(path("p/Tools.mrvp")),
+    EXPECT_EQ(readBytes(path("p/Tools.mrvp")),
               "MorvaneProject 1\nName=Tools\nFile=Copy.bas\nFile=" + path("shared/Lib.bas").toUtf8() +
                   "\nFile=Class1.cls\nEnd\n");
 

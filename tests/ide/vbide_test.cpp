@@ -3,8 +3,8 @@
 #include "ide/cVBIDE.h"
 
 using idetest::IdeTest;
-using idetest::readFile;
-using idetest::writeFile;
+using idetest::readBytes;
+using idetest::writeBytes;
 
 namespace {
 
@@ -15,12 +15,11 @@ protected:
         watcher.setVBInstance(vbe());
     }
     void setSharedFolder(const QString& folder) {
-        store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
-                           QStringLiteral("Shared Module Folder"), folder);
+        store::SaveSetting(store::generalAppName(), "General Properties", "Shared Module Folder", folder);
     }
     // A project, saved in "p" or never saved.
     ide::Project* project(bool saved) {
-        ide::Project* p = vbe()->newProject(QStringLiteral("Tools"));
+        ide::Project* p = vbe()->newProject("Tools");
         QDir().mkpath(path("p"));
         if (saved) p->save(path("p/Tools.mrvp"));
         return p;
@@ -34,9 +33,8 @@ protected:
 TEST_F(FileWatcherTest, TheDroppedModuleGoesWhereTheTableSaysAfterTheQuestions) {
     enum Where { Temp, Shared, InProject };
     const QList<int> kYes = {ui::vbOK, ui::vbYes}, kNo = {ui::vbOK, ui::vbNo};
-    const QString warn = QStringLiteral("WARNING: FILE ALREADY EXISTS!"),
-                  exists = QStringLiteral("File Exists!"), where = QStringLiteral("Where to save this file?"),
-                  remove = QStringLiteral("WARNING: REMOVE THIS FILE!");
+    const QString warn = "WARNING: FILE ALREADY EXISTS!", exists = "File Exists!",
+                  where = "Where to save this file?", remove = "WARNING: REMOVE THIS FILE!";
     const struct {
         const char* branch;
         bool saved, inShared, inProject;
@@ -66,9 +64,9 @@ TEST_F(FileWatcherTest, TheDroppedModuleGoesWhereTheTableSaysAfterTheQuestions) 
             QDir().mkpath(path("shared"));
             const QString dragged = path("tmp/Mod.bas"), shared = path("shared/Mod.bas"),
                           inProject = path("p/Mod.bas");
-            writeFile(dragged, "dragged\n");
-            if (c.inShared) writeFile(shared, "shared\n");
-            if (c.inProject) writeFile(inProject, "project\n");
+            writeBytes(dragged, "dragged\n");
+            if (c.inShared) writeBytes(shared, "shared\n");
+            if (c.inProject) writeBytes(inProject, "project\n");
             setSharedFolder(path("shared") + separator);
             ide::Project* p = project(c.saved);
             ui::testing::clear();
@@ -79,12 +77,12 @@ TEST_F(FileWatcherTest, TheDroppedModuleGoesWhereTheTableSaysAfterTheQuestions) 
             EXPECT_EQ(boxTitles(), c.titles);
             const QString expected = c.savedTo == Temp ? dragged : c.savedTo == Shared ? shared : inProject;
             EXPECT_EQ(component->FileNames(1), expected);
-            EXPECT_EQ(readFile(expected), "dragged\n");
+            EXPECT_EQ(readBytes(expected), "dragged\n");
             if (c.inShared && c.savedTo != Shared) {
-                EXPECT_EQ(readFile(shared), "shared\n");
+                EXPECT_EQ(readBytes(shared), "shared\n");
             }
             if (c.inProject && c.savedTo != InProject) {
-                EXPECT_EQ(readFile(inProject), "project\n");
+                EXPECT_EQ(readBytes(inProject), "project\n");
             }
             EXPECT_FALSE(QFileInfo::exists(path("sharedMod.bas"))) << "never beside the folder";
             EXPECT_EQ(watcher.DragFile(), dragged) << "kept after a handled file";
@@ -96,7 +94,7 @@ TEST_F(FileWatcherTest, TheMessagesReadAsWritten) {
     setSharedFolder(path("shared/"));
     QDir().mkpath(path("shared"));
     const QString dragged = path("tmp/Mod.bas");
-    writeFile(dragged, "x");
+    writeBytes(dragged, "x");
     const QString help = store::helpFile();
 
     watcher.setDragFile(dragged);
@@ -118,7 +116,7 @@ TEST_F(FileWatcherTest, TheMessagesReadAsWritten) {
     ui::testing::queueAnswer(ui::vbNo);
     QFile::remove(path("shared/Mod.bas"));
     ide::Project* saved = project(true);
-    writeFile(path("p/Mod.bas"), "x");
+    writeBytes(path("p/Mod.bas"), "x");
     saved->addFile(dragged);
     ASSERT_EQ(boxes().size(), 3);
     EXPECT_EQ(boxes()[0].text, "This file already exists in this Project's Folder!");
@@ -146,8 +144,8 @@ TEST_F(FileWatcherTest, TheMessagesReadAsWritten) {
 TEST_F(FileWatcherTest, OtherFilesAreLeftAloneAndForgetTheDrag) {
     setSharedFolder(path("shared/"));
     QDir().mkpath(path("shared"));
-    writeFile(path("tmp/Other.bas"), "o");
-    writeFile(path("tmp/Mod.bas"), "m");
+    writeBytes(path("tmp/Other.bas"), "o");
+    writeBytes(path("tmp/Mod.bas"), "m");
     ide::Project* p = project(false);
     watcher.setDragFile(path("tmp/Mod.bas"));
     ide::Component* other = p->addFile(path("tmp/Other.bas"));
@@ -163,11 +161,11 @@ TEST_F(FileWatcherTest, OtherFilesAreLeftAloneAndForgetTheDrag) {
     // With no shared folder set, the module stays where the drag put it, and the save is reported.
     ui::testing::clear();
     setSharedFolder(QString());
-    writeFile(path("tmp/Lone.bas"), "l");
+    writeBytes(path("tmp/Lone.bas"), "l");
     watcher.setDragFile(path("tmp/Lone.bas"));
     EXPECT_EQ(p->addFile(path("tmp/Lone.bas"))->FileNames(1), path("tmp/Lone.bas"));
     EXPECT_EQ(boxTitles(), (QStringList{"Project has not been saved!", "Morvane Error"}));
-    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/Lone.bas")));
+    EXPECT_FALSE(QFileInfo::exists("/Lone.bas"));
 }
 
 }  // namespace

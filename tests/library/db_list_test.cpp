@@ -19,7 +19,7 @@
 
 namespace {
 
-const QString kMore = QStringLiteral("More Code Libraries...");
+const QString kMore = "More Code Libraries...";
 const QString kRepairQuestion = QStringLiteral(
     "An Error occured while opening this Code Library!\n\nWould you like to 'Repair and Compact' this Code "
     "Library, to try to fix this Error?");
@@ -31,22 +31,15 @@ protected:
         store::createLibrary(path(name), {QString(), group, QDateTime()})->Close();
         return path(name);
     }
-    QString writeFile(const QString& name, const QByteArray& bytes) {
-        QFile out(path(name));
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        out.write(bytes);
-        return out.fileName();
-    }
     static void setRecent(int key, const QString& value) {
-        store::SaveSetting(store::generalAppName(), QStringLiteral("Libraries"), QString::number(key), value);
+        store::SaveSetting(store::generalAppName(), "Libraries", QString::number(key), value);
     }
     static QString recent(int key) {
-        return store::GetSetting(store::generalAppName(), QStringLiteral("Libraries"), QString::number(key),
-                                 QStringLiteral("END"));
+        return store::GetSetting(store::generalAppName(), "Libraries", QString::number(key), "END");
     }
     // The box's title, text, buttons and icon, "|"-separated; every box here is in the foreground.
     static QString box(int index) {
-        if (index >= boxes().size()) return QStringLiteral("<no box>");
+        if (index >= boxes().size()) return "<no box>";
         const ui::testing::ShownBox& b = boxes()[index];
         EXPECT_TRUE(b.foreground);
         return QStringLiteral("%1|%2|%3").arg(b.title, b.text).arg(b.buttons | b.icon);
@@ -78,37 +71,32 @@ TEST_F(DBListTest, WithoutLibrariesOnlyTheMoreRowIsListedAndACancelledFileDialog
     EXPECT_EQ(rowTexts(form), QStringList{kMore + "||"});
     EXPECT_TRUE(form.lstvDatabases->item(1)->key().isEmpty());
     EXPECT_TRUE(form.lstvDatabases->item(1)->selected());
-    EXPECT_EQ(form.lstvDatabases->view(), controls::lvwReport);
-    EXPECT_TRUE(form.lstvDatabases->fullRowSelect());
-    QStringList columns;
-    for (int i = 1; i <= form.lstvDatabases->columnCount(); ++i) columns << form.lstvDatabases->columnText(i);
-    EXPECT_EQ(columns, (QStringList{"Library", "Folder", "Group"}));
 
-    form.setInitDir(path(QStringLiteral("start")));
+    form.setInitDir(path("start"));
     form.show();
     form.cmdOk_Click();  // the "More" row is selected; nothing is scripted, so the chooser is cancelled
-    ui::testing::queueFileName(QStringLiteral("   "));
+    ui::testing::queueFileName("   ");
     form.cmdOk_Click();
     const QList<ui::testing::ShownDialog>& dialogs = ui::testing::shownDialogs();
     ASSERT_EQ(dialogs.size(), 2);
     EXPECT_EQ(dialogs[0].kind, ui::testing::DialogKind::OpenFile);
-    EXPECT_EQ(dialogs[0].title, QStringLiteral("Select Code Library..."));
+    EXPECT_EQ(dialogs[0].title, "Select Code Library...");
     EXPECT_EQ(dialogs[0].filters, (QStringList{"Access (*.mdb)", "All Files (*)"}));
     EXPECT_EQ(dialogs[0].filterIndex, 1);
-    EXPECT_EQ(dialogs[0].initialDir, path(QStringLiteral("start")));
+    EXPECT_EQ(dialogs[0].initialDir, path("start"));
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(form.DBFileName().isEmpty());
     EXPECT_TRUE(boxes().isEmpty());
 }
 
 TEST_F(DBListTest, ListsTheLibrariesThatStillExistInOrderUpToKeyTwentyOne) {
-    const QString team = makeLibrary(QStringLiteral("Team.mdb"), QStringLiteral("Team Code"));
-    const QString plain = makeLibrary(QStringLiteral("Plain.mdb"), QString());
-    const QString last = makeLibrary(QStringLiteral("Last.mdb"), QStringLiteral("G"));
-    const QString beyond = makeLibrary(QStringLiteral("Beyond.mdb"), QStringLiteral("G"));
+    const QString team = makeLibrary("Team.mdb", "Team Code");
+    const QString plain = makeLibrary("Plain.mdb", QString());
+    const QString last = makeLibrary("Last.mdb", "G");
+    const QString beyond = makeLibrary("Beyond.mdb", "G");
     for (int key = 1; key <= 20; ++key) setRecent(key, QString());  // 2 is the gap the list keeps
     setRecent(1, team + ";Team Code");
-    setRecent(3, path(QStringLiteral("Gone.mdb")) + ";Lost");
+    setRecent(3, path("Gone.mdb") + ";Lost");
     setRecent(4, plain + ";");
     setRecent(5, team + ";Team Code");  // a hand-edited copy
     setRecent(21, last + ";G");
@@ -118,16 +106,16 @@ TEST_F(DBListTest, ListsTheLibrariesThatStillExistInOrderUpToKeyTwentyOne) {
     EXPECT_EQ(rowTexts(form), (QStringList{kMore + "||", "Team.mdb|" + folder() + "|Team Code",
                                            "Plain.mdb|" + folder() + "|", "Last.mdb|" + folder() + "|G"}));
     EXPECT_EQ(form.lstvDatabases->item(2)->key(), team);
-    EXPECT_EQ(recent(3), path(QStringLiteral("Gone.mdb")) + ";Lost");  // missing files stay in the settings
+    EXPECT_EQ(recent(3), path("Gone.mdb") + ";Lost");  // missing files stay in the settings
 
     // Nothing after the end marker.
-    setRecent(6, QStringLiteral("END"));
+    setRecent(6, "END");
     EXPECT_EQ(rowTexts(frmDBList()).size(), 3);
 }
 
 TEST_F(DBListTest, ChoosingAListedLibraryPutsItAtTheTopAndCancelChoosesNothing) {
-    const QString team = makeLibrary(QStringLiteral("Team.mdb"), QStringLiteral("Team Code"));
-    const QString other = makeLibrary(QStringLiteral("Other.mdb"), QStringLiteral("Others"));
+    const QString team = makeLibrary("Team.mdb", "Team Code");
+    const QString other = makeLibrary("Other.mdb", "Others");
     setRecent(1, team + ";Team Code");
     setRecent(2, QString());
     setRecent(3, other + ";others");
@@ -146,15 +134,15 @@ TEST_F(DBListTest, ChoosingAListedLibraryPutsItAtTheTopAndCancelChoosesNothing) 
     form.lstvDatabases_DblClick();
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_EQ(form.DBFileName(), other);
-    EXPECT_EQ(form.GroupName(), QStringLiteral("Others"));  // from the library itself, not the list
+    EXPECT_EQ(form.GroupName(), "Others");  // from the library itself, not the list
     EXPECT_EQ(QStringList({recent(1), recent(2), recent(3), recent(4)}),
               QStringList({other + ";Others", "", team + ";Team Code", ""}));  // the older copy is gone
     EXPECT_TRUE(boxes().isEmpty());
 }
 
 TEST_F(DBListTest, FileWithoutSystemTableIsInvalid) {
-    const QString foreign = path(QStringLiteral("Foreign.mdb"));
-    engine::createDatabase(foreign)->Execute(QStringLiteral("CREATE TABLE Accounts (Id INTEGER, Name TEXT)"));
+    const QString foreign = path("Foreign.mdb");
+    engine::createDatabase(foreign)->Execute("CREATE TABLE Accounts (Id INTEGER, Name TEXT)");
     setRecent(1, foreign + ";Somebody");
 
     // From the list: refused, and the dialog stays open for another choice.
@@ -179,8 +167,8 @@ TEST_F(DBListTest, FileWithoutSystemTableIsInvalid) {
 }
 
 TEST_F(DBListTest, ListedLibraryThatCannotBeOpenedIsRepairedOrReportedGone) {
-    const QString gone = makeLibrary(QStringLiteral("Gone.mdb"), QStringLiteral("G"));
-    const QString library = makeLibrary(QStringLiteral("Held.mdb"), QStringLiteral("Survivors"));
+    const QString gone = makeLibrary("Gone.mdb", "G");
+    const QString library = makeLibrary("Held.mdb", "Survivors");
     int key = 0;
     for (const QString& entry : {library + ";Survivors", QString(), gone + ";G"}) setRecent(++key, entry);
     frmDBList form;
@@ -222,8 +210,8 @@ TEST_F(DBListTest, ListedLibraryThatCannotBeOpenedIsRepairedOrReportedGone) {
 // Shown modally, a pick ends the modal display at once, yet the caller only goes on after the
 // check, and reads its outcome.
 TEST_F(DBListTest, PickedFilesAreCheckedAndOnlyDamagedLibrariesOfferedARepair) {
-    const QString picked = makeLibrary(QStringLiteral("Picked.mdb"), QStringLiteral("Picked Group"));
-    const QString cut = makeLibrary(QStringLiteral("Cut.mdb"), QStringLiteral("Cut Short"));
+    const QString picked = makeLibrary("Picked.mdb", "Picked Group");
+    const QString cut = makeLibrary("Cut.mdb", "Cut Short");
     {
         auto db = engine::openDatabase(cut);
         for (int i = 0; i < 20; ++i)
@@ -234,15 +222,16 @@ TEST_F(DBListTest, PickedFilesAreCheckedAndOnlyDamagedLibrariesOfferedARepair) {
     QFile file(cut);
     ASSERT_TRUE(file.resize(file.size() - 4096));  // the last page lost
     // A text file chosen with "All Files": no database at all, so nothing a repair could mend.
-    const QString text = writeFile(QStringLiteral("notes.txt"), QByteArray("not a library\n").repeated(50));
+    const QString text = path("notes.txt");
+    storetest::writeBytes(text, QByteArray("not a library\n").repeated(50));
     struct Case {
         QString file;
         int answer, boxes;
         QString group, recent;  // a null group: nothing chosen
     };
     const Case cases[] = {
-        {picked, ui::vbYes, 0, QStringLiteral("Picked Group"), picked + ";Picked Group"},
-        {cut, ui::vbNo, 1, QStringLiteral(""), cut + ";"},  // repair declined: chosen without a group
+        {picked, ui::vbYes, 0, "Picked Group", picked + ";Picked Group"},
+        {cut, ui::vbNo, 1, "", cut + ";"},  // repair declined: chosen without a group
         {text, ui::vbYes, 1, QString(), cut + ";"},
     };
     for (const Case& c : cases) {
@@ -263,7 +252,7 @@ TEST_F(DBListTest, PickedFilesAreCheckedAndOnlyDamagedLibrariesOfferedARepair) {
             EXPECT_EQ(box(0), box("Repair and Compact?", kRepairQuestion, ui::vbYesNo | ui::vbQuestion));
         }
     }
-    EXPECT_EQ(boxes()[0].title, QStringLiteral("Invalid Database"));
+    EXPECT_EQ(boxes()[0].title, "Invalid Database");
     EXPECT_EQ(storetest::readBytes(text), QByteArray("not a library\n").repeated(50));
 }
 

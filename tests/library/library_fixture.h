@@ -23,8 +23,7 @@ using storetest::scalar;
 // What unzip gives of the archive's member (all members when none is named).
 inline QByteArray unzipped(const QString& archive, const QString& member = QString()) {
     QProcess unzip;
-    unzip.start(QStringLiteral("unzip"),
-                member.isEmpty() ? QStringList{"-p", archive} : QStringList{"-p", archive, member});
+    unzip.start("unzip", member.isEmpty() ? QStringList{"-p", archive} : QStringList{"-p", archive, member});
     unzip.waitForFinished();
     return unzip.readAllStandardOutput();
 }
@@ -66,12 +65,11 @@ protected:
     // A replicable library with the items named, and a replica of it when replica is given.
     QString makeGroup(const QString& name, const QStringList& items, const QString& replica = QString()) {
         const QString file = makeLibrary(name);
-        execute(file,
-                {QStringLiteral("INSERT INTO Category (CatKey, ParentKey, Name) VALUES (1, 0, 'Code')")});
-        for (const QString& item : items) addItem(file, item, QStringLiteral("from ") + name);
+        execute(file, {"INSERT INTO Category (CatKey, ParentKey, Name) VALUES (1, 0, 'Code')"});
+        for (const QString& item : items) addItem(file, item, "from " + name);
         auto db = engine::openDatabase(file);
         engine::MakeReplicable(*db);
-        if (!replica.isEmpty()) engine::MakeReplica(*db, path(replica), QStringLiteral("Replica"));
+        if (!replica.isEmpty()) engine::MakeReplica(*db, path(replica), "Replica");
         return file;
     }
     static void addItem(const QString& file, const QString& item, const QString& code) {
@@ -82,8 +80,8 @@ protected:
     static QStringList items(const QString& file) {
         auto db = engine::openDatabase(file, false, true);
         QStringList out;
-        for (auto rs = db->OpenRecordset(QStringLiteral("SELECT Name, Code FROM [Procedure] ORDER BY Name"));
-             !rs->eof(); rs->MoveNext())
+        for (auto rs = db->OpenRecordset("SELECT Name, Code FROM [Procedure] ORDER BY Name"); !rs->eof();
+             rs->MoveNext())
             out << rs->Fields(0).text() + "=" + rs->Fields(1).text();
         return out;
     }
@@ -92,16 +90,11 @@ protected:
         store::DBClose(doc.db);
         ASSERT_TRUE(store::DBOpen(file, doc.db));
     }
-    QStringList titles() const {
-        QStringList out;
-        for (const auto& box : boxes()) out << box.title;
-        return out;
-    }
     // Files in the test folder whose names begin with a dot: what a write beside a target leaves.
     QStringList leftovers() const {
         return QDir(folder())
             .entryList(QDir::Hidden | QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)
-            .filter(QRegularExpression(QStringLiteral("^\\.")));
+            .filter(QRegularExpression("^\\."));
     }
 
     Document doc;

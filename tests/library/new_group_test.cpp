@@ -41,7 +41,7 @@ TEST_F(NewGroupTest, NewLibraryIsEmptyKeepsTheRestAndStartsItsOwnGroupAndReplica
     openInDocument(a);
     const QString target = path("new.mdb");
     create("  Team's Group", target);
-    EXPECT_EQ(titles(), QStringList{"Code Library Created"});
+    EXPECT_EQ(boxTitles(), QStringList{"Code Library Created"});
     EXPECT_EQ(doc.DBFileName(), target);
     EXPECT_EQ(doc.status.last(), "New Code Library is Ready...");
     EXPECT_TRUE(items(target).isEmpty());
@@ -82,7 +82,7 @@ TEST_F(NewGroupTest, RefusalsChangeNothing) {
         SCOPED_TRACE(shown.join('/').toStdString());
         ui::testing::clear();
         create(name, file, answers);
-        EXPECT_EQ(titles(), shown);
+        EXPECT_EQ(boxTitles(), shown);
         EXPECT_EQ(doc.DBFileName(), a);
         EXPECT_EQ(items(a), QStringList{"X=from a.mdb"});
         EXPECT_EQ(items(other), QStringList{"O=from other.mdb"});
@@ -90,7 +90,7 @@ TEST_F(NewGroupTest, RefusalsChangeNothing) {
     // Confirmed twice: replaced.
     ui::testing::clear();
     create("G", other, {ui::vbYes, ui::vbYes});
-    EXPECT_EQ(titles().last(), "Code Library Created");
+    EXPECT_EQ(boxTitles().last(), "Code Library Created");
     EXPECT_TRUE(items(other).isEmpty());
 }
 
@@ -105,7 +105,7 @@ TEST_F(NewGroupTest, FailureHalfWayLeavesTheTargetAndReopensTheOldLibrary) {
             if (qstrcmp(step, failing) == 0) throw engine::Error(engine::errDiskIO, "Disk I/O error");
         });
         create("G", other, {ui::vbYes, ui::vbYes});
-        ASSERT_EQ(titles().size(), 3);
+        ASSERT_EQ(boxTitles().size(), 3);
         EXPECT_TRUE(boxes()[2].text.contains("frmDBNew.cmdOk_Click"));
         EXPECT_EQ(doc.DBFileName(), a);
         EXPECT_EQ(items(other), QStringList{"O=from other.mdb"});

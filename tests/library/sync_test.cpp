@@ -17,19 +17,19 @@ using namespace librarytest;
 
 namespace {
 
-const QString kWarning = QStringLiteral("Show Sync Warning Message");
+const QString kWarning = "Show Sync Warning Message";
 
 class SyncTest : public LibraryTest {
 protected:
     void SetUp() override {
         LibraryTest::SetUp();
-        showWarning(QStringLiteral("0"));
+        showWarning("0");
     }
     static void showWarning(const QString& value) {
-        store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"), kWarning, value);
+        store::SaveSetting(store::generalAppName(), "General Properties", kWarning, value);
     }
     static QString warningSetting() {
-        return store::GetSetting(store::generalAppName(), QStringLiteral("General Properties"), kWarning);
+        return store::GetSetting(store::generalAppName(), "General Properties", kWarning);
     }
     // Runs an exchange from the open library with other, answering Yes to the question; true when it
     // completed.
@@ -43,8 +43,8 @@ protected:
         const qsizetype before = boxes().size();
         ui::testing::queueAnswer(ui::vbYes);
         form.cmdSync_Click();
-        shown = titles().mid(before);
-        return shown.contains(QStringLiteral("Success!"));
+        shown = boxTitles().mid(before);
+        return shown.contains("Success!");
     }
     QStringList shown;  // the titles of the boxes the last exchange showed
 };
@@ -73,7 +73,7 @@ TEST_F(SyncTest, GroupCheckRefusesTheOpenFileAnotherGroupAndForeignFiles) {
         SCOPED_TRACE(file.toStdString());
         ui::testing::clear();
         EXPECT_EQ(form.DBOkForSync(file), passes);
-        EXPECT_EQ(titles(), title.isEmpty() ? QStringList() : QStringList{title});
+        EXPECT_EQ(boxTitles(), title.isEmpty() ? QStringList() : QStringList{title});
         EXPECT_EQ(form.lblGroupName->text(), group);
     }
     // A typed or remembered path is checked before anything is asked or exchanged.
@@ -138,7 +138,7 @@ TEST_F(SyncTest, EditsOnBothSidesConvergeWhicheverSideRunsTheExchange) {
 TEST_F(SyncTest, WarningGoesOnOnlyOnYesAndItsSwitchIsTheOneThePreferencesShow) {
     const QString a = makeGroup("a.mdb", {"X"}, "b.mdb"), b = path("b.mdb");
     openInDocument(a);
-    showWarning(QStringLiteral("1"));
+    showWarning("1");
     int warnings = 0;
     std::function<void(frmWarning*)> answer;
     ui::testing::setFormHandler("frmWarning", [&](QWidget* form) {

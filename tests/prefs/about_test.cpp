@@ -19,7 +19,7 @@ using AboutTest = seamtest::SeamTest;
 
 TEST_F(AboutTest, ShowsTheVersionTheSystemAndTheMakersSite) {
     frmAbout form;
-    EXPECT_EQ(form.lblVersion->text(), QStringLiteral("Version ") + QStringLiteral(MRV_VERSION));
+    EXPECT_EQ(form.lblVersion->text(), "Version " + QStringLiteral(MRV_VERSION));
     EXPECT_FALSE(frmAbout::programPicture(64).isNull());
 
     const QString text = frmSysInfo::SystemInformation();
@@ -28,8 +28,8 @@ TEST_F(AboutTest, ShowsTheVersionTheSystemAndTheMakersSite) {
                                 QSysInfo::kernelVersion(), QSysInfo::prettyProductName()})
         EXPECT_TRUE(text.contains(fact)) << fact.toStdString() << " missing from\n" << text.toStdString();
     QString shown;
-    ui::testing::setFormHandler(QStringLiteral("frmSysInfo"), [&](QWidget* window) {
-        shown = window->findChild<QPlainTextEdit*>(QStringLiteral("txtSysInfo"))->toPlainText();
+    ui::testing::setFormHandler("frmSysInfo", [&](QWidget* window) {
+        shown = window->findChild<QPlainTextEdit*>("txtSysInfo")->toPlainText();
         return 0;
     });
     form.cmdSysInfo_Click();
@@ -37,9 +37,9 @@ TEST_F(AboutTest, ShowsTheVersionTheSystemAndTheMakersSite) {
     EXPECT_EQ(ui::testing::shownDialogs()[0].kind, ui::testing::DialogKind::Form);  // modal
     EXPECT_EQ(shown, text);
 
-    EXPECT_TRUE(form.lblWebSite->text().contains(QStringLiteral("https://www.morvane.org/")));
-    emit form.lblWebSite->linkActivated(QStringLiteral("https://www.morvane.org/"));
-    EXPECT_EQ(shell::testing::openedUrls(), QList<QUrl>{QUrl(QStringLiteral("https://www.morvane.org/"))});
+    EXPECT_TRUE(form.lblWebSite->text().contains("https://www.morvane.org/"));
+    emit form.lblWebSite->linkActivated("https://www.morvane.org/");
+    EXPECT_EQ(shell::testing::openedUrls(), QList<QUrl>{QUrl("https://www.morvane.org/")});
     ui::testing::clear();
     shell::testing::clearOpenedUrls();
 }

@@ -4,6 +4,7 @@
 #include "platform/ui.h"
 #include "prefs/frmProperties.h"
 #include "store/settings.h"
+#include "tests/seam_fixture.h"
 #include "tests/store/fake_main_window.h"
 
 #include <QCheckBox>
@@ -12,22 +13,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-const QString kGeneral = QStringLiteral("General Properties");
+const QString kGeneral = "General Properties";
 
-class PropertiesTest : public ::testing::Test {
+class PropertiesTest : public seamtest::SeamTest {
 protected:
-    void SetUp() override {
-        ui::testing::enableRecording();
-        ui::testing::clear();
-    }
-    void TearDown() override { ui::testing::clear(); }
-
     std::unique_ptr<frmProperties> load(int type, const QString& name) {
         m_main.type = type;
         m_main.name = name;
@@ -37,10 +31,10 @@ protected:
         return form;
     }
     static QString instance(const QString& name, const QString& section, const QString& key) {
-        return store::GetSetting(store::instanceAppName(name), section, key, QStringLiteral("<none>"));
+        return store::GetSetting(store::instanceAppName(name), section, key, "<none>");
     }
     static QString general(const QString& key) {
-        return store::GetSetting(store::generalAppName(), kGeneral, key, QStringLiteral("<none>"));
+        return store::GetSetting(store::generalAppName(), kGeneral, key, "<none>");
     }
 
     storetest::FakeMainWindow m_main;
@@ -53,7 +47,7 @@ TEST_F(PropertiesTest, ApplyRedrawsOnceForWhatChanged) {
     for (const auto& [icons, folders, inits, refreshes] : cases) {
         SCOPED_TRACE(testing::Message() << icons << folders);
         m_main = storetest::FakeMainWindow();
-        auto form = load(3, QStringLiteral("\\(Browser)"));
+        auto form = load(3, "\\(Browser)");
         EXPECT_FALSE(form->cmdApply->isEnabled());
         if (icons) form->chkUseCustomIcons->toggle();
         if (folders) form->chkDisplayFoldersInListView->toggle();
@@ -70,80 +64,69 @@ TEST_F(PropertiesTest, ApplyRedrawsOnceForWhatChanged) {
         EXPECT_EQ(m_main.systemInits, inits);
         EXPECT_EQ(int(m_main.refreshes.size()), refreshes);
     }
-    EXPECT_EQ(instance(QStringLiteral("\\(Browser)"), QStringLiteral("Properties"),
-                       QStringLiteral("Display using Custom Icons")),
-              QStringLiteral("0"));  // toggled twice over the four cases
-    EXPECT_EQ(general(QStringLiteral("Show Tips at Startup")), QStringLiteral("1"));
+    EXPECT_EQ(instance("\\(Browser)", "Properties", "Display using Custom Icons"),
+              "0");  // toggled twice over the four cases
+    EXPECT_EQ(general("Show Tips at Startup"), "1");
 }
 
 TEST_F(PropertiesTest, OnlyTheClientOffersAndKeepsTheStartupPlace) {
-    const QString client = QStringLiteral("\\(Client)");
-    store::SaveSetting(store::instanceAppName(client), QStringLiteral("Windows\\Main"),
-                       QStringLiteral("Save Window Position"), QStringLiteral("True"));
-    store::SaveSetting(store::instanceAppName(client), QStringLiteral("Windows\\Properties"),
-                       QStringLiteral("Current Tab"), QStringLiteral("3"));
+    const QString client = "\\(Client)";
+    store::SaveSetting(store::instanceAppName(client), "Windows\\Main", "Save Window Position", "True");
+    store::SaveSetting(store::instanceAppName(client), "Windows\\Properties", "Current Tab", "3");
     {
         auto form = load(2, client);
         EXPECT_EQ(form->TabStrip1->count(), 3);
         EXPECT_EQ(form->TabStrip1->selectedIndex(), 3);
         EXPECT_TRUE(form->optStartupWindowPosition[0]->isChecked());
-        EXPECT_EQ(form->imgApp->toolTip(), QStringLiteral(" Running from: (Client) "));
+        EXPECT_EQ(form->imgApp->toolTip(), " Running from: (Client) ");
         form->optStartupWindowPosition[1]->setChecked(true);
         form->TabStrip1->setSelectedIndex(2);
         form->cmdOk_Click();
     }
-    EXPECT_EQ(instance(client, QStringLiteral("Windows\\Main"), QStringLiteral("Save Window Position")),
-              QStringLiteral("False"));
-    EXPECT_EQ(instance(client, QStringLiteral("Windows\\Properties"), QStringLiteral("Current Tab")),
-              QStringLiteral("2"));
+    EXPECT_EQ(instance(client, "Windows\\Main", "Save Window Position"), "False");
+    EXPECT_EQ(instance(client, "Windows\\Properties", "Current Tab"), "2");
 
     for (const auto& [type, name] : {std::pair{1, "\\(VB Add-In)"}, std::pair{3, "\\(Browser)"}}) {
         auto form = load(type, QString::fromLatin1(name));
-        EXPECT_EQ(form->TabStrip1->indexOf(QStringLiteral("Window")), 0);
+        EXPECT_EQ(form->TabStrip1->indexOf("Window"), 0);
         EXPECT_TRUE(form->fraMainWindowStartup->isHidden());
         form->optStartupWindowPosition[0]->setChecked(true);
         form->cmdOk_Click();
-        EXPECT_TRUE(store::GetSettingKeys(store::instanceAppName(QString::fromLatin1(name)),
-                                          QStringLiteral("Windows\\Main"))
+        EXPECT_TRUE(store::GetSettingKeys(store::instanceAppName(QString::fromLatin1(name)), "Windows\\Main")
                         .isEmpty());
-        EXPECT_TRUE(store::GetSettingKeys(store::instanceAppName(QString::fromLatin1(name)),
-                                          QStringLiteral("Windows\\Properties"))
-                        .isEmpty());
+        EXPECT_TRUE(
+            store::GetSettingKeys(store::instanceAppName(QString::fromLatin1(name)), "Windows\\Properties")
+                .isEmpty());
     }
 }
 
 TEST_F(PropertiesTest, SharedFolderIsWrittenOnlyWhenItExists) {
-    QTemporaryDir dir;
-    const QString missing = dir.filePath(QStringLiteral("missing"));
+    const QString missing = path("missing");
     // text typed, setting afterwards, box text afterwards, message shown
     const std::tuple<QString, QString, QString, bool> cases[] = {
-        {frmProperties::sharedFolderPlaceholder(), QStringLiteral("<none>"),
-         frmProperties::sharedFolderPlaceholder(), false},
-        {missing, QStringLiteral("<none>"), missing, true},
-        {dir.path() + '/', dir.path(), dir.path() + '/', false},
+        {frmProperties::sharedFolderPlaceholder(), "<none>", frmProperties::sharedFolderPlaceholder(), false},
+        {missing, "<none>", missing, true},
+        {folder() + '/', folder(), folder() + '/', false},
     };
     for (const auto& [typed, stored, shown, message] : cases) {
         SCOPED_TRACE(typed.toStdString());
         ui::testing::clear();
-        auto form = load(2, QStringLiteral("\\(Client)"));
+        auto form = load(2, "\\(Client)");
         form->txtSharedFolder->setText(typed);
         form->cmdApply_Click();
-        EXPECT_EQ(general(QStringLiteral("Shared Module Folder")), stored);
+        EXPECT_EQ(general("Shared Module Folder"), stored);
         EXPECT_EQ(form->txtSharedFolder->text(), shown);
-        EXPECT_EQ(ui::testing::shownBoxes().size(), message ? 1 : 0);
-        if (message) {
-            EXPECT_EQ(ui::testing::shownBoxes()[0].title, QStringLiteral("Folder does not exist"));
-        }
+        EXPECT_EQ(boxTitles(), message ? QStringList{"Folder does not exist"} : QStringList());
     }
     // The chooser replaces the text; Cancel writes nothing.
     ui::testing::queueFolder(QDir::homePath());
-    auto form = load(2, QStringLiteral("\\(Client)"));
+    auto form = load(2, "\\(Client)");
     form->cmdSelectSharedFolder_Click();
     EXPECT_EQ(form->txtSharedFolder->text(), QDir::homePath());
     form->chkPlayEventSounds->toggle();
     form->cmdCancel_Click();
-    EXPECT_EQ(general(QStringLiteral("Shared Module Folder")), dir.path());
-    EXPECT_EQ(general(QStringLiteral("Play Event Sounds")), QStringLiteral("1"));
+    EXPECT_EQ(general("Shared Module Folder"), folder());
+    EXPECT_EQ(general("Play Event Sounds"), "1");
 }
 
 }  // namespace

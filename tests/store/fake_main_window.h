@@ -43,7 +43,7 @@ public:
     QString search;
     int category = 0;
     int type = 2;
-    QString name = QStringLiteral("\\(Client)");
+    QString name = "\\(Client)";
 };
 
 }  // namespace storetest

@@ -3,6 +3,7 @@
 
 #include "store/form_routines.h"
 #include "base/error.h"
+#include "tests/seam_fixture.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -68,14 +69,10 @@ TEST(MoveTreeBranch, MovesWholeBranchesAndLeavesWithKeysTextsImagesTagsAndOrder)
     // Impossible moves change nothing.
     EXPECT_FALSE(store::MoveTreeBranch(tree, "1 Key", "111 Key"));  // into its own branch
     EXPECT_FALSE(store::MoveTreeBranch(tree, "2 Key", "2 Key"));
-    for (const auto& [source, target] : {std::pair{"9 Key", "2 Key"}, {"1 Key", "9 Key"}}) {
-        try {
-            store::MoveTreeBranch(tree, source, target);
-            ADD_FAILURE() << source << " -> " << target;
-        } catch (const mrv::Error& e) {
-            EXPECT_EQ(e.number(), controls::errElementNotFound);
-        }
-    }
+    for (const auto& [source, target] : {std::pair{"9 Key", "2 Key"}, {"1 Key", "9 Key"}})
+        EXPECT_EQ(seamtest::raised([&] { store::MoveTreeBranch(tree, source, target); }).number,
+                  controls::errElementNotFound)
+            << source << " -> " << target;
     EXPECT_EQ(describe(tree.node("0 Key")), moved);
 }
 

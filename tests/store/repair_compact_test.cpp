@@ -39,15 +39,14 @@ void damagePage(const QString& file, int page) {
 QStringList itemNames(const QString& file) {
     try {
         auto db = engine::openDatabase(file, false, true);
-        if (scalar(db.get(), QStringLiteral("PRAGMA integrity_check")).toString() != QStringLiteral("ok"))
-            return {QStringLiteral("damaged")};
+        if (scalar(db.get(), "PRAGMA integrity_check").toString() != "ok") return {"damaged"};
         QStringList names;
-        for (auto rs = db->OpenRecordset(QStringLiteral("SELECT Name FROM [Procedure] ORDER BY Name"));
-             !rs->eof(); rs->MoveNext())
+        for (auto rs = db->OpenRecordset("SELECT Name FROM [Procedure] ORDER BY Name"); !rs->eof();
+             rs->MoveNext())
             names << rs->Fields(0).text();
         return names;
     } catch (const engine::Error&) {
-        return {QStringLiteral("damaged")};
+        return {"damaged"};
     }
 }
 
@@ -56,27 +55,26 @@ protected:
     void SetUp() override {
         StoreTest::SetUp();
         engine::setBusyTimeout(300);
-        m_library = makeLibrary(QStringLiteral("Main.mdb"));
+        m_library = makeLibrary("Main.mdb");
         fill(m_library, 30, 2000);
-        execute(m_library, {QStringLiteral("DELETE FROM [Procedure] WHERE ProcKey > 10")});  // pages to drop
+        execute(m_library, {"DELETE FROM [Procedure] WHERE ProcKey > 10"});  // pages to drop
         m_original = readBytes(m_library);
     }
     QStringList files() const { return QDir(path(QString())).entryList(QDir::Files, QDir::Name); }
     // Every outcome but success: the old bytes under the library's name and nothing beside them.
     void expectRestored(const QByteArray& original) {
         EXPECT_EQ(readBytes(m_library), original);
-        EXPECT_EQ(files(), QStringList{QStringLiteral("Main.mdb")});
+        EXPECT_EQ(files(), QStringList{"Main.mdb"});
         ASSERT_EQ(boxes().size(), 1);
-        EXPECT_EQ(boxes()[0].title, QStringLiteral("Error occured during operation"));
-        EXPECT_TRUE(
-            boxes()[0].text.endsWith(QStringLiteral("\n\nYour original Database has been restored!")));
+        EXPECT_EQ(boxes()[0].title, "Error occured during operation");
+        EXPECT_TRUE(boxes()[0].text.endsWith("\n\nYour original Database has been restored!"));
     }
     // A library damaged in one page of its items.
     void damage() {
         fill(m_library, 40, 3000);
-        damagePage(m_library, leafPages(m_library, QStringLiteral("Procedure")).value(2));
+        damagePage(m_library, leafPages(m_library, "Procedure").value(2));
         m_original = readBytes(m_library);
-        ASSERT_EQ(itemNames(m_library), QStringList{QStringLiteral("damaged")});
+        ASSERT_EQ(itemNames(m_library), QStringList{"damaged"});
     }
     QString m_library;
     QByteArray m_original;
@@ -89,8 +87,8 @@ TEST_F(RepairCompactTest, ReplacesTheLibraryWithACompactedCopyAndLeavesNothingBe
         SCOPED_TRACE(name);
         const QString library = path(QString::fromLatin1(name)), stem = path(QString::fromLatin1(base));
         writeBytes(library, m_original);
-        writeBytes(stem + QStringLiteral(".bak"), "stale backup of an earlier failure");
-        writeBytes(stem + QStringLiteral(".tmp"), "stale work copy");
+        writeBytes(stem + ".bak", "stale backup of an earlier failure");
+        writeBytes(stem + ".tmp", "stale work copy");
         QStringList duringCompact;
         store::setRepairCompactFaultHook([&](Step step) {
             if (step == Step::Compact) duringCompact = files();
@@ -98,12 +96,11 @@ TEST_F(RepairCompactTest, ReplacesTheLibraryWithACompactedCopyAndLeavesNothingBe
         RecordingStatus status;
         ASSERT_TRUE(store::RepairCompact(library, &status));
 
-        EXPECT_EQ(status.texts, (QStringList{QStringLiteral(" Repairing Database..."),
-                                             QStringLiteral(" Compacting Database...")}));
+        EXPECT_EQ(status.texts, (QStringList{" Repairing Database...", " Compacting Database..."}));
         EXPECT_TRUE(boxes().isEmpty());
         // The library keeps its name throughout: the backup is a second name for the old file.
-        QStringList expected{QString::fromLatin1(base) + QStringLiteral(".bak"), QString::fromLatin1(name),
-                             QString::fromLatin1(base) + QStringLiteral(".tmp")};
+        QStringList expected{QString::fromLatin1(base) + ".bak", QString::fromLatin1(name),
+                             QString::fromLatin1(base) + ".tmp"};
         expected.sort();
         EXPECT_EQ(duringCompact, expected);
         EXPECT_EQ(files(), QStringList{QString::fromLatin1(name)});
@@ -112,7 +109,7 @@ TEST_F(RepairCompactTest, ReplacesTheLibraryWithACompactedCopyAndLeavesNothingBe
         EXPECT_LT(result.size(), m_original.size());
         engine::Database* db = nullptr;
         ASSERT_TRUE(open(library, db));
-        EXPECT_EQ(scalar(db, QStringLiteral("SELECT Count(*) FROM [Procedure]")).toInt(), 10);
+        EXPECT_EQ(scalar(db, "SELECT Count(*) FROM [Procedure]").toInt(), 10);
         close(db);
         QFile::remove(library);
     }
@@ -147,18 +144,16 @@ TEST_F(RepairCompactTest, FaultAtEveryStepPutsTheOriginalBack) {
         SCOPED_TRACE(int(failing));
         ui::testing::clear();
         store::setRepairCompactFaultHook([&](Step step) {
-            if (step == failing)
-                throw engine::Error(engine::errDiskIO, QStringLiteral("Disk or network error."));
+            if (step == failing) throw engine::Error(engine::errDiskIO, "Disk or network error.");
         });
         RecordingStatus status;
         EXPECT_FALSE(store::RepairCompact(m_library, &status));
         expectRestored(m_original);
-        expectBox(0, QStringLiteral("Error occured during operation"),
+        expectBox(0, "Error occured during operation",
                   QStringLiteral(
                       "Error: 3026\n\nDisk or network error.\n\nYour original Database has been restored!"),
                   ui::vbOKOnly | ui::vbCritical);
-        EXPECT_EQ(status.texts.value(status.texts.size() - 1),
-                  QStringLiteral(" Error: Disk or network error."));
+        EXPECT_EQ(status.texts.value(status.texts.size() - 1), " Error: Disk or network error.");
     }
 }
 
@@ -172,7 +167,7 @@ TEST_F(RepairCompactTest, RealFailuresAreRecoveredToo) {
     // A stale backup that cannot be deleted is never taken for the library.
     ui::testing::clear();
     writeBytes(m_library, m_original);
-    QDir(path(QString())).mkpath(QStringLiteral("Main.bak/kept"));
+    QDir(path(QString())).mkpath("Main.bak/kept");
     EXPECT_FALSE(store::RepairCompact(m_library));
     expectRestored(m_original);
 
@@ -185,10 +180,10 @@ TEST_F(RepairCompactTest, RealFailuresAreRecoveredToo) {
     // Too short a path to replace an extension in: nothing is touched.
     const QString cwd = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(path(QString())));
-    writeBytes(QStringLiteral("abc"), "abc");
+    writeBytes("abc", "abc");
     const QStringList before = QDir::current().entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     ui::testing::clear();
-    EXPECT_THROW(store::RepairCompact(QStringLiteral("abc")), engine::Error);
+    EXPECT_THROW(store::RepairCompact("abc"), engine::Error);
     EXPECT_EQ(QDir::current().entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     EXPECT_TRUE(boxes().isEmpty());
     QDir::setCurrent(cwd);
@@ -198,8 +193,7 @@ TEST_F(RepairCompactTest, AnotherProgramWritingLosesNoCommittedRow) {
     fill(m_library, 200, 2000);  // a repair that takes a while
     {
         engine::setBusyTimeout(3000);  // the writer's commits, on a busy machine
-        childproc::Writer writer(m_library,
-                                 QStringLiteral("INSERT INTO [Procedure] (CatKey, Name) VALUES (1, 'w%1')"));
+        childproc::Writer writer(m_library, "INSERT INTO [Procedure] (CatKey, Name) VALUES (1, 'w%1')");
         int repaired = 0;
         for (int i = 0; i < 8; ++i) {
             usleep(30000);
@@ -222,12 +216,12 @@ TEST_F(RepairCompactTest, AnotherProgramWritingLosesNoCommittedRow) {
     if (child == 0) {
         alarm(60);  // never outlives a test that failed before telling it to go on
         auto db = engine::openDatabase(m_library);
-        db->Execute(QStringLiteral("BEGIN IMMEDIATE"));
-        db->Execute(QStringLiteral("INSERT INTO [Procedure] (CatKey, Name) VALUES (1, 'pending')"));
+        db->Execute("BEGIN IMMEDIATE");
+        db->Execute("INSERT INTO [Procedure] (CatKey, Name) VALUES (1, 'pending')");
         char c = 0;
         (void)!write(toParent[1], &c, 1);
         (void)!read(toChild[0], &c, 1);
-        db->Execute(QStringLiteral("COMMIT"));
+        db->Execute("COMMIT");
         _exit(0);
     }
     char c = 0;
@@ -236,36 +230,34 @@ TEST_F(RepairCompactTest, AnotherProgramWritingLosesNoCommittedRow) {
     ui::testing::clear();
     EXPECT_FALSE(store::RepairCompact(m_library));
     EXPECT_EQ(boxes().size(), 1);
-    EXPECT_TRUE(boxes().value(0).text.startsWith(QStringLiteral("Error: 3045\n\nThe Code Library '") +
-                                                 m_library +
-                                                 QStringLiteral("' is in use by another program.")));
+    EXPECT_TRUE(boxes().value(0).text.startsWith("Error: 3045\n\nThe Code Library '" + m_library +
+                                                 "' is in use by another program."));
     EXPECT_EQ(readBytes(m_library), before);
     (void)!write(toChild[1], &c, 1);
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_TRUE(itemNames(m_library).contains(QStringLiteral("pending")));
+    EXPECT_TRUE(itemNames(m_library).contains("pending"));
 }
 
 TEST_F(RepairCompactTest, AJournalLeftByAKilledProgramIsRolledBackFirst) {
     const QStringList before = itemNames(m_library);
     // A program stops half-way through a change large enough to reach the file itself.
-    EXPECT_EQ(
-        childproc::run([&] {
-            auto db = engine::openDatabase(m_library);
-            db->Execute(QStringLiteral("PRAGMA cache_size = 10"));
-            db->Execute(QStringLiteral("BEGIN"));
-            db->Execute(QStringLiteral("UPDATE [Procedure] SET Code = Code & Code & Code, Name = 'half'"));
-            _exit(0);
-            return 0;
-        }),
-        0);
-    ASSERT_TRUE(QFile::exists(m_library + QStringLiteral("-journal")));
+    EXPECT_EQ(childproc::run([&] {
+                  auto db = engine::openDatabase(m_library);
+                  db->Execute("PRAGMA cache_size = 10");
+                  db->Execute("BEGIN");
+                  db->Execute("UPDATE [Procedure] SET Code = Code & Code & Code, Name = 'half'");
+                  _exit(0);
+                  return 0;
+              }),
+              0);
+    ASSERT_TRUE(QFile::exists(m_library + "-journal"));
     ASSERT_NE(readBytes(m_library), m_original);
 
     EXPECT_TRUE(store::RepairCompact(m_library));
     EXPECT_TRUE(boxes().isEmpty());
-    EXPECT_EQ(files(), QStringList{QStringLiteral("Main.mdb")});
+    EXPECT_EQ(files(), QStringList{"Main.mdb"});
     EXPECT_EQ(itemNames(m_library), before);
 }
 
@@ -274,25 +266,25 @@ TEST_F(RepairCompactTest, KilledAtAnyStepTheLibrarysNameHoldsAWholeLibrary) {
         SCOPED_TRACE(damaged);
         if (damaged) damage();
         // What the name may hold after a kill: the old file as it was, or the finished new one.
-        const QString reference = path(QStringLiteral("Reference.mdb"));
+        const QString reference = path("Reference.mdb");
         writeBytes(reference, m_original);
         const int steps = childproc::countSteps([&] { ASSERT_TRUE(store::RepairCompact(reference)); });
         const QStringList repaired = itemNames(reference);
-        ASSERT_NE(repaired, QStringList{QStringLiteral("damaged")});
+        ASSERT_NE(repaired, QStringList{"damaged"});
         QFile::remove(reference);
         ASSERT_GE(steps, damaged ? 12 : 8);
         for (int step = 1; step <= steps; ++step) {
             SCOPED_TRACE(step);
             writeBytes(m_library, m_original);
             EXPECT_EQ(childproc::killedAt(step, [&] { store::RepairCompact(m_library); }), 9);
-            EXPECT_FALSE(QFile::exists(m_library + QStringLiteral("-journal")));
+            EXPECT_FALSE(QFile::exists(m_library + "-journal"));
             if (readBytes(m_library) != m_original) {
                 EXPECT_EQ(itemNames(m_library), repaired);
             }
             // The next run clears what the killed one left.
             ui::testing::clear();
             EXPECT_TRUE(store::RepairCompact(m_library));
-            EXPECT_EQ(files(), QStringList{QStringLiteral("Main.mdb")});
+            EXPECT_EQ(files(), QStringList{"Main.mdb"});
             EXPECT_EQ(itemNames(m_library), repaired);
         }
     }
@@ -304,7 +296,7 @@ TEST_F(RepairCompactTest, AFullDiskKeepsTheOriginalAndSaysWhere) {
     // the new library is written.
     for (Step full : {Step::Copy, Step::Repair, Step::Compact}) {
         SCOPED_TRACE(int(full));
-        const QString said = path(QStringLiteral("said.txt"));
+        const QString said = path("said.txt");
         const int result = childproc::run([&] {
             store::setRepairCompactFaultHook([&](Step step) {
                 if (step == full) childproc::limitFileSize(full == Step::Copy ? m_original.size() / 2 : 8192);
@@ -317,12 +309,10 @@ TEST_F(RepairCompactTest, AFullDiskKeepsTheOriginalAndSaysWhere) {
         EXPECT_EQ(result, 0);
         EXPECT_EQ(readBytes(m_library), m_original);
         const QString text = QString::fromUtf8(readBytes(said));
-        EXPECT_TRUE(
-            text.contains(QStringLiteral("The disk holding '") + folder() + QStringLiteral("' is full")))
-            << text.toStdString();
-        EXPECT_FALSE(text.contains(QStringLiteral(".tmp")) || text.contains(QStringLiteral(".mrv-")));
+        EXPECT_TRUE(text.contains("The disk holding '" + folder() + "' is full")) << text.toStdString();
+        EXPECT_FALSE(text.contains(".tmp") || text.contains(".mrv-"));
         QFile::remove(said);
-        EXPECT_EQ(files(), QStringList{QStringLiteral("Main.mdb")});
+        EXPECT_EQ(files(), QStringList{"Main.mdb"});
     }
 }
 
@@ -336,38 +326,36 @@ TEST_F(RepairCompactTest, ALibraryCutShortIsRescuedAndNoMessageNamesAWorkFile) {
     EXPECT_EQ(itemNames(m_library), QStringList());  // the items' pages were past the cut
     {
         auto db = engine::openDatabase(m_library);
-        EXPECT_EQ(scalar(db.get(), QStringLiteral("SELECT Count(*) FROM [Category]")).toInt(), 9);
-        EXPECT_EQ(scalar(db.get(), QStringLiteral("SELECT GroupName FROM [System]")).toString(),
-                  QStringLiteral("Original Morvane"));
+        EXPECT_EQ(scalar(db.get(), "SELECT Count(*) FROM [Category]").toInt(), 9);
+        EXPECT_EQ(scalar(db.get(), "SELECT GroupName FROM [System]").toString(), "Original Morvane");
     }
     ASSERT_EQ(boxes().size(), 1);  // what could not be rescued
-    EXPECT_EQ(boxes()[0].title, QStringLiteral("Repair and Compact"));
+    EXPECT_EQ(boxes()[0].title, "Repair and Compact");
     // Cut off before its list of tables: nothing to rescue, and the message is about the library.
     ui::testing::clear();
     writeBytes(m_library, sample.left(4096));  // the first page: the root of the list of tables
     EXPECT_FALSE(store::RepairCompact(m_library));
     ASSERT_EQ(boxes().size(), 1);
     EXPECT_TRUE(boxes()[0].text.contains(m_library));
-    for (const auto& box : boxes())
-        EXPECT_FALSE(box.text.contains(QStringLiteral(".tmp")) || box.text.contains(QStringLiteral(".mrv-")));
+    for (const auto& box : boxes()) EXPECT_FALSE(box.text.contains(".tmp") || box.text.contains(".mrv-"));
 }
 
 TEST_F(RepairCompactTest, ALibraryLeftOnlyAsItsBackupIsPutBackWhenOpened) {
     // A backup the user keeps (the synchronisation makes them) is not taken for the library.
-    ASSERT_TRUE(QFile::rename(m_library, path(QStringLiteral("Main.bak"))));
+    ASSERT_TRUE(QFile::rename(m_library, path("Main.bak")));
     engine::Database* db = nullptr;
     EXPECT_FALSE(open(m_library, db));
     EXPECT_EQ(boxes().size(), 1);
     // What a repair killed half-way left on a version that moved the library aside first: a repair
     // or an open puts it back.
     ui::testing::clear();
-    writeBytes(path(QStringLiteral("Main.tmp")), m_original);
+    writeBytes(path("Main.tmp"), m_original);
     EXPECT_TRUE(store::RepairCompact(m_library));
-    ASSERT_TRUE(QFile::rename(m_library, path(QStringLiteral("Main.bak"))));
-    writeBytes(path(QStringLiteral("Main.tmp")), m_original);
+    ASSERT_TRUE(QFile::rename(m_library, path("Main.bak")));
+    writeBytes(path("Main.tmp"), m_original);
     ASSERT_TRUE(open(m_library, db));
-    EXPECT_EQ(scalar(db, QStringLiteral("SELECT Count(*) FROM [Procedure]")).toInt(), 10);
-    EXPECT_EQ(files(), QStringList{QStringLiteral("Main.mdb")});
+    EXPECT_EQ(scalar(db, "SELECT Count(*) FROM [Procedure]").toInt(), 10);
+    EXPECT_EQ(files(), QStringList{"Main.mdb"});
     EXPECT_TRUE(boxes().isEmpty());
 }
 

@@ -26,15 +26,14 @@ protected:
 
 TEST_F(SampleLibraryTest, OpensAsTheOriginalGroupWithItsContent) {
     // A copy: the program folder's file is only ever read.
-    const QString copy = path(QStringLiteral("Sample Code Library.mdb"));
-    ASSERT_TRUE(
-        QFile::copy(store::programFolder() + QStringLiteral("/Library/Sample Code Library.mdb"), copy));
+    const QString copy = path("Sample Code Library.mdb");
+    ASSERT_TRUE(QFile::copy(store::programFolder() + "/Library/Sample Code Library.mdb", copy));
     engine::Database* db = nullptr;
     ASSERT_TRUE(open(copy, db));
     EXPECT_TRUE(boxes().isEmpty());
-    EXPECT_EQ(scalar(db, QStringLiteral("SELECT GroupName FROM [System]")).toString(), "Original Morvane");
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\}$"))
-                    .match(scalar(db, QStringLiteral("SELECT GroupGUID FROM [System]")).toString())
+    EXPECT_EQ(scalar(db, "SELECT GroupName FROM [System]").toString(), "Original Morvane");
+    EXPECT_TRUE(QRegularExpression("^\\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\}$")
+                    .match(scalar(db, "SELECT GroupGUID FROM [System]").toString())
                     .hasMatch());
 
     // Counts: -1 for "some", otherwise exactly.
@@ -56,27 +55,25 @@ TEST_F(SampleLibraryTest, OpensAsTheOriginalGroupWithItsContent) {
         {"FROM Category WHERE Image IS NOT NULL", -1},
     };
     for (const auto& [from, expected] : counts) {
-        const int n = scalar(db, QStringLiteral("SELECT Count(*) ") + QLatin1String(from)).toInt();
+        const int n = scalar(db, "SELECT Count(*) " + QLatin1String(from)).toInt();
         EXPECT_TRUE(expected < 0 ? n > 0 : n == expected) << from << ": " << n;
     }
 }
 
 TEST_F(SampleLibraryTest, DesignMasterHoldsTheCurrentSchemaOnly) {
     auto master = engine::openDatabase(store::designMasterPath(), false, true);
-    EXPECT_EQ(scalar(master.get(), QStringLiteral("SELECT DatabaseVersion FROM [System]")).toInt(),
+    EXPECT_EQ(scalar(master.get(), "SELECT DatabaseVersion FROM [System]").toInt(),
               store::kLibrarySchemaVersion);
     for (const auto& [table, rows] : {std::pair{"[System]", 1}, {"Category", 0}, {"[Procedure]", 0}})
-        EXPECT_EQ(
-            scalar(master.get(), QStringLiteral("SELECT Count(*) FROM ") + QLatin1String(table)).toInt(),
-            rows);
+        EXPECT_EQ(scalar(master.get(), "SELECT Count(*) FROM " + QLatin1String(table)).toInt(), rows);
 }
 
 // The user's library never lives in the program folder: whether or not that folder can be written,
 // the first start copies the sample into the data folder, and nothing a later build does to the
 // installed sample reaches the copy.
 TEST_F(StoreTest, TheUserWorksOnACopyThatNoRebuildTouches) {
-    const QString copy = store::userDataFolder() + QStringLiteral("/Library/Sample Code Library.mdb");
-    const QString folder = store::programFolder() + QStringLiteral("/Library");
+    const QString copy = store::userDataFolder() + "/Library/Sample Code Library.mdb";
+    const QString folder = store::programFolder() + "/Library";
     for (const bool writable : {true, false}) {
         SCOPED_TRACE(writable);
         QFile::remove(copy);

@@ -5,10 +5,10 @@
 
 #include "platform/ui.h"
 #include "store/engine/error.h"
+#include "tests/store/store_fixture.h"
 
 #include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ using namespace store;
 
 namespace {
 
-const QString kGeneral = QStringLiteral("General Properties");
+const QString kGeneral = "General Properties";
 
 TEST(SettingsTree, BackslashedSectionsFormLevels) {
     const QString client = instanceAppName("\\(Client)");
@@ -52,20 +52,14 @@ TEST(Val, NumbersAsTheOldReaderSawThem) {
     for (const auto& [text, value] : cases) EXPECT_EQ(Val(text), value) << text;
     EXPECT_EQ(singleText(1234.5), "1234.5");
     EXPECT_EQ(toSingle(" 6810 "), 6810);
-    try {
-        toSingle("wide");
-        ADD_FAILURE() << "no conversion error";
-    } catch (const engine::Error& e) {
-        EXPECT_EQ(e.number(), 13);
-    }
+    EXPECT_EQ(seamtest::raised([] { toSingle("wide"); }).number, 13);
 }
 
-class RecentListTest : public ::testing::Test {
+class RecentListTest : public seamtest::SeamTest {
 protected:
     QString existing(const QString& name) {
-        QFile f(m_dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        return f.fileName();
+        storetest::writeBytes(path(name), {});
+        return path(name);
     }
     QStringList keys(int from, int to) const {
         QStringList values;
@@ -75,7 +69,6 @@ protected:
     void add(const QString& file, const QString& group, int limit) {
         AddToRecentList(file, group, m_app, "Libraries", limit);
     }
-    QTemporaryDir m_dir;
     const QString m_app = generalAppName();
 };
 
@@ -90,8 +83,7 @@ TEST_F(RecentListTest, AFullListKeepsKeyTwoEmptyAndGrowsToLimitPlusOne) {
     EXPECT_EQ(keys(1, 6), (QStringList{newer, "", entries[0], entries[1], entries[2], "END"}));
     // The next addition reads keys 1 to limit: the entry on key limit + 1 drops off.
     add(existing("newer.mdb"), "G", 4);
-    EXPECT_EQ(keys(1, 5),
-              (QStringList{m_dir.filePath("newer.mdb") + ";G", "", newer, entries[0], entries[1]}));
+    EXPECT_EQ(keys(1, 5), (QStringList{path("newer.mdb") + ";G", "", newer, entries[0], entries[1]}));
 }
 
 TEST_F(RecentListTest, ACopyMovesToTheTopIgnoringCaseAndVanishedFilesAreDropped) {
@@ -115,21 +107,20 @@ TEST_F(RecentListTest, ACopyMovesToTheTopIgnoringCaseAndVanishedFilesAreDropped)
     EXPECT_EQ(keys(1, 4), (QStringList{b + ";2", "", c + ";3", ""}));
 }
 
-TEST(DragDropPrompt, AsksOnlyWhileThePromptSettingIsOne) {
-    ui::testing::enableRecording();
-    ui::testing::clear();
+using DragDropPromptTest = seamtest::SeamTest;
+
+TEST_F(DragDropPromptTest, AsksOnlyWhileThePromptSettingIsOne) {
     ui::testing::queueAnswer(ui::vbNo);
     EXPECT_EQ(DragDropPrompt("Move Category?", ui::vbYesNo | ui::vbQuestion, "Move Category?"), ui::vbNo);
-    ASSERT_EQ(ui::testing::shownBoxes().size(), 1);
-    EXPECT_EQ(ui::testing::shownBoxes()[0].icon, ui::vbQuestion);
+    ASSERT_EQ(boxes().size(), 1);
+    EXPECT_EQ(boxes()[0].icon, ui::vbQuestion);
     for (const char* value : {"0", "-1", "yes"}) {
         SaveSetting(generalAppName(), kGeneral, "Use Drag & Drop Prompts", value);
         EXPECT_EQ(DragDropPrompt("?", ui::vbYesNo, "t"), ui::vbYes) << value;
     }
     SaveSetting(generalAppName(), kGeneral, "Use Drag & Drop Prompts", "1");
     EXPECT_EQ(DragDropPrompt("?", ui::vbYesNo | ui::vbDefaultButton2, "t"), ui::vbNo);
-    EXPECT_EQ(ui::testing::shownBoxes().size(), 2);
-    ui::testing::clear();
+    EXPECT_EQ(boxes().size(), 2);
 }
 
 }  // namespace

@@ -15,10 +15,7 @@ using namespace storetest;
 namespace {
 
 TEST(AddInList, RegisteringListsTheAddInAndUnregisteringRemovesOnlyOurEntry) {
-    const auto write = [](const QByteArray& text) {
-        QDir().mkpath(QFileInfo(store::addInListPath()).absolutePath());
-        writeBytes(store::addInListPath(), text);
-    };
+    const auto write = [](const QByteArray& text) { writeBytes(store::addInListPath(), text); };
     EXPECT_TRUE(store::addInListPath().endsWith("/morvane/vbaddin.ini"));
     EXPECT_FALSE(store::IsAddInRegistered());
     store::UnregisterAddIn();  // absent: nothing is written, not even the file
@@ -50,11 +47,10 @@ TEST(AddInList, RegisteringListsTheAddInAndUnregisteringRemovesOnlyOurEntry) {
 // Root reads every file, so the attempt runs in a child as an ordinary user; the list lies in a
 // folder that user may enter.
 TEST(AddInList, AListThatCannotBeReadIsLeftAsItIsAndReported) {
-    QTemporaryDir config(QStringLiteral("/tmp/mrv-addins-XXXXXX"));
+    QTemporaryDir config("/tmp/mrv-addins-XXXXXX");
     ASSERT_TRUE(config.isValid());
     const QString list = config.filePath("morvane/vbaddin.ini");
     const QByteArray before = "[Add-Ins32]\nOther.Connect=1\n";
-    QDir().mkpath(QFileInfo(list).absolutePath());
     writeBytes(list, before);
     constexpr uid_t kNobody = 65534;
     for (const QString& p : {config.path(), QFileInfo(list).absolutePath()})

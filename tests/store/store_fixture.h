@@ -9,6 +9,7 @@
 #include "store/library_schema.h"
 #include "store/paths.h"
 #include "store/repair_compact.h"
+#include "store/settings.h"
 #include "store/status_target.h"
 #include "tests/seam_fixture.h"
 
@@ -38,6 +39,7 @@ inline QByteArray readBytes(const QString& path) {
 }
 
 inline void writeBytes(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
     ASSERT_EQ(file.write(bytes), bytes.size());
@@ -70,8 +72,8 @@ class StoreTest : public seamtest::SeamTest {
 protected:
     void SetUp() override {
         SeamTest::SetUp();
-        QDir(folder()).mkpath(QStringLiteral("program/Library"));
-        store::setProgramFolder(folder() + QStringLiteral("/program"));
+        QDir(folder()).mkpath("program/Library");
+        store::setProgramFolder(folder() + "/program");
         m_previousOpener = store::setMailLinkOpener([this](const QString& link) { mailLinks << link; });
     }
     void TearDown() override {
@@ -80,6 +82,11 @@ protected:
         store::setMailLinkOpener(m_previousOpener);
         store::setRepairCompactFaultHook({});
         SeamTest::TearDown();
+    }
+
+    // What the last host announced to the next document it creates.
+    static QString loadingInstance() {
+        return store::GetSetting(store::generalAppName(), "General Properties", "Loading Instance", "<none>");
     }
 
     QString makeLibrary(const QString& name, int version = store::kLibrarySchemaVersion) {
@@ -100,11 +107,19 @@ protected:
         store::DBClose(db);
     }
 
+    // A shell script standing in for a program.
+    QString script(const QString& name, const QString& body) {
+        const QString file = path(name);
+        writeBytes(file, "#!/bin/sh\n" + body.toUtf8() + "\n");
+        QFile::setPermissions(file, QFile::permissions(file) | QFile::ExeOwner);
+        return file;
+    }
+
     QStringList mailLinks;
 
 private:
     static QString makeFile(const QString& file, int version) {
-        store::createLibrary(file, {QString(), QStringLiteral("Test Group"), QDateTime()})->Close();
+        store::createLibrary(file, {QString(), "Test Group", QDateTime()})->Close();
         execute(file, {QStringLiteral("UPDATE [System] SET DatabaseVersion = %1").arg(version)});
         return file;
     }

@@ -16,9 +16,9 @@ using namespace store;
 
 namespace {
 
-const QString kSuffix = QStringLiteral("\\(Client)");
+const QString kSuffix = "\\(Client)";
 const QString kApp = instanceAppName(kSuffix);
-const QString kSection = QStringLiteral("Windows\\ProcEdit");
+const QString kSection = "Windows\\ProcEdit";
 
 void put(const QString& key, const QString& value) {
     SaveSetting(kApp, kSection, key, value);
@@ -103,7 +103,7 @@ protected:
     void item(int n, const QString& value) {
         SaveSetting(generalAppName(), m_section, "Item " + QString::number(n), value);
     }
-    const QString m_section = QStringLiteral("General Properties\\'Copy To' Settings\\Target Recent List");
+    const QString m_section = "General Properties\\'Copy To' Settings\\Target Recent List";
 };
 
 TEST_F(ComboListTest, LoadSkipsEmptyPlacesAndSelectsOnlyIntoAnEmptyText) {
