@@ -18,6 +18,8 @@
 #include <QDateTime>
 #include <QTimer>
 
+#include <optional>
+
 namespace browser {
 
 using detail::kRootKey;
@@ -46,8 +48,12 @@ void MRVDocument::ProcRefresh(const QString& query) {
         const QString condition = selected && !isRoot ? QStringLiteral(" AND P.CatKey = ") +
                                                             QString::number(keyNumber(selected->key()))
                                                       : QString();
-        // Only what the fill reads: the list reads the rest of the rows it shows by their key.
-        sql = QStringLiteral("SELECT P.ProcKey, P.Type FROM [Procedure] AS P, Category AS C ") +
+        // Only what the fill reads: the list reads the rest of the rows it shows by their key. The root
+        // reads no type (it takes no kind from its items), so that SQLite answers from the category and
+        // name index alone and never reads the items' rows, which hold their code.
+        sql = (selected && !isRoot ? QStringLiteral("SELECT P.ProcKey, P.Type ")
+                                   : QStringLiteral("SELECT P.ProcKey ")) +
+              QStringLiteral("FROM [Procedure] AS P, Category AS C ") +
               QStringLiteral("WHERE P.Catkey = C.Catkey ") + condition +
               QStringLiteral(" ORDER BY C.Name, P.Name");
     } else {
@@ -57,12 +63,15 @@ void MRVDocument::ProcRefresh(const QString& query) {
     try {
         auto rs = m_db->OpenRecordset(sql, engine::dbOpenDynaset, engine::dbReadOnly);
         const engine::Field procKey = rs->Fields(QStringLiteral("ProcKey"));
-        const engine::Field type = rs->Fields(QStringLiteral("Type"));
+        const bool kinds = !categoryMode || (selected && !isRoot);
+        const std::optional<engine::Field> type =
+            kinds ? std::optional(rs->Fields(QStringLiteral("Type"))) : std::nullopt;
         std::vector<qint64> keys;
         int webItems = 0, fileItems = 0;
         for (; !rs->eof(); rs->MoveNext()) {
             keys.push_back(procKey.Value().toLongLong());
-            const QVariant kind = type.Value();
+            if (!type) continue;
+            const QVariant kind = type->Value();
             if (kind.typeId() != QMetaType::QString) continue;
             const QString text = kind.toString();
             if (text == QLatin1String("WebSite")) ++webItems;
@@ -148,6 +157,73 @@ void ItemRowSource::readRows(const qint64* ids, int count, controls::ListRowData
         }
     } catch (const engine::Error&) {
         // A library closed or replaced under the list: its rows show empty until the list is filled again.
+    }
+}
+
+void ItemRowSource::readSortTexts(const qint64* ids, int count, int key, QString* out) const {
+    // The columns each shown column is made of (the label and the description swap for a described
+    // web shortcut, so both need its type); any other column goes through the whole rows.
+    struct Needs {
+        bool label, category, type, changed;
+    };
+    static const Needs needs[] = {{true, false, true, false},
+                                  {false, true, false, false},
+                                  {false, false, true, false},
+                                  {false, false, false, true},
+                                  {true, false, true, false}};
+    if (key < 0 || key >= int(std::size(needs))) return ListRowSource::readSortTexts(ids, count, key, out);
+    const Needs& n = needs[key];
+    engine::Database* db = m_database();
+    if (!db || count == 0) return;
+    QString list;
+    list.reserve(count * 8);
+    QHash<qint64, int> at;
+    at.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) list += QLatin1Char(',');
+        list += QString::number(ids[i]);
+        at.insert(ids[i], i);
+    }
+    QString select = QStringLiteral("SELECT P.ProcKey");
+    if (n.label) select += QStringLiteral(", P.Name, P.[Desc]");
+    if (n.type) select += QStringLiteral(", P.Type");
+    if (n.category) select += QStringLiteral(", C.Name AS CatName");
+    if (n.changed) select += QStringLiteral(", P.LastChanged");
+    try {
+        auto rs =
+            db->OpenRecordset(select +
+                                  QStringLiteral(" FROM [Procedure] AS P, Category AS C WHERE P.CatKey = "
+                                                 "C.CatKey AND P.ProcKey IN (") +
+                                  list + QLatin1Char(')'),
+                              engine::dbOpenSnapshot, engine::dbReadOnly);
+        const auto field = [&](bool wanted, const QString& name) {
+            return wanted ? std::optional(rs->Fields(name)) : std::nullopt;
+        };
+        const engine::Field procKey = rs->Fields(QStringLiteral("ProcKey"));
+        const std::optional<engine::Field> name = field(n.label, QStringLiteral("Name")),
+                                           desc = field(n.label, QStringLiteral("Desc")),
+                                           type = field(n.type, QStringLiteral("Type")),
+                                           catName = field(n.category, QStringLiteral("CatName")),
+                                           changed = field(n.changed, QStringLiteral("LastChanged"));
+        for (; !rs->eof(); rs->MoveNext()) {
+            const auto found = at.constFind(procKey.Value().toLongLong());
+            if (found == at.constEnd()) continue;
+            // Only what this column needs is filled; listRow makes the text the list would sort by.
+            ItemRow row;
+            if (name) row.name = name->text();
+            if (desc) row.desc = desc->text();
+            if (type) row.type = type->text();
+            if (catName) row.catName = catName->text();
+            if (changed) {
+                const QVariant value = changed->Value();
+                row.lastChanged = engine::valueToText(value);
+                if (value.typeId() == QMetaType::QDateTime)
+                    row.changedSortKey = ItemRowReader::sortKey(value.toDateTime());
+            }
+            out[*found] = controls::sortTextOf(listRow(row), key);
+        }
+    } catch (const engine::Error&) {
+        // As readRows: rows of a library closed under the list sort as empty.
     }
 }
 

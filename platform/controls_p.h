@@ -8,6 +8,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QLineEdit>
+#include <QListView>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 
@@ -54,6 +55,10 @@ public:
                 size.height(),
                 style->sizeFromContents(QStyle::CT_ItemViewItem, &withPicture, QSize(), view).height()));
         }
+        // A cell of a gridded list never overlaps its neighbours (its text is cut short instead).
+        if (const auto* list = qobject_cast<const QListView*>(option.widget);
+            list && list->gridSize().isValid())
+            size = size.boundedTo(list->gridSize() - QSize(2 * list->spacing(), 2 * list->spacing()));
         return size;
     }
 

@@ -40,7 +40,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override {
         if (!index.isValid()) return Qt::NoItemFlags;
         const Qt::ItemFlags drag = m_view->m_oleDragRows ? Qt::ItemIsDragEnabled : Qt::NoItemFlags;
-        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemNeverHasChildren | drag;
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemNeverHasChildren |
+               drag;
     }
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid()) return {};
@@ -583,8 +584,15 @@ void ListView::setView(ListViewStyle view) {
                 m_iconView->setViewMode(QListView::ListMode);
                 m_iconView->setFlow(view == lvwList ? QListView::TopToBottom : QListView::LeftToRight);
                 m_iconView->setWordWrap(false);
-                m_iconView->setGridSize(QSize());
                 m_iconView->setSpacing(1);
+                // A fixed cell, wide enough for most names (longer ones are cut short): with uniform
+                // sizes the view would otherwise size every cell to the last row, whose label may be a
+                // whole sentence.
+                {
+                    const QSize icon = m_smallImages ? m_smallImages->imageSize() : QSize(16, 16);
+                    m_iconView->setGridSize(QSize(icon.width() + 12 + metrics.averageCharWidth() * 26,
+                                                  std::max(icon.height(), metrics.height()) + 4));
+                }
                 break;
             default:
                 break;
@@ -629,11 +637,17 @@ QString ListView::sortText(const ListItem* item) const {
     return m_sortKey == 0 ? item->m_text : item->subItem(m_sortKey);
 }
 
-QString ListView::sortText(const ListRowData& data) const {
-    const auto own = data.sortTexts.constFind(m_sortKey);
-    if (own != data.sortTexts.constEnd()) return *own;
-    if (m_sortKey == 0) return data.text;
-    return m_sortKey <= data.subItems.size() ? data.subItems[m_sortKey - 1] : QString();
+QString sortTextOf(const ListRowData& row, int key) {
+    const auto own = row.sortTexts.constFind(key);
+    if (own != row.sortTexts.constEnd()) return *own;
+    if (key == 0) return row.text;
+    return key >= 1 && key <= row.subItems.size() ? row.subItems[key - 1] : QString();
+}
+
+void ListRowSource::readSortTexts(const qint64* ids, int count, int key, QString* out) const {
+    std::vector<ListRowData> rows(size_t(std::max(count, 0)));
+    readRows(ids, count, rows.data());
+    for (int i = 0; i < count; ++i) out[i] = sortTextOf(rows[size_t(i)], key);
 }
 
 void ListView::sortItems() {
@@ -656,18 +670,19 @@ void ListView::sortItems() {
     keyed.reserve(m_rows.size());
     constexpr int kBatch = 512;
     std::vector<qint64> ids;
-    std::vector<ListRowData> read;
+    std::vector<QString> read;
     for (std::size_t first = 0; first < m_rows.size(); first += kBatch) {
         const std::size_t last = std::min(m_rows.size(), first + kBatch);
         ids.clear();
         for (std::size_t i = first; i < last; ++i)
             if (!m_rows[i].item) ids.push_back(m_rows[i].id);
-        read.assign(ids.size(), ListRowData());
-        if (m_source && !ids.empty()) m_source->readRows(ids.data(), int(ids.size()), read.data());
+        read.assign(ids.size(), QString());
+        if (m_source && !ids.empty())
+            m_source->readSortTexts(ids.data(), int(ids.size()), m_sortKey, read.data());
         std::size_t next = 0;
         for (std::size_t i = first; i < last; ++i) {
             Row& row = m_rows[i];
-            const QString text = row.item ? sortText(row.item.get()) : sortText(read[next++]);
+            const QString text = row.item ? sortText(row.item.get()) : std::move(read[next++]);
             keyed.emplace_back(text.toCaseFolded(), std::move(row));
         }
     }
@@ -738,7 +753,7 @@ void ListView::setSmallIcons(ImageList* images) {
             m_iconView->viewport()->update();
             m_details->viewport()->update();
         });
-    applyIconSizes();
+    setView(m_view);  // the small views' cells are sized by the pictures
     m_model->allChanged();
 }
 

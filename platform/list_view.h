@@ -18,6 +18,10 @@ struct ListRowData {
     QHash<int, QString> sortTexts;  // as ListItem::setSortText
 };
 
+// What sorting by sub-item key (0 = the label) compares for a row: its own sort text, else the text
+// shown.
+QString sortTextOf(const ListRowData& row, int key);
+
 // Supplies the rows added by number (ListView::addRows), so that a long list holds 16 bytes a row
 // rather than every text it shows.
 class ListRowSource {
@@ -26,6 +30,9 @@ public:
     // Fills out[i] for ids[i]; an id no longer known gets an empty row. The control asks for a row
     // together with its neighbours, so a source that reads storage reads them in one go.
     virtual void readRows(const qint64* ids, int count, ListRowData* out) const = 0;
+    // Fills out[i] with sortTextOf(the row of ids[i], key). Sorting asks for every row: a source that
+    // can read the one column sorted by, rather than whole rows, does it here.
+    virtual void readSortTexts(const qint64* ids, int count, int key, QString* out) const;
     virtual QString key(qint64 id) const = 0;
     // The id whose key is key, or -1 when key is not the key of a row of this source.
     virtual qint64 idOfKey(const QString& key) const = 0;
@@ -203,7 +210,6 @@ private:
     ListItem* handle(int row) const;
     const ListRowData& lazyRow(int row) const;
     QString sortText(const ListItem* item) const;
-    QString sortText(const ListRowData& data) const;
     void sortItems();
     void flushPending();
     void schedulePendingFlush();

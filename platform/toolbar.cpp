@@ -759,8 +759,23 @@ void Bar::setLayout(const Layout& layout) {
     applyLayout(layout);
 }
 
+namespace {
+
+// Every document of the process loads the same few layout texts: each is parsed once while it stays
+// the same (only a text that parsed is kept, so a faulty one is reported every time).
+Layout parsedLayout(const QByteArray& text, const QString& source) {
+    static QHash<QByteArray, Layout> parsed;
+    if (const auto it = parsed.constFind(text); it != parsed.constEnd()) return *it;
+    Layout layout = parseLayout(text, source);
+    if (parsed.size() >= 8) parsed.clear();
+    parsed.insert(text, layout);
+    return layout;
+}
+
+}  // namespace
+
 void Bar::loadLayoutText(const QByteArray& text, const QString& pictureFolder) {
-    const Layout layout = parseLayout(text, QStringLiteral("(text)"));
+    const Layout layout = parsedLayout(text, QStringLiteral("(text)"));
     m_pictureFolder = pictureFolder;
     applyLayout(layout);
 }
@@ -769,7 +784,7 @@ void Bar::loadLayout(const QString& path) {
     QFile file(path);
     if (!file.exists())
         throw mrv::Error(mrv::errFileNotFound,
-                            QStringLiteral("The toolbar layout \"%1\" was not found.").arg(path));
+                         QStringLiteral("The toolbar layout \"%1\" was not found.").arg(path));
     if (!file.open(QIODevice::ReadOnly))
         throw mrv::Error(
             mrv::errCantOpen,
@@ -780,7 +795,7 @@ void Bar::loadLayout(const QString& path) {
         throw mrv::Error(
             mrv::errDiskIO,
             QStringLiteral("The toolbar layout \"%1\" cannot be read: %2").arg(path, file.errorString()));
-    const Layout layout = parseLayout(bytes, path);
+    const Layout layout = parsedLayout(bytes, path);
     m_pictureFolder = QFileInfo(path).absolutePath();
     applyLayout(layout);
 }

@@ -6,6 +6,9 @@
 #include "store/library_schema.h"
 #include "store/paths.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+
 #include <memory>
 #include <optional>
 
@@ -130,18 +133,32 @@ bool DBValidateVersion(engine::Database* database) {
     const QString masterPath = designMasterPath();
     if (!FileExists(masterPath)) return true;
 
-    // The master is opened read-only: nothing is ever written to it.
+    // The master is opened read-only: nothing is ever written to it. It lies in the program folder,
+    // which does not change while the program runs, so its version is read once (again only if the
+    // file is another).
+    struct Known {
+        QString path;
+        QDateTime modified;
+        qint64 size = -1;
+        int version = 0;
+    };
+    static Known known;
+    const QFileInfo masterFile(masterPath);
     int masterVersion = 0;
     std::optional<engine::Error> masterError;
-    std::unique_ptr<engine::Database> master;
-    try {
-        master = engine::openDatabase(masterPath, false, true);
-        auto rs = master->OpenRecordset(kSelectSystem, engine::dbOpenSnapshot, engine::dbReadOnly);
-        masterVersion = readVersion(*rs);
-        rs->Close();
-    } catch (const engine::Error& err) {
-        masterError = err;
-        master.reset();
+    if (known.path == masterPath && known.modified == masterFile.lastModified() &&
+        known.size == masterFile.size()) {
+        masterVersion = known.version;
+    } else {
+        try {
+            const auto master = engine::openDatabase(masterPath, false, true);
+            auto rs = master->OpenRecordset(kSelectSystem, engine::dbOpenSnapshot, engine::dbReadOnly);
+            masterVersion = readVersion(*rs);
+            rs->Close();
+            known = {masterPath, masterFile.lastModified(), masterFile.size(), masterVersion};
+        } catch (const engine::Error& err) {
+            masterError = err;
+        }
     }
 
     // A library without a readable version is out of date; one that cannot be read at all is
@@ -172,6 +189,13 @@ bool DBValidateVersion(engine::Database* database) {
         }
     }
     if (current) return true;
+    std::unique_ptr<engine::Database> master;
+    if (!masterError) {
+        try {
+            master = engine::openDatabase(masterPath, false, true);
+        } catch (const engine::Error&) {
+        }
+    }
     if (const std::optional<engine::Error> damage = damageOf(*database, master.get())) {
         ReportError(*damage, QStringLiteral("bCodeLib.DBValidateVersion"));
         return false;

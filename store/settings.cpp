@@ -60,7 +60,13 @@ QString GetSetting(const QString& app, const QString& section, const QString& ke
 
 void SaveSetting(const QString& app, const QString& section, const QString& key, const QString& value) {
     QSettings& s = settings();
-    s.setValue(treePath(app, section) + '/' + key, value);
+    const QString path = treePath(app, section) + '/' + key;
+    // Writing the file costs a lock, a copy and a flush to disk: a value that is already there (as
+    // another process may have left it) is not written again.
+    s.sync();
+    const QVariant current = s.value(path);
+    if (current.typeId() == QMetaType::QString && current.toString() == value) return;
+    s.setValue(path, value);
     s.sync();
 }
 

@@ -1,4 +1,5 @@
 #include "browser/MRVDocument.h"
+#include "browser/item_rows.h"
 
 #include "tests/browser/browser_fixture.h"
 
@@ -142,6 +143,23 @@ TEST_F(ItemListTest, SearchResultsLeaveTreeAndSettingsAlone) {
     click(doc, "4 Key");
     EXPECT_TRUE(doc->SearchSQL().isEmpty());
     EXPECT_EQ(rowKeys(doc).first(), "Parent TreeNode");
+}
+
+// Sorting reads only the sorted column's fields: for every column, and for a row that is gone, the
+// text must be the one the whole row gives (described and bare web shortcuts, files, no date).
+TEST_F(ItemListTest, SortTextsReadAloneAreThoseOfTheWholeRows) {
+    const auto db = engine::openDatabase(m_lib, false, true);
+    const browser::ItemRowSource source([&] { return db.get(); }, nullptr);
+    const std::vector<qint64> ids{11, 3, 5, 6, 4, 8, 1, 99, 2};
+    std::vector<controls::ListRowData> rows(ids.size());
+    source.readRows(ids.data(), int(ids.size()), rows.data());
+    for (int key = 0; key <= 5; ++key) {
+        std::vector<QString> texts(ids.size());
+        source.readSortTexts(ids.data(), int(ids.size()), key, texts.data());
+        for (size_t i = 0; i < ids.size(); ++i)
+            EXPECT_EQ(texts[i], controls::sortTextOf(rows[i], key))
+                << "column " << key << ", item " << ids[i];
+    }
 }
 
 }  // namespace

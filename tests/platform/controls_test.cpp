@@ -373,7 +373,11 @@ TEST(ListView, ViewsShowTheirOwnListAndIcons) {
     EXPECT_EQ(list.addColumn("Category", 80), 2);
     list.add("1 key", "Proc", "TEXT", "TEXT");
     list.add("2 key", "No picture", "MISSING", "MISSING");
+    // A whole sentence last: the small views must not size every cell to it.
+    list.add("3 key", QString("A described web shortcut ").repeated(8), "TEXT", "TEXT");
     list.setSelectedItem(list.item(1));
+    list.resize(900, 300);
+    list.show();
 
     const struct {
         ListViewStyle view;
@@ -389,6 +393,8 @@ TEST(ListView, ViewsShowTheirOwnListAndIcons) {
         EXPECT_EQ(list.iconView()->viewMode(), v.mode) << v.view;
         EXPECT_EQ(list.iconView()->flow(), v.flow) << v.view;
         EXPECT_EQ(list.iconView()->iconSize(), v.icon) << v.view;
+        QApplication::processEvents();
+        EXPECT_LT(list.iconView()->visualRect(list.iconView()->model()->index(0, 0)).width(), 300) << v.view;
     }
     list.setView(lvwReport);
     EXPECT_EQ(list.currentView(), list.detailsView());
