@@ -27,13 +27,13 @@ enum ErrorNumber : int {
     errConversion = 3421,        // a value that cannot be stored in the field's type
     errFieldTooSmall = 3163,     // text longer than its field, or a stored file too large
     errPropertyExists = 3367,
-    errDatabaseExists = 3204,    // compact onto an existing file
+    errDatabaseExists = 3204,  // compact onto an existing file
     errObjectClosed = 3420,
     errDiskIO = 3026,
-    errCantOpen = 3051,          // exists but cannot be opened (permissions, a folder)
-    errExecuteSelect = 3065,     // Execute given a query that returns rows
+    errCantOpen = 3051,       // exists but cannot be opened (permissions, a folder)
+    errExecuteSelect = 3065,  // Execute given a query that returns rows
     errPropertyNotFound = 3270,
-    errEngine = 3000,            // anything else the store reports
+    errEngine = 3000,  // anything else the store reports
 };
 
 // The one exception type below the forms: a number and a plain description.

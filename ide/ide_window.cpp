@@ -8,8 +8,8 @@
 #include "ide/vbe.h"
 #include "platform/ui.h"
 #include "resources/resources.h"
-#include "store/settings.h"
 #include "store/form_routines.h"
+#include "store/settings.h"
 #include "store/startup.h"
 
 #include <QApplication>

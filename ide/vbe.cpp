@@ -590,7 +590,8 @@ Bar* Vbe::bar(const QString& name) const {
 
 void Vbe::readAddInList() {
     QList<AddInEntry*> listed;
-    for (const auto& [progId, value] : platform::GetPrivateProfileEntries(kAddInSection, store::addInListPath())) {
+    for (const auto& [progId, value] :
+         platform::GetPrivateProfileEntries(kAddInSection, store::addInListPath())) {
         if (progId.isEmpty()) continue;
         const bool load = value == QLatin1String("1");
         AddInEntry* known = nullptr;

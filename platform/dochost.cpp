@@ -116,13 +116,12 @@ DocumentFile readDocumentFile(const QString& path) {
     QFile file(path);
     if (info.isDir() || !file.open(QIODevice::ReadOnly))
         throw mrv::Error(mrv::errCantOpen,
-                            QStringLiteral("The document file '%1' cannot be opened.").arg(path));
+                         QStringLiteral("The document file '%1' cannot be opened.").arg(path));
     if (file.size() > kMaxFileSize)
         fail(errDocumentFormat, path, 0, QStringLiteral("the file is far too large for a document file."));
     const QByteArray text = file.read(kMaxFileSize + 1);
     if (file.error() != QFileDevice::NoError)
-        throw mrv::Error(mrv::errDiskIO,
-                            QStringLiteral("The document file '%1' cannot be read.").arg(path));
+        throw mrv::Error(mrv::errDiskIO, QStringLiteral("The document file '%1' cannot be read.").arg(path));
     return parseDocumentFile(text, path);
 }
 
@@ -146,13 +145,13 @@ QWidget* createDocument(const QString& className, QWidget* parent) {
     const auto it = classes().constFind(classKey(className));
     if (it == classes().constEnd() || !*it)
         throw mrv::Error(errClassNotRegistered,
-                            QStringLiteral("Class not registered: no document class \"%1\" is known to this "
-                                           "program.")
-                                .arg(className));
+                         QStringLiteral("Class not registered: no document class \"%1\" is known to this "
+                                        "program.")
+                             .arg(className));
     QWidget* document = (*it)(parent);
     if (!document)
         throw mrv::Error(errClassNotRegistered,
-                            QStringLiteral("The document class \"%1\" created no document.").arg(className));
+                         QStringLiteral("The document class \"%1\" created no document.").arg(className));
     return document;
 }
 
@@ -180,17 +179,14 @@ QObject* createObject(const QString& className, QObject* parent) {
 
 void setObjectProperty(QObject* object, const char* name, const QVariant& value) {
     if (!object || object->metaObject()->indexOfProperty(name) < 0)
-        throw mrv::Error(errNoSuchMember,
-                            QStringLiteral("Object doesn't support this property or method"));
-    if (!object->setProperty(name, value))
-        throw mrv::Error(errTypeMismatch, QStringLiteral("Type mismatch"));
+        throw mrv::Error(errNoSuchMember, QStringLiteral("Object doesn't support this property or method"));
+    if (!object->setProperty(name, value)) throw mrv::Error(errTypeMismatch, QStringLiteral("Type mismatch"));
 }
 
 void invokeObjectMethod(QObject* object, const char* name) {
     const QByteArray signature = QByteArray(name) + "()";
     if (!object || object->metaObject()->indexOfMethod(signature.constData()) < 0)
-        throw mrv::Error(errNoSuchMember,
-                            QStringLiteral("Object doesn't support this property or method"));
+        throw mrv::Error(errNoSuchMember, QStringLiteral("Object doesn't support this property or method"));
     QMetaObject::invokeMethod(object, name, Qt::DirectConnection);
 }
 

@@ -329,8 +329,9 @@ bool copyFile(const QString& source, const QString& destination, QWidget* owner,
             }
             if (n <= 0) {
                 copyFailed(source, target,
-                           in.errorString().isEmpty() || inKernel ? QStringLiteral("The source file got shorter.")
-                                                                  : in.errorString());
+                           in.errorString().isEmpty() || inKernel
+                               ? QStringLiteral("The source file got shorter.")
+                               : in.errorString());
                 return finish(false);
             }
             copied += n;

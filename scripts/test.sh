@@ -7,6 +7,7 @@ source scripts/setup.sh
 mrv_install_packages
 
 scripts/check_includes.sh
+scripts/check_format.sh
 
 jobs="$(nproc)"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

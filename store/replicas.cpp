@@ -7,7 +7,8 @@
 
 namespace store {
 
-void MakeReplica(const QString& source, const QString& replica, int options, bool& result, StatusTarget* document) {
+void MakeReplica(const QString& source, const QString& replica, int options, bool& result,
+                 StatusTarget* document) {
     result = false;
     try {
         const std::unique_ptr<engine::Database> db = engine::openDatabase(source);

@@ -19,8 +19,8 @@ public:
         m_root = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/mrv-test-XXXXXX");
         const QString root = m_root->path();
         for (const char* sub : {"home", "config", "data", "cache", "tmp", "runtime"}) QDir(root).mkpath(sub);
-        QFile::setPermissions(root + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                     QFileDevice::ExeOwner);
+        QFile::setPermissions(root + "/runtime",
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         set("HOME", root + "/home");
         set("XDG_CONFIG_HOME", root + "/config");
         set("XDG_DATA_HOME", root + "/data");

@@ -16,7 +16,9 @@ namespace {
 int g_busyTimeout = 5000;
 std::function<QDateTime()> g_clock;
 
-QString sqliteMessage(sqlite3* db) { return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString(); }
+QString sqliteMessage(sqlite3* db) {
+    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
+}
 
 // Stored text as it was written: QString::fromUtf8 would drop a leading byte order mark.
 QString storedText(const char* p, int length) {
@@ -28,8 +30,12 @@ QString storedText(const char* p, int length) {
 }
 }  // namespace
 
-void setBusyTimeout(int milliseconds) { g_busyTimeout = milliseconds; }
-int busyTimeout() { return g_busyTimeout; }
+void setBusyTimeout(int milliseconds) {
+    g_busyTimeout = milliseconds;
+}
+int busyTimeout() {
+    return g_busyTimeout;
+}
 
 void setClock(std::function<QDateTime()> clock) {
     g_clock = std::move(clock);
@@ -38,7 +44,9 @@ QDateTime currentTime() {
     return g_clock ? g_clock() : QDateTime::currentDateTimeUtc();
 }
 
-bool isHiddenName(const QString& name) { return name.startsWith(QLatin1String(kHiddenPrefix), Qt::CaseInsensitive); }
+bool isHiddenName(const QString& name) {
+    return name.startsWith(QLatin1String(kHiddenPrefix), Qt::CaseInsensitive);
+}
 
 int TableInfo::indexOf(const QString& column) const {
     for (int i = 0; i < columns.size(); ++i)
@@ -62,7 +70,8 @@ ColumnInfo columnFromDeclaration(const QString& name, const QString& declared) {
         c.type = dbBoolean;
     } else if (t.startsWith("DATE") || t.startsWith("TIME")) {
         c.type = dbDate;
-    } else if (t.contains("BLOB") || t.contains("BINARY") || t == "IMAGE" || t == "OLEOBJECT" || t.isEmpty()) {
+    } else if (t.contains("BLOB") || t.contains("BINARY") || t == "IMAGE" || t == "OLEOBJECT" ||
+               t.isEmpty()) {
         c.type = dbLongBinary;
     } else if (t.contains("LONGTEXT") || t.contains("MEMO") || t.contains("CLOB")) {
         c.type = dbMemo;
@@ -214,38 +223,38 @@ void bindValue(sqlite3_stmt* stmt, int index, const QVariant& value) {
         return;
     }
     switch (value.typeId()) {
-    case QMetaType::Bool:
-        sqlite3_bind_int(stmt, index, value.toBool() ? -1 : 0);
-        break;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        sqlite3_bind_int64(stmt, index, value.toLongLong());
-        break;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        sqlite3_bind_double(stmt, index, value.toDouble());
-        break;
-    case QMetaType::QByteArray: {
-        const QByteArray b = value.toByteArray();
-        sqlite3_bind_blob64(stmt, index, b.constData(), sqlite3_uint64(b.size()), SQLITE_TRANSIENT);
-        break;
-    }
-    case QMetaType::QDateTime:
-    case QMetaType::QDate: {
-        const QByteArray t = dateToStorage(value.toDateTime()).toUtf8();
-        sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-        break;
-    }
-    default: {
-        const QByteArray t = value.toString().toUtf8();
-        sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-        break;
-    }
+        case QMetaType::Bool:
+            sqlite3_bind_int(stmt, index, value.toBool() ? -1 : 0);
+            break;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Long:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            sqlite3_bind_int64(stmt, index, value.toLongLong());
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            sqlite3_bind_double(stmt, index, value.toDouble());
+            break;
+        case QMetaType::QByteArray: {
+            const QByteArray b = value.toByteArray();
+            sqlite3_bind_blob64(stmt, index, b.constData(), sqlite3_uint64(b.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        case QMetaType::QDateTime:
+        case QMetaType::QDate: {
+            const QByteArray t = dateToStorage(value.toDateTime()).toUtf8();
+            sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const QByteArray t = value.toString().toUtf8();
+            sqlite3_bind_text(stmt, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            break;
+        }
     }
 }
 
@@ -258,18 +267,18 @@ namespace {
 
 bool isNumeric(const QVariant& v) {
     switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Long:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -285,15 +294,18 @@ QVariant toWhole(const QVariant& value, const ColumnInfo& column, qint64 lo, qin
         const QString t = valueToText(value).trimmed();
         d = t.toDouble(&ok);
         if (!ok) {
-            if (t.compare("True", Qt::CaseInsensitive) == 0) d = -1, ok = true;
-            else if (t.compare("False", Qt::CaseInsensitive) == 0) d = 0, ok = true;
+            if (t.compare("True", Qt::CaseInsensitive) == 0)
+                d = -1, ok = true;
+            else if (t.compare("False", Qt::CaseInsensitive) == 0)
+                d = 0, ok = true;
         }
         if (!ok) conversionError(value, column);
     }
     const double r = std::nearbyint(d);
     if (!std::isfinite(r) || r < double(lo) || r > double(hi))
-        throw Error(errConversion, QString("The number %1 is too large for the field '%2'.")
-                                       .arg(valueToText(value), column.name));
+        throw Error(
+            errConversion,
+            QString("The number %1 is too large for the field '%2'.").arg(valueToText(value), column.name));
     return QVariant(qint64(r));
 }
 
@@ -302,62 +314,63 @@ QVariant toWhole(const QVariant& value, const ColumnInfo& column, qint64 lo, qin
 QVariant coerceForColumn(const QVariant& value, const ColumnInfo& column) {
     if (value.isNull()) return QVariant();
     switch (column.type) {
-    case dbText: {
-        const QString t = valueToText(value);
-        if (column.size > 0 && t.size() > column.size)
-            throw Error(errFieldTooSmall, QString("The text is too long for the field '%1': %2 characters where "
-                                                  "at most %3 fit.")
-                                              .arg(column.name)
-                                              .arg(t.size())
-                                              .arg(column.size));
-        return t;
-    }
-    case dbMemo:
-        return valueToText(value);
-    case dbLong:
-        return toWhole(value, column, INT32_MIN, INT32_MAX);
-    case dbInteger:
-        return toWhole(value, column, INT16_MIN, INT16_MAX);
-    case dbByte:
-        return toWhole(value, column, 0, 255);
-    case dbBoolean: {
-        if (value.typeId() == QMetaType::Bool) return QVariant(qint64(value.toBool() ? -1 : 0));
-        const QString t = valueToText(value).trimmed();
-        if (t.compare("True", Qt::CaseInsensitive) == 0 || t.compare("Yes", Qt::CaseInsensitive) == 0)
-            return QVariant(qint64(-1));
-        if (t.compare("False", Qt::CaseInsensitive) == 0 || t.compare("No", Qt::CaseInsensitive) == 0)
-            return QVariant(qint64(0));
-        bool ok = false;
-        const double d = isNumeric(value) ? value.toDouble() : t.toDouble(&ok);
-        if (!isNumeric(value) && !ok) conversionError(value, column);
-        return QVariant(qint64(d != 0 ? -1 : 0));
-    }
-    case dbDouble: {
-        if (isNumeric(value)) return value.toDouble();
-        bool ok = false;
-        const double d = valueToText(value).trimmed().toDouble(&ok);
-        if (!ok) conversionError(value, column);
-        return d;
-    }
-    case dbDate: {
-        QDateTime dt;
-        if (value.typeId() == QMetaType::QDateTime || value.typeId() == QMetaType::QDate) {
-            dt = value.toDateTime();
-        } else if (isNumeric(value)) {
-            // Days since 30 December 1899, the fraction being the time of day.
-            const double days = value.toDouble();
-            const double whole = std::floor(days);
-            dt = QDateTime(QDate(1899, 12, 30).addDays(qint64(whole)), QTime(0, 0), Qt::UTC)
-                     .addSecs(qint64(std::llround((days - whole) * 86400.0)));
-        } else {
-            dt = parseDate(valueToText(value).trimmed());
+        case dbText: {
+            const QString t = valueToText(value);
+            if (column.size > 0 && t.size() > column.size)
+                throw Error(errFieldTooSmall,
+                            QString("The text is too long for the field '%1': %2 characters where "
+                                    "at most %3 fit.")
+                                .arg(column.name)
+                                .arg(t.size())
+                                .arg(column.size));
+            return t;
         }
-        if (!dt.isValid()) conversionError(value, column);
-        return dateToStorage(dt);
-    }
-    case dbLongBinary:
-        if (value.typeId() == QMetaType::QByteArray) return value;
-        return valueToText(value).toUtf8();
+        case dbMemo:
+            return valueToText(value);
+        case dbLong:
+            return toWhole(value, column, INT32_MIN, INT32_MAX);
+        case dbInteger:
+            return toWhole(value, column, INT16_MIN, INT16_MAX);
+        case dbByte:
+            return toWhole(value, column, 0, 255);
+        case dbBoolean: {
+            if (value.typeId() == QMetaType::Bool) return QVariant(qint64(value.toBool() ? -1 : 0));
+            const QString t = valueToText(value).trimmed();
+            if (t.compare("True", Qt::CaseInsensitive) == 0 || t.compare("Yes", Qt::CaseInsensitive) == 0)
+                return QVariant(qint64(-1));
+            if (t.compare("False", Qt::CaseInsensitive) == 0 || t.compare("No", Qt::CaseInsensitive) == 0)
+                return QVariant(qint64(0));
+            bool ok = false;
+            const double d = isNumeric(value) ? value.toDouble() : t.toDouble(&ok);
+            if (!isNumeric(value) && !ok) conversionError(value, column);
+            return QVariant(qint64(d != 0 ? -1 : 0));
+        }
+        case dbDouble: {
+            if (isNumeric(value)) return value.toDouble();
+            bool ok = false;
+            const double d = valueToText(value).trimmed().toDouble(&ok);
+            if (!ok) conversionError(value, column);
+            return d;
+        }
+        case dbDate: {
+            QDateTime dt;
+            if (value.typeId() == QMetaType::QDateTime || value.typeId() == QMetaType::QDate) {
+                dt = value.toDateTime();
+            } else if (isNumeric(value)) {
+                // Days since 30 December 1899, the fraction being the time of day.
+                const double days = value.toDouble();
+                const double whole = std::floor(days);
+                dt = QDateTime(QDate(1899, 12, 30).addDays(qint64(whole)), QTime(0, 0), Qt::UTC)
+                         .addSecs(qint64(std::llround((days - whole) * 86400.0)));
+            } else {
+                dt = parseDate(valueToText(value).trimmed());
+            }
+            if (!dt.isValid()) conversionError(value, column);
+            return dateToStorage(dt);
+        }
+        case dbLongBinary:
+            if (value.typeId() == QMetaType::QByteArray) return value;
+            return valueToText(value).toUtf8();
     }
     return value;
 }
@@ -377,36 +390,36 @@ QVariant readColumn(sqlite3_stmt* stmt, int column, FieldType type, bool typed) 
     };
     if (!typed) {
         switch (kind) {
-        case SQLITE_INTEGER:
-        case SQLITE_FLOAT:
-            return asNumber();
-        case SQLITE_BLOB:
-            return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, column)),
-                              sqlite3_column_bytes(stmt, column));
-        default:
-            return asText();
+            case SQLITE_INTEGER:
+            case SQLITE_FLOAT:
+                return asNumber();
+            case SQLITE_BLOB:
+                return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, column)),
+                                  sqlite3_column_bytes(stmt, column));
+            default:
+                return asText();
         }
     }
     switch (type) {
-    case dbText:
-    case dbMemo:
-        return asText();
-    case dbLongBinary:
-        return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, column)),
-                          sqlite3_column_bytes(stmt, column));
-    case dbDate: {
-        if (kind != SQLITE_TEXT) return asNumber();
-        const QString t = asText();
-        const QDateTime dt = parseDate(t);
-        return dt.isValid() ? QVariant(dt) : QVariant(t);
-    }
-    case dbBoolean:
-        if (kind == SQLITE_TEXT) return asText();
-        return sqlite3_column_int64(stmt, column) != 0;
-    case dbDouble:
-        return kind == SQLITE_TEXT ? QVariant(asText()) : QVariant(sqlite3_column_double(stmt, column));
-    default:
-        return kind == SQLITE_TEXT ? QVariant(asText()) : asNumber();
+        case dbText:
+        case dbMemo:
+            return asText();
+        case dbLongBinary:
+            return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, column)),
+                              sqlite3_column_bytes(stmt, column));
+        case dbDate: {
+            if (kind != SQLITE_TEXT) return asNumber();
+            const QString t = asText();
+            const QDateTime dt = parseDate(t);
+            return dt.isValid() ? QVariant(dt) : QVariant(t);
+        }
+        case dbBoolean:
+            if (kind == SQLITE_TEXT) return asText();
+            return sqlite3_column_int64(stmt, column) != 0;
+        case dbDouble:
+            return kind == SQLITE_TEXT ? QVariant(asText()) : QVariant(sqlite3_column_double(stmt, column));
+        default:
+            return kind == SQLITE_TEXT ? QVariant(asText()) : asNumber();
     }
 }
 
@@ -427,8 +440,8 @@ const TableInfo* Database::Private::table(const QString& name) {
     auto it = tables.find(key);
     if (it != tables.end()) return &it.value();
 
-    Statement master(db, "SELECT name, sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
-                     path);
+    Statement master(
+        db, "SELECT name, sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE", path);
     master.bind(1, name);
     if (!master.step()) return nullptr;
     TableInfo info;
@@ -456,12 +469,22 @@ const QList<SearchIndexInfo>& Database::Private::searchIndexes() {
 }
 
 Database::Database(std::unique_ptr<Private> p) : d(std::move(p)) {}
-Database::~Database() { Close(); }
+Database::~Database() {
+    Close();
+}
 
-QString Database::Name() const { return d->path; }
-bool Database::isOpen() const { return d->db != nullptr; }
-bool Database::readOnly() const { return d->readOnly; }
-sqlite3* Database::handle() const { return d->db; }
+QString Database::Name() const {
+    return d->path;
+}
+bool Database::isOpen() const {
+    return d->db != nullptr;
+}
+bool Database::readOnly() const {
+    return d->readOnly;
+}
+sqlite3* Database::handle() const {
+    return d->db;
+}
 
 void Database::Close() {
     if (!d->db) return;
@@ -596,7 +619,8 @@ bool Database::hasProperty(const QString& name) const {
 void Database::AppendProperty(const PropertyValue& property) {
     d->ensureOpen();
     if (hasProperty(property.name))
-        throw Error(errPropertyExists, QString("The property '%1' already exists in '%2'.").arg(property.name, d->path));
+        throw Error(errPropertyExists,
+                    QString("The property '%1' already exists in '%2'.").arg(property.name, d->path));
     if (makesReplicable(property.name, property.value)) {
         MakeReplicable(*this);
         return;
@@ -619,7 +643,8 @@ void Database::AppendProperty(const PropertyValue& property) {
 QVariant Database::Property(const QString& name) const {
     d->ensureOpen();
     if (d->table(kPropertyTable)) {
-        Statement st(d->db, QString("SELECT Type, Value FROM %1 WHERE Name = ?1").arg(kPropertyTable), d->path);
+        Statement st(d->db, QString("SELECT Type, Value FROM %1 WHERE Name = ?1").arg(kPropertyTable),
+                     d->path);
         st.bind(1, name);
         if (st.step()) return readColumn(st.get(), 1, FieldType(st.integer(0)), true);
     }
@@ -629,7 +654,8 @@ QVariant Database::Property(const QString& name) const {
 void Database::setProperty(const QString& name, const QVariant& value) {
     d->ensureOpen();
     if (!hasProperty(name))
-        throw Error(errPropertyNotFound, QString("The property '%1' was not found in '%2'.").arg(name, d->path));
+        throw Error(errPropertyNotFound,
+                    QString("The property '%1' was not found in '%2'.").arg(name, d->path));
     if (makesReplicable(name, value)) MakeReplicable(*this);
     Statement type(d->db, QString("SELECT Type FROM %1 WHERE Name = ?1").arg(kPropertyTable), d->path);
     type.bind(1, name);
@@ -725,11 +751,12 @@ void checkLength(const QString& path) {
     if (pageSize == 1) pageSize = 65536;
     const bool sizeValid = be32(24) == be32(92) && be32(28) != 0;
     if (sizeValid && file.size() < pageSize * be32(28))
-        throw Error(errDamaged, QString("The Code Library '%1' is damaged: the file is shorter than its contents "
-                                        "(%2 of %3 bytes).")
-                                    .arg(path)
-                                    .arg(file.size())
-                                    .arg(pageSize * be32(28)));
+        throw Error(errDamaged,
+                    QString("The Code Library '%1' is damaged: the file is shorter than its contents "
+                            "(%2 of %3 bytes).")
+                        .arg(path)
+                        .arg(file.size())
+                        .arg(pageSize * be32(28)));
 }
 
 }  // namespace
@@ -743,7 +770,8 @@ std::unique_ptr<Database> openFile(const QString& path, bool exclusive, bool rea
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists())
         throw Error(errFileNotFound, QString("Could not find the file '%1'.").arg(path));
-    if (info.isDir()) throw Error(errCantOpen, QString("'%1' is a folder, not a Code Library file.").arg(path));
+    if (info.isDir())
+        throw Error(errCantOpen, QString("'%1' is a folder, not a Code Library file.").arg(path));
     const QString full = info.absoluteFilePath();
     std::unique_ptr<Database> database =
         wrap(full, openHandle(full, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE));
@@ -771,7 +799,9 @@ std::unique_ptr<Database> openFile(const QString& path, bool exclusive, bool rea
         }
         if (exclusive) {
             exec(db, "PRAGMA locking_mode = EXCLUSIVE", full);
-            exec(db, readOnly ? "BEGIN; SELECT count(*) FROM sqlite_master; COMMIT" : "BEGIN EXCLUSIVE; COMMIT", full);
+            exec(db,
+                 readOnly ? "BEGIN; SELECT count(*) FROM sqlite_master; COMMIT" : "BEGIN EXCLUSIVE; COMMIT",
+                 full);
         }
     } catch (...) {
         database->Close();
@@ -800,7 +830,9 @@ std::unique_ptr<Database> createDatabase(const QString& path) {
 Workspace::Workspace(QString name, QString user, QString password, int type)
     : m_name(std::move(name)), m_user(std::move(user)), m_password(std::move(password)), m_type(type) {}
 
-Workspace::~Workspace() { Close(); }
+Workspace::~Workspace() {
+    Close();
+}
 
 Database* Workspace::OpenDatabase(const QString& path, bool exclusive, bool readOnly) {
     std::erase_if(m_databases, [](const std::unique_ptr<Database>& db) { return !db->isOpen(); });

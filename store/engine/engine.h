@@ -173,7 +173,7 @@ public:
     PropertyValue CreateProperty(const QString& name, int type, const QVariant& value) const;
     void AppendProperty(const PropertyValue& property);  // errPropertyExists when present
     bool hasProperty(const QString& name) const;
-    QVariant Property(const QString& name) const;  // errPropertyNotFound when absent
+    QVariant Property(const QString& name) const;                  // errPropertyNotFound when absent
     void setProperty(const QString& name, const QVariant& value);  // errPropertyNotFound when absent
 
     // Replication (see replication.h): exchange changes with another member of the replica set

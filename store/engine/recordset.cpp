@@ -36,8 +36,8 @@ bool isJoinWord(const Token& t) {
 
 struct SelectItem {
     enum Kind { Star, SourceStar, Column, Expression } kind = Expression;
-    QString text;       // as written, alias included
-    QString expr;       // without the alias
+    QString text;  // as written, alias included
+    QString expr;  // without the alias
     QString alias;
     QString qualifier;  // for SourceStar and Column
     QString column;
@@ -56,8 +56,8 @@ struct SelectShape {
     bool grouped = false;
     QList<SelectItem> items;
     QList<Source> sources;
-    QString from;  // "FROM ..." up to the first clause
-    QString rest;  // the clauses
+    QString from;                         // "FROM ..." up to the first clause
+    QString rest;                         // the clauses
     size_t fromBegin = 0, restBegin = 0;  // token positions of the sources and the clauses
 };
 
@@ -306,11 +306,12 @@ namespace {
 
 void Spool::append(const QByteArray& piece, const QString& field) {
     if (size + piece.size() > kMaxLongBinary)
-        throw Error(errFieldTooSmall,
-                    QString("The data for the field '%1' is too large: a Code Library stores at most %2 MB in "
-                            "one item.")
-                        .arg(field)
-                        .arg(kMaxLongBinary / 1'000'000));
+        throw Error(
+            errFieldTooSmall,
+            QString("The data for the field '%1' is too large: a Code Library stores at most %2 MB in "
+                    "one item.")
+                .arg(field)
+                .arg(kMaxLongBinary / 1'000'000));
     if (!file && pending.size() + piece.size() <= kChunkSize) {
         pending.append(piece);
     } else {
@@ -467,8 +468,10 @@ void RecordsetData::stepRow() {
     closeBlob();
     overlay.reset();
     const int rc = sqlite3_step(stmt.get());
-    if (rc == SQLITE_ROW) position = OnRow;
-    else if (rc == SQLITE_DONE) position = AfterLast;
+    if (rc == SQLITE_ROW)
+        position = OnRow;
+    else if (rc == SQLITE_DONE)
+        position = AfterLast;
     else
         throwSqlite(db->db, rc, db->path, source);
 }
@@ -490,10 +493,12 @@ QVariant RecordsetData::value(int f) const {
     requireRow();
     const FieldDesc& fd = fields[size_t(f)];
     if (mode != NoEdit) {
-        if (spools[size_t(f)]) throw Error(errNotUpdatable, QString("The field '%1' is being written in pieces.").arg(fd.name));
+        if (spools[size_t(f)])
+            throw Error(errNotUpdatable, QString("The field '%1' is being written in pieces.").arg(fd.name));
         if (const auto& c = changes[size_t(f)]) {
             if (fd.column.type == dbDate && c->isValid()) return parseDate(c->toString());
-            if ((fd.column.type == dbLong || fd.column.type == dbInteger || fd.column.type == dbByte) && c->isValid())
+            if ((fd.column.type == dbLong || fd.column.type == dbInteger || fd.column.type == dbByte) &&
+                c->isValid())
                 return c->toInt();
             if (fd.column.type == dbBoolean && c->isValid()) return c->toLongLong() != 0;
             return *c;
@@ -594,7 +599,8 @@ void RecordsetData::requireUpdatable() const {
                     db->readOnly
                         ? QString("Cannot change '%1': the library or the file is read-only.").arg(db->path)
                         : QString("Cannot update: the recordset is read-only (%1).").arg(source));
-    if (!updatable) throw Error(errNotUpdatable, QString("Cannot update. %1 (%2)").arg(whyNotUpdatable, source));
+    if (!updatable)
+        throw Error(errNotUpdatable, QString("Cannot update. %1 (%2)").arg(whyNotUpdatable, source));
 }
 
 void RecordsetData::setValue(int f, const QVariant& v) {
@@ -629,7 +635,8 @@ void RecordsetData::loadOverlay(qint64 rowid) {
     closeBlob();
     Statement row(db->db, rowSql, db->path);
     row.bind(1, rowid);
-    if (!row.step()) throw Error(errNoCurrentRecord, "No current record: the row was deleted or is not valid.");
+    if (!row.step())
+        throw Error(errNoCurrentRecord, "No current record: the row was deleted or is not valid.");
     std::vector<QVariant> values;
     for (const FieldDesc& f : fields) {
         // A deferred value is kept as its length; the bytes are read through the identity when asked for.
@@ -773,9 +780,15 @@ Field Recordset::Fields(int index) {
     return Field(d.get(), index);
 }
 
-int Recordset::FieldCount() const { return int(d->fields.size()); }
-bool Recordset::eof() const { return d->overlay ? false : (d->empty || d->position == RecordsetData::AfterLast); }
-bool Recordset::bof() const { return d->overlay ? false : (d->empty || d->position == RecordsetData::BeforeFirst); }
+int Recordset::FieldCount() const {
+    return int(d->fields.size());
+}
+bool Recordset::eof() const {
+    return d->overlay ? false : (d->empty || d->position == RecordsetData::AfterLast);
+}
+bool Recordset::bof() const {
+    return d->overlay ? false : (d->empty || d->position == RecordsetData::BeforeFirst);
+}
 
 void Recordset::MoveFirst() {
     d->check();
@@ -788,7 +801,8 @@ void Recordset::MoveFirst() {
 void Recordset::MoveNext() {
     d->check();
     d->mode = RecordsetData::NoEdit;
-    if (d->position == RecordsetData::AfterLast && !d->overlay) throw Error(errNoCurrentRecord, "No current record.");
+    if (d->position == RecordsetData::AfterLast && !d->overlay)
+        throw Error(errNoCurrentRecord, "No current record.");
     if (d->position == RecordsetData::AfterLast) {
         d->overlay.reset();
         return;
@@ -837,18 +851,22 @@ void Recordset::Edit() {
     for (auto& s : d->spools) s.reset();
 }
 
-void Recordset::Update() { d->update(); }
+void Recordset::Update() {
+    d->update();
+}
 
 void Recordset::CancelUpdate() {
     d->check();
-    if (d->mode == RecordsetData::NoEdit) throw Error(errNoEditInProgress, "Update or CancelUpdate without AddNew or Edit.");
+    if (d->mode == RecordsetData::NoEdit)
+        throw Error(errNoEditInProgress, "Update or CancelUpdate without AddNew or Edit.");
     d->mode = RecordsetData::NoEdit;
     std::fill(d->changes.begin(), d->changes.end(), std::nullopt);
     for (auto& s : d->spools) s.reset();
 }
 
 bool Recordset::Updatable() const {
-    return d->db && d->updatable && !(d->options & dbReadOnly) && !d->db->readOnly && d->type != dbOpenSnapshot;
+    return d->db && d->updatable && !(d->options & dbReadOnly) && !d->db->readOnly &&
+           d->type != dbOpenSnapshot;
 }
 
 QByteArray Recordset::Bookmark() const {
@@ -876,17 +894,33 @@ void Recordset::Close() {
     d->detach();
 }
 
-QString Field::Name() const { return m_rs->fields[size_t(m_index)].name; }
+QString Field::Name() const {
+    return m_rs->fields[size_t(m_index)].name;
+}
 FieldType Field::Type() const {
     const FieldDesc& f = m_rs->fields[size_t(m_index)];
     return f.typed ? f.column.type : dbMemo;
 }
-int Field::Size() const { return m_rs->fields[size_t(m_index)].column.size; }
-int Field::Attributes() const { return m_rs->fields[size_t(m_index)].column.counter ? dbAutoIncrField : 0; }
-QVariant Field::Value() const { return m_rs->value(m_index); }
-void Field::setValue(const QVariant& value) { m_rs->setValue(m_index, value); }
-void Field::AppendChunk(const QByteArray& piece) { m_rs->appendChunk(m_index, piece); }
-QByteArray Field::GetChunk(qint64 offset, qint64 length) const { return m_rs->chunk(m_index, offset, length); }
-qint64 Field::FieldSize() const { return m_rs->fieldSize(m_index); }
+int Field::Size() const {
+    return m_rs->fields[size_t(m_index)].column.size;
+}
+int Field::Attributes() const {
+    return m_rs->fields[size_t(m_index)].column.counter ? dbAutoIncrField : 0;
+}
+QVariant Field::Value() const {
+    return m_rs->value(m_index);
+}
+void Field::setValue(const QVariant& value) {
+    m_rs->setValue(m_index, value);
+}
+void Field::AppendChunk(const QByteArray& piece) {
+    m_rs->appendChunk(m_index, piece);
+}
+QByteArray Field::GetChunk(qint64 offset, qint64 length) const {
+    return m_rs->chunk(m_index, offset, length);
+}
+qint64 Field::FieldSize() const {
+    return m_rs->fieldSize(m_index);
+}
 
 }  // namespace engine

@@ -12,13 +12,13 @@ namespace engine {
 
 struct FieldDesc {
     QString name;
-    ColumnInfo column;       // type, size; name of the source column when there is one
-    QString table;           // source table; empty for an expression
-    int sourceIndex = -1;    // which FROM source the column belongs to
-    int col = -1;            // result column holding the value (for a deferred blob: its length)
-    bool deferred = false;   // long binary read on demand through the row's identity
-    int rowidCol = -1;       // result column with the source row's identity
-    bool typed = false;      // the column's declared type is known
+    ColumnInfo column;      // type, size; name of the source column when there is one
+    QString table;          // source table; empty for an expression
+    int sourceIndex = -1;   // which FROM source the column belongs to
+    int col = -1;           // result column holding the value (for a deferred blob: its length)
+    bool deferred = false;  // long binary read on demand through the row's identity
+    int rowidCol = -1;      // result column with the source row's identity
+    bool typed = false;     // the column's declared type is known
 };
 
 // Pieces written before Update: one piece in memory, the rest in a temporary file.
@@ -39,9 +39,9 @@ struct RecordsetData {
     ~RecordsetData();
 
     Database::Private* db;
-    QString source;          // as the caller gave it
-    QString sql;             // what SQLite runs
-    QString rowSql;          // the same row by its identity (updatable recordsets)
+    QString source;  // as the caller gave it
+    QString sql;     // what SQLite runs
+    QString rowSql;  // the same row by its identity (updatable recordsets)
     int type;
     int options;
     StatementHandle stmt;

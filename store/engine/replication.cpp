@@ -16,7 +16,9 @@ namespace {
 
 std::function<void(int)> g_hook;
 
-QString newId() { return QUuid::createUuid().toString(QUuid::WithBraces).toUpper(); }
+QString newId() {
+    return QUuid::createUuid().toString(QUuid::WithBraces).toUpper();
+}
 
 // The engine's clock (see setClock), as the text change times are kept and compared in.
 constexpr char kNow[] = "strftime('%Y-%m-%d %H:%M:%f','now')";
@@ -29,8 +31,8 @@ constexpr qint64 kFirstMemberLimit = (qint64(1) << 30) - 1;
 
 qint64 blockBase(const QString& replicaId) {
     const QByteArray hash = QCryptographicHash::hash(replicaId.toUtf8(), QCryptographicHash::Sha1);
-    const quint32 h = quint32(uchar(hash[0])) << 24 | quint32(uchar(hash[1])) << 16 | quint32(uchar(hash[2])) << 8 |
-                      quint32(uchar(hash[3]));
+    const quint32 h = quint32(uchar(hash[0])) << 24 | quint32(uchar(hash[1])) << 16 |
+                      quint32(uchar(hash[2])) << 8 | quint32(uchar(hash[3]));
     return (qint64(1) << 30) + qint64(1 + h % kReplicaBlocks) * kBlockSize;
 }
 
@@ -52,8 +54,8 @@ bool hasTable(sqlite3* db, const QString& schema, const QString& name) {
 
 struct TableShape {
     QString name;
-    QString pk;  // the INTEGER PRIMARY KEY column, empty when the table has none
-    QStringList columns;  // user columns other than pk
+    QString pk;            // the INTEGER PRIMARY KEY column, empty when the table has none
+    QStringList columns;   // user columns other than pk
     QStringList declared;  // their declared types, for conflict tables
 };
 
@@ -144,7 +146,9 @@ void step(int& counter) {
 
 }  // namespace
 
-void setExchangeHook(std::function<void(int)> hook) { g_hook = std::move(hook); }
+void setExchangeHook(std::function<void(int)> hook) {
+    g_hook = std::move(hook);
+}
 
 bool isReplicable(Database& db) {
     if (!db.handle())
@@ -251,12 +255,11 @@ qint64 nextReplicaKey(sqlite3* db, const QString& table) {
     return next;
 }
 
-
 void MakeReplica(Database& db, const QString& path, const QString& description, int options) {
     Q_UNUSED(options);  // no partial or read-only replicas: every member holds every row
     if (QFileInfo::exists(path))
-        throw Error(errDatabaseExists, QString("Cannot make a replica at '%1': a file of that name already exists.")
-                                           .arg(path));
+        throw Error(errDatabaseExists,
+                    QString("Cannot make a replica at '%1': a file of that name already exists.").arg(path));
     if (!isReplicable(db)) MakeReplicable(db);
     // The new member is private when its source is.
     mrv::FileReplacement out(path, mrv::FileReplacement::CreateNew, db.Name());
@@ -272,7 +275,8 @@ void MakeReplica(Database& db, const QString& path, const QString& description, 
             sqlite3* h = copy->handle();
             const QString id = newId();
             exec(h, "BEGIN IMMEDIATE", work);
-            Statement setId(h, "UPDATE mrv_replica SET replica_id = ?1, description = ?2, applying = 0", work);
+            Statement setId(h, "UPDATE mrv_replica SET replica_id = ?1, description = ?2, applying = 0",
+                            work);
             setId.bind(1, id);
             setId.bind(2, description);
             setId.step();
@@ -480,8 +484,9 @@ public:
     void run() {
         const std::unique_ptr<Database> dst = openDatabase(m_dst);
         m_db = dst->handle();
-        const QString uri = QUrl::fromLocalFile(QFileInfo(m_src).absoluteFilePath()).toString(QUrl::FullyEncoded) +
-                            "?mode=ro";
+        const QString uri =
+            QUrl::fromLocalFile(QFileInfo(m_src).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+            "?mode=ro";
         exec(m_db, "ATTACH DATABASE " + quoteLiteral(uri) + " AS src", m_src);
         exec(m_db, "BEGIN IMMEDIATE", m_dst);
         try {
@@ -509,32 +514,39 @@ public:
 private:
     void check() {
         if (!hasTable(m_db, "src", "mrv_replica"))
-            throw Error(errNotUpdatable, QString("'%1' is not a replica: it cannot be synchronised.").arg(m_src));
-        if (!hasTable(m_db, "main", "mrv_replica"))
-            throw Error(errNotUpdatable, QString("'%1' is not a replica: it cannot be synchronised.").arg(m_dst));
-        Statement ids(m_db,
-                      "SELECT s.set_id, s.replica_id, d.set_id, d.replica_id FROM src.mrv_replica s, main.mrv_replica d",
-                      m_dst);
-        if (!ids.step()) throw Error(errDamaged, QString("The replica records of '%1' are missing.").arg(m_dst));
-        if (ids.text(0) != ids.text(2))
-            throw Error(errNotUpdatable, QString("'%1' and '%2' are not members of the same replica set.")
-                                             .arg(m_src, m_dst));
-        if (ids.text(1) == ids.text(3))
             throw Error(errNotUpdatable,
-                        QString("'%1' and '%2' are the same replica (one is a copy of the other); they cannot be "
-                                "synchronised with each other.")
-                            .arg(m_src, m_dst));
+                        QString("'%1' is not a replica: it cannot be synchronised.").arg(m_src));
+        if (!hasTable(m_db, "main", "mrv_replica"))
+            throw Error(errNotUpdatable,
+                        QString("'%1' is not a replica: it cannot be synchronised.").arg(m_dst));
+        Statement ids(m_db,
+                      "SELECT s.set_id, s.replica_id, d.set_id, d.replica_id FROM src.mrv_replica s, "
+                      "main.mrv_replica d",
+                      m_dst);
+        if (!ids.step())
+            throw Error(errDamaged, QString("The replica records of '%1' are missing.").arg(m_dst));
+        if (ids.text(0) != ids.text(2))
+            throw Error(errNotUpdatable,
+                        QString("'%1' and '%2' are not members of the same replica set.").arg(m_src, m_dst));
+        if (ids.text(1) == ids.text(3))
+            throw Error(
+                errNotUpdatable,
+                QString("'%1' and '%2' are the same replica (one is a copy of the other); they cannot be "
+                        "synchronised with each other.")
+                    .arg(m_src, m_dst));
         m_srcId = ids.text(1);
         m_dstId = ids.text(3);
-        Statement purged(m_db,
-                         "SELECT 1 FROM src.mrv_knowledge s LEFT JOIN main.mrv_knowledge d ON d.replica = s.replica "
-                         "WHERE s.purged > coalesce(d.gen, 0)",
-                         m_dst);
+        Statement purged(
+            m_db,
+            "SELECT 1 FROM src.mrv_knowledge s LEFT JOIN main.mrv_knowledge d ON d.replica = s.replica "
+            "WHERE s.purged > coalesce(d.gen, 0)",
+            m_dst);
         if (purged.step())
-            throw Error(errNotUpdatable,
-                        QString("'%1' has discarded records of deletions that '%2' has not yet received; the two can "
-                                "no longer be synchronised safely.")
-                            .arg(m_src, m_dst));
+            throw Error(
+                errNotUpdatable,
+                QString("'%1' has discarded records of deletions that '%2' has not yet received; the two can "
+                        "no longer be synchronised safely.")
+                    .arg(m_src, m_dst));
     }
 
     void loadKnowledge() {
@@ -550,8 +562,10 @@ private:
     // Statements run once per row are prepared once per exchange.
     Statement& prepared(const QString& sql) {
         std::unique_ptr<Statement>& st = m_cache[sql];
-        if (st) st->reset();
-        else st = std::make_unique<Statement>(m_db, sql, m_dst);
+        if (st)
+            st->reset();
+        else
+            st = std::make_unique<Statement>(m_db, sql, m_dst);
         return *st;
     }
 
@@ -592,11 +606,13 @@ private:
             QStringList defs{"mrv_conflict INTEGER PRIMARY KEY"};
             if (!s.pk.isEmpty()) defs << quoteIdent(s.pk) + " INTEGER";
             for (int i = 0; i < s.columns.size(); ++i) defs << quoteIdent(s.columns[i]) + " " + s.declared[i];
-            exec(m_db, QString("CREATE TABLE main.%1(%2)").arg(quoteIdent(conflictTable), defs.join(", ")), m_dst);
+            exec(m_db, QString("CREATE TABLE main.%1(%2)").arg(quoteIdent(conflictTable), defs.join(", ")),
+                 m_dst);
         }
         Statement head(m_db,
                        "INSERT INTO main.mrv_conflicts(tbl, guid, reason, recorded, origin, gen, time) "
-                       "VALUES (?1, ?2, ?3, " + QString(kNow) + ", ?4, ?5, ?6)",
+                       "VALUES (?1, ?2, ?3, " +
+                           QString(kNow) + ", ?4, ?5, ?6)",
                        m_dst);
         head.bind(1, table);
         head.bind(2, guid);
@@ -607,10 +623,11 @@ private:
         head.step();
         const qint64 id = sqlite3_last_insert_rowid(m_db);
         const QString pkCol = s.pk.isEmpty() ? QString() : quoteIdent(s.pk) + ", ";
-        Statement copy(m_db,
-                       QString("INSERT INTO main.%1(mrv_conflict, %2%3) SELECT ?1, %2%3 FROM %4.%5 WHERE rowid = ?2")
-                           .arg(quoteIdent(conflictTable), pkCol, columnList(s), schema, quoteIdent(table)),
-                       m_dst);
+        Statement copy(
+            m_db,
+            QString("INSERT INTO main.%1(mrv_conflict, %2%3) SELECT ?1, %2%3 FROM %4.%5 WHERE rowid = ?2")
+                .arg(quoteIdent(conflictTable), pkCol, columnList(s), schema, quoteIdent(table)),
+            m_dst);
         copy.bind(1, id);
         copy.bind(2, rid);
         copy.step();
@@ -633,7 +650,11 @@ private:
 
     // Moves a row of this file to another key, with every reference to it.
     void moveLocalRow(const QString& table, qint64 from, qint64 to) {
-        exec(m_db, QString("UPDATE main.%1 SET rowid = %2 WHERE rowid = %3").arg(quoteIdent(table)).arg(to).arg(from),
+        exec(m_db,
+             QString("UPDATE main.%1 SET rowid = %2 WHERE rowid = %3")
+                 .arg(quoteIdent(table))
+                 .arg(to)
+                 .arg(from),
              m_dst);
         exec(m_db,
              QString("UPDATE main.mrv_rows SET rid = %1 WHERE tbl = %2 AND rid = %3")
@@ -642,14 +663,19 @@ private:
                  .arg(from),
              m_dst);
         for (const auto& [tbl, col] : m_refsTo.value(table))
-            exec(m_db, QString("UPDATE main.%1 SET %2 = %3 WHERE %2 = %4").arg(quoteIdent(tbl), quoteIdent(col)).arg(to).arg(from),
+            exec(m_db,
+                 QString("UPDATE main.%1 SET %2 = %3 WHERE %2 = %4")
+                     .arg(quoteIdent(tbl), quoteIdent(col))
+                     .arg(to)
+                     .arg(from),
                  m_dst);
         ++m_report.keysMoved;
     }
 
     void setMeta(const QString& table, qint64 rid, const QString& guid, const Version& v) {
         Statement& st = prepared(
-            "INSERT OR REPLACE INTO main.mrv_rows(tbl, rid, guid, origin, gen, time) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+            "INSERT OR REPLACE INTO main.mrv_rows(tbl, rid, guid, origin, gen, time) VALUES (?1, ?2, ?3, ?4, "
+            "?5, ?6)");
         st.bind(1, table);
         st.bind(2, rid);
         st.bind(3, guid);
@@ -697,9 +723,9 @@ private:
     void updateRow(const QString& table, qint64 lrid, qint64 srid) {
         const TableShape s = shapeOf(table);
         if (s.columns.isEmpty()) return;
-        Statement& up =
-            prepared(QString("UPDATE main.%1 SET (%2) = (SELECT %2 FROM src.%1 WHERE rowid = ?1) WHERE rowid = ?2")
-                         .arg(quoteIdent(table), columnList(s)));
+        Statement& up = prepared(
+            QString("UPDATE main.%1 SET (%2) = (SELECT %2 FROM src.%1 WHERE rowid = ?1) WHERE rowid = ?2")
+                .arg(quoteIdent(table), columnList(s)));
         up.bind(1, srid);
         up.bind(2, lrid);
         up.step();
@@ -709,10 +735,10 @@ private:
     // category moved under, a category deleted here).
     bool refersToDeletedRow(const QString& table, qint64 srid) {
         for (const auto& [col, target] : m_refsFrom.value(table)) {
-            Statement& deleted =
-                prepared(QString("SELECT 1 FROM src.%1 t JOIN src.mrv_rows r ON r.tbl = ?1 AND r.rid = t.%2 "
-                                 "JOIN main.mrv_tombstones d ON d.tbl = ?1 AND d.guid = r.guid WHERE t.rowid = ?2")
-                             .arg(quoteIdent(table), quoteIdent(col)));
+            Statement& deleted = prepared(
+                QString("SELECT 1 FROM src.%1 t JOIN src.mrv_rows r ON r.tbl = ?1 AND r.rid = t.%2 "
+                        "JOIN main.mrv_tombstones d ON d.tbl = ?1 AND d.guid = r.guid WHERE t.rowid = ?2")
+                    .arg(quoteIdent(table), quoteIdent(col)));
             deleted.bind(1, target);
             deleted.bind(2, srid);
             const bool found = deleted.step();
@@ -731,7 +757,8 @@ private:
                            "WHERE s.tbl = ?1 AND s.gen > coalesce(k.gen, -1) ORDER BY s.rid",
                            m_src);
         incoming.bind(1, table);
-        Statement tomb(m_db, "SELECT origin, gen, time FROM main.mrv_tombstones WHERE tbl = ?1 AND guid = ?2", m_dst);
+        Statement tomb(m_db, "SELECT origin, gen, time FROM main.mrv_tombstones WHERE tbl = ?1 AND guid = ?2",
+                       m_dst);
         while (incoming.step()) {
             step(m_steps);
             const qint64 srid = incoming.integer(0);
@@ -744,16 +771,19 @@ private:
                 if (refersToDeletedRow(table, srid)) {
                     // What it now belongs to is gone here: the deletion wins, as the other file will find
                     // when the deletion reaches it.
-                    saveConflict("src", table, srid, guid, in, "what it belongs to was deleted in the other library");
+                    saveConflict("src", table, srid, guid, in,
+                                 "what it belongs to was deleted in the other library");
                     deleteRow(table, lrid);
                     continue;
                 }
                 if (!srcKnows(local)) {
                     if (!incomingWins(in, local)) {
-                        saveConflict("src", table, srid, guid, in, "changed in both libraries; this change lost");
+                        saveConflict("src", table, srid, guid, in,
+                                     "changed in both libraries; this change lost");
                         continue;
                     }
-                    saveConflict("main", table, lrid, guid, local, "changed in both libraries; this change lost");
+                    saveConflict("main", table, lrid, guid, local,
+                                 "changed in both libraries; this change lost");
                 }
                 updateRow(table, lrid, srid);
                 setMeta(table, lrid, guid, in);
@@ -769,7 +799,8 @@ private:
                 continue;
             }
             if (refersToDeletedRow(table, srid)) {
-                saveConflict("src", table, srid, guid, in, "what it belongs to was deleted in the other library");
+                saveConflict("src", table, srid, guid, in,
+                             "what it belongs to was deleted in the other library");
                 continue;
             }
             const qint64 lrid = insertRow(table, srid, guid);
@@ -785,11 +816,13 @@ private:
                            "LEFT JOIN main.mrv_knowledge k ON k.replica = t.origin "
                            "WHERE t.gen > coalesce(k.gen, -1) ORDER BY t.origin, t.gen",
                            m_src);
-        Statement local(m_db, "SELECT rid, origin, gen, time FROM main.mrv_rows WHERE tbl = ?1 AND guid = ?2", m_dst);
-        Statement keep(m_db,
-                       "INSERT OR REPLACE INTO main.mrv_tombstones(tbl, guid, origin, gen, time) VALUES (?1, ?2, ?3, "
-                       "?4, ?5)",
-                       m_dst);
+        Statement local(m_db, "SELECT rid, origin, gen, time FROM main.mrv_rows WHERE tbl = ?1 AND guid = ?2",
+                        m_dst);
+        Statement keep(
+            m_db,
+            "INSERT OR REPLACE INTO main.mrv_tombstones(tbl, guid, origin, gen, time) VALUES (?1, ?2, ?3, "
+            "?4, ?5)",
+            m_dst);
         while (incoming.step()) {
             step(m_steps);
             const QString table = incoming.text(0);
@@ -803,7 +836,8 @@ private:
                 const Version mine{local.text(1), local.integer(2), local.text(3)};
                 local.reset();
                 if (!srcKnows(mine))
-                    saveConflict("main", table, rid, guid, mine, "changed in one library and deleted in the other");
+                    saveConflict("main", table, rid, guid, mine,
+                                 "changed in one library and deleted in the other");
                 keepUnseenDependents(table, rid);
                 deleteRow(table, rid);
             }
@@ -823,9 +857,10 @@ private:
     // with their parent, so they are kept in the conflict table first.
     void keepUnseenDependents(const QString& target, qint64 rid) {
         for (const auto& [table, col] : m_refsTo.value(target)) {
-            Statement& rows = prepared(QString("SELECT m.rid, m.guid, m.origin, m.gen, m.time FROM main.%1 t "
-                                               "JOIN main.mrv_rows m ON m.tbl = ?1 AND m.rid = t.rowid WHERE t.%2 = ?2")
-                                           .arg(quoteIdent(table), quoteIdent(col)));
+            Statement& rows =
+                prepared(QString("SELECT m.rid, m.guid, m.origin, m.gen, m.time FROM main.%1 t "
+                                 "JOIN main.mrv_rows m ON m.tbl = ?1 AND m.rid = t.rowid WHERE t.%2 = ?2")
+                             .arg(quoteIdent(table), quoteIdent(col)));
             rows.bind(1, table);
             rows.bind(2, rid);
             while (rows.step()) {
@@ -849,7 +884,8 @@ private:
     // has a different key here, translate it through the rows' identities.
     void fixReferences() {
         if (m_applied.isEmpty()) return;
-        exec(m_db, "CREATE TEMP TABLE IF NOT EXISTS mrv_applied(tbl TEXT, rid INTEGER); DELETE FROM mrv_applied",
+        exec(m_db,
+             "CREATE TEMP TABLE IF NOT EXISTS mrv_applied(tbl TEXT, rid INTEGER); DELETE FROM mrv_applied",
              m_dst);
         {
             Statement add(m_db, "INSERT INTO temp.mrv_applied(tbl, rid) VALUES (?1, ?2)", m_dst);
@@ -881,13 +917,15 @@ private:
         // max() also lifts this file's own counter when the other knows more of it (this file was
         // restored from an older copy): its next changes must not reuse numbers already seen.
         exec(m_db,
-             "INSERT INTO main.mrv_knowledge(replica, gen) SELECT replica, gen FROM src.mrv_knowledge WHERE true "
+             "INSERT INTO main.mrv_knowledge(replica, gen) SELECT replica, gen FROM src.mrv_knowledge WHERE "
+             "true "
              "ON CONFLICT(replica) DO UPDATE SET gen = max(gen, excluded.gen)",
              m_dst);
-        Statement partner(m_db,
-                          "INSERT OR REPLACE INTO main.mrv_partners(replica, path, last_exchange) VALUES (?1, ?2, " +
-                              QString(kNow) + ")",
-                          m_dst);
+        Statement partner(
+            m_db,
+            "INSERT OR REPLACE INTO main.mrv_partners(replica, path, last_exchange) VALUES (?1, ?2, " +
+                QString(kNow) + ")",
+            m_dst);
         partner.bind(1, m_srcId);
         partner.bind(2, m_src);
         partner.step();
@@ -915,7 +953,8 @@ SyncReport Synchronize(Database& db, const QString& otherPath, int type) {
     if (type != dbRepExportChanges && type != dbRepImportChanges && type != dbRepImpExpChanges)
         throw Error(errConversion, QString("Unknown exchange type %1.").arg(type));
     const QFileInfo other(otherPath);
-    if (!other.exists()) throw Error(errFileNotFound, QString("Could not find the file '%1'.").arg(otherPath));
+    if (!other.exists())
+        throw Error(errFileNotFound, QString("Could not find the file '%1'.").arg(otherPath));
     const QString me = db.Name();
     if (other.canonicalFilePath() == QFileInfo(me).canonicalFilePath())
         throw Error(errNotUpdatable, QString("'%1' cannot be synchronised with itself.").arg(me));

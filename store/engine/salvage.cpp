@@ -271,7 +271,8 @@ private:
 
     // The engine's own tables are told of as a whole, by what losing them means for a replica.
     void lose(const TableShape& t, const QString& what) {
-        if (isHiddenName(t.name)) m_bookkeepingLost = true;
+        if (isHiddenName(t.name))
+            m_bookkeepingLost = true;
         else
             m_report.lost << what;
     }
@@ -280,7 +281,8 @@ private:
         execWriting("BEGIN");
         for (const SchemaObject& o : m_source.objects()) {
             if (o.type != "table" || o.name.startsWith("sqlite_", Qt::CaseInsensitive)) continue;
-            if (isSearchIndexTable(o.name) && !o.sql.startsWith("CREATE VIRTUAL", Qt::CaseInsensitive)) continue;
+            if (isSearchIndexTable(o.name) && !o.sql.startsWith("CREATE VIRTUAL", Qt::CaseInsensitive))
+                continue;
             if (!tryExec(o.sql)) m_report.lost << QString("table %1 (its definition is damaged)").arg(o.name);
         }
         execWriting("COMMIT");
@@ -516,7 +518,8 @@ private:
             if (o.type == "table" || o.sql.isEmpty() || o.name.startsWith("sqlite_", Qt::CaseInsensitive))
                 continue;
             if (!tryExec(o.sql)) {
-                if (isHiddenName(o.name)) m_bookkeepingLost = true;
+                if (isHiddenName(o.name))
+                    m_bookkeepingLost = true;
                 else
                     m_report.lost << QString("%1 %2").arg(o.type, o.name);
             }

@@ -25,9 +25,12 @@ QHash<QString, QString> columnDefinitions(const QString& createSql) {
             if (c == quote) quote = QChar();
             continue;
         }
-        if (c == '\'' || c == '"' || c == '`' || c == '[') quote = c == '[' ? QChar(']') : c;
-        else if (c == '(') ++depth;
-        else if (c == ')') --depth;
+        if (c == '\'' || c == '"' || c == '`' || c == '[')
+            quote = c == '[' ? QChar(']') : c;
+        else if (c == '(')
+            ++depth;
+        else if (c == ')')
+            --depth;
         else if (c == ',' && depth == 0) {
             parts << body.mid(start, i - start).trimmed();
             start = i + 1;
@@ -43,7 +46,8 @@ QHash<QString, QString> columnDefinitions(const QString& createSql) {
             name = part.section(' ', 0, 0);
         }
         const QString upper = name.toUpper();
-        if (upper == "PRIMARY" || upper == "UNIQUE" || upper == "CHECK" || upper == "FOREIGN" || upper == "CONSTRAINT")
+        if (upper == "PRIMARY" || upper == "UNIQUE" || upper == "CHECK" || upper == "FOREIGN" ||
+            upper == "CONSTRAINT")
             continue;
         defs.insert(name.toLower(), part);
     }
@@ -56,7 +60,8 @@ struct SchemaObject {
 
 QList<SchemaObject> schemaObjects(sqlite3* db, const QString& context) {
     QList<SchemaObject> objects;
-    Statement st(db, "SELECT type, name, tbl_name, sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY rowid",
+    Statement st(db,
+                 "SELECT type, name, tbl_name, sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY rowid",
                  context);
     while (st.step()) objects.append({st.text(0), st.text(1), st.text(2), st.text(3)});
     return objects;
@@ -79,7 +84,8 @@ QStringList applySchema(Database& target, const QString& masterPath) {
     if (!db) throw Error(errObjectClosed, QString("The Code Library '%1' is closed.").arg(target.Name()));
     const QString context = target.Name();
     QHash<QString, SchemaObject> present;
-    for (const SchemaObject& o : schemaObjects(db, context)) present.insert(o.type + ':' + o.name.toLower(), o);
+    for (const SchemaObject& o : schemaObjects(db, context))
+        present.insert(o.type + ':' + o.name.toLower(), o);
 
     QStringList added;
     Savepoint savepoint(db, "mrv_schema", context);

@@ -178,15 +178,16 @@ TEST_F(CompactRepairTest, ATornCopyIsRepairedInBoundedTimeTakingEachRowOnce) {
     // pages of before and after, listing rows twice and out of order.
     sqlite3* h = nullptr;
     sqlite3_open(QFile::encodeName(path("lib.mdb")).constData(), &h);
-    sqlite3_exec(h,
-                 "CREATE TABLE [Procedure]([ProcKey] INTEGER PRIMARY KEY AUTOINCREMENT, [CatKey] INTEGER, [Name] "
-                 "TEXT(255), [Code] LONGTEXT); CREATE INDEX ProcName ON [Procedure](Name); "
-                 "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 5000) INSERT INTO "
-                 "[Procedure](CatKey, Name, Code) SELECT 1, 'item ' || i, printf('%.*c', 100 + i * 37 % 400, 'x') "
-                 "FROM c; PRAGMA cache_size = 10; BEGIN; "
-                 "UPDATE [Procedure] SET Code = Code || printf('%.*c', ProcKey * 131 % 900, 'y') "
-                 "WHERE ProcKey * 7919 % 2 = 0; DELETE FROM [Procedure] WHERE ProcKey % 3 = 1",
-                 nullptr, nullptr, nullptr);
+    sqlite3_exec(
+        h,
+        "CREATE TABLE [Procedure]([ProcKey] INTEGER PRIMARY KEY AUTOINCREMENT, [CatKey] INTEGER, [Name] "
+        "TEXT(255), [Code] LONGTEXT); CREATE INDEX ProcName ON [Procedure](Name); "
+        "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 5000) INSERT INTO "
+        "[Procedure](CatKey, Name, Code) SELECT 1, 'item ' || i, printf('%.*c', 100 + i * 37 % 400, 'x') "
+        "FROM c; PRAGMA cache_size = 10; BEGIN; "
+        "UPDATE [Procedure] SET Code = Code || printf('%.*c', ProcKey * 131 % 900, 'y') "
+        "WHERE ProcKey * 7919 % 2 = 0; DELETE FROM [Procedure] WHERE ProcKey % 3 = 1",
+        nullptr, nullptr, nullptr);
     QFile::copy(path("lib.mdb"), path("torn.mdb"));
     sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(h);

@@ -13,7 +13,9 @@
 #include <memory>
 
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
 class EngineTest : public testing::Test {
@@ -32,14 +34,16 @@ protected:
             "[Type] TEXT(255) COLLATE NOCASE, [Name] TEXT(255) COLLATE NOCASE, [Image] LONGBLOB)");
         db->Execute(
             "CREATE TABLE [Procedure]([ProcKey] INTEGER PRIMARY KEY AUTOINCREMENT, [CatKey] INTEGER, "
-            "[Name] TEXT(255) COLLATE NOCASE, [Type] TEXT(255) COLLATE NOCASE, [Desc] LONGTEXT COLLATE NOCASE, "
+            "[Name] TEXT(255) COLLATE NOCASE, [Type] TEXT(255) COLLATE NOCASE, [Desc] LONGTEXT COLLATE "
+            "NOCASE, "
             "[Code] LONGTEXT COLLATE NOCASE, [Owner] SMALLINT, [LastChanged] DATETIME, "
             "[LastChangedBy] SMALLINT, [File] LONGBLOB)");
         db->Execute(
             "CREATE TABLE [System]([DatabaseVersion] SMALLINT, [GroupGUID] TEXT(38), [GroupName] TEXT(255), "
             "[CreatedDate] DATETIME)");
-        db->Execute("INSERT INTO [System] VALUES (3, '{00000000-0000-0000-0000-000000000001}', 'Group', "
-                    "#12/06/26 10:30:00#)");
+        db->Execute(
+            "INSERT INTO [System] VALUES (3, '{00000000-0000-0000-0000-000000000001}', 'Group', "
+            "#12/06/26 10:30:00#)");
         return db;
     }
 

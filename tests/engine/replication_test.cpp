@@ -26,8 +26,9 @@ QMap<QString, QString> contentOf(Database& db, bool withKeys = true) {
         const QByteArray t = table.toUtf8();
         sqlite3_bind_text(st, 1, t.constData(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_int64(st, 2, rid);
-        QString g = sqlite3_step(st) == SQLITE_ROW ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))
-                                                   : QString("none:%1").arg(rid);
+        QString g = sqlite3_step(st) == SQLITE_ROW
+                        ? QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))
+                        : QString("none:%1").arg(rid);
         sqlite3_finalize(st);
         return g;
     };
@@ -41,14 +42,16 @@ QMap<QString, QString> contentOf(Database& db, bool withKeys = true) {
                 Field f = rs->Fields(i);
                 if (f.Name() == "CatKey" && table == "Category") rid = f.Value().toLongLong();
                 if (f.Name() == "ProcKey") rid = f.Value().toLongLong();
-                if ((f.Name() == "ParentKey" || (f.Name() == "CatKey" && table == "Procedure")) && !f.IsNull()) {
+                if ((f.Name() == "ParentKey" || (f.Name() == "CatKey" && table == "Procedure")) &&
+                    !f.IsNull()) {
                     const qint64 ref = f.Value().toLongLong();
                     fields << f.Name() + "=" + (ref == 0 ? QString("root") : guidOf("Category", ref));
                     continue;
                 }
                 if (!withKeys && (f.Name() == "CatKey" || f.Name() == "ProcKey")) continue;
-                fields << f.Name() + "=" + (f.Type() == dbLongBinary ? QString::number(qHash(f.Value().toByteArray()))
-                                                                     : f.text());
+                fields << f.Name() + "=" +
+                              (f.Type() == dbLongBinary ? QString::number(qHash(f.Value().toByteArray()))
+                                                        : f.text());
             }
             const QString guid = table == "System" ? QString("system") : guidOf(table, rid);
             out.insert(table + ":" + guid, fields.join("|"));
@@ -87,8 +90,9 @@ protected:
     // A replicable library with two categories and three items, and a replica of it.
     void makePair() {
         auto a = makeLibrary("a.mdb");
-        a->Execute("CREATE TRIGGER CategoryDeletesItems AFTER DELETE ON [Category] BEGIN DELETE FROM [Procedure] "
-                   "WHERE [CatKey] = OLD.[CatKey]; END");
+        a->Execute(
+            "CREATE TRIGGER CategoryDeletesItems AFTER DELETE ON [Category] BEGIN DELETE FROM [Procedure] "
+            "WHERE [CatKey] = OLD.[CatKey]; END");
         m_cat = addCategory(*a, "Strings");
         m_other = addCategory(*a, "Files", 0);
         addItem(*a, m_cat, "X", "original");
@@ -137,17 +141,17 @@ TEST_P(ExchangeMatrix, ChangesArriveAndConflictsFollowTheRule) {
     makePair();
     auto apply = [&](Database& db, Op op, const QString& side) {
         switch (op) {
-        case None:
-            break;
-        case Insert:
-            addItem(db, m_cat, "new-" + side, side);
-            break;
-        case Update:
-            db.Execute("UPDATE [Procedure] SET Code = '" + side + "-edit' WHERE Name = 'X'");
-            break;
-        case Delete:
-            db.Execute("DELETE FROM [Procedure] WHERE Name = 'X'");
-            break;
+            case None:
+                break;
+            case Insert:
+                addItem(db, m_cat, "new-" + side, side);
+                break;
+            case Update:
+                db.Execute("UPDATE [Procedure] SET Code = '" + side + "-edit' WHERE Name = 'X'");
+                break;
+            case Delete:
+                db.Execute("DELETE FROM [Procedure] WHERE Name = 'X'");
+                break;
         }
         tick();
     };
@@ -196,7 +200,10 @@ std::vector<Case> allCases() {
 
 std::string caseName(const testing::TestParamInfo<Case>& info) {
     static const char* names[] = {"None", "Insert", "Update", "Delete"};
-    return QString("A%1_B%2_Type%3").arg(names[info.param.a], names[info.param.b]).arg(info.param.type).toStdString();
+    return QString("A%1_B%2_Type%3")
+        .arg(names[info.param.a], names[info.param.b])
+        .arg(info.param.type)
+        .toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(AllOps, ExchangeMatrix, testing::ValuesIn(allCases()), caseName);
@@ -270,15 +277,17 @@ TEST_F(ReplicationTest, KeyCollisionKeepsBothRowsAndTheirItems) {
     const SyncReport r = Synchronize(*A, path("b.mdb"), dbRepImpExpChanges);
     EXPECT_GE(r.keysMoved, 1);
     for (Database* db : {A.get(), B.get()}) {
-        auto rs = db->OpenRecordset("SELECT P.Name AS Item, C.Name AS Cat FROM [Procedure] AS P INNER JOIN Category "
-                                    "AS C ON P.CatKey = C.CatKey WHERE P.Name LIKE 'item of *' ORDER BY P.Name");
+        auto rs = db->OpenRecordset(
+            "SELECT P.Name AS Item, C.Name AS Cat FROM [Procedure] AS P INNER JOIN Category "
+            "AS C ON P.CatKey = C.CatKey WHERE P.Name LIKE 'item of *' ORDER BY P.Name");
         ASSERT_FALSE(rs->eof());
         EXPECT_EQ(rs->Fields("Cat").text(), "made in A");
         rs->MoveNext();
         ASSERT_FALSE(rs->eof());
         EXPECT_EQ(rs->Fields("Cat").text(), "made in B");
-        auto child = db->OpenRecordset("SELECT P.Name FROM Category AS C, Category AS P WHERE C.ParentKey = "
-                                       "P.CatKey AND C.Name = 'child of A'");
+        auto child = db->OpenRecordset(
+            "SELECT P.Name FROM Category AS C, Category AS P WHERE C.ParentKey = "
+            "P.CatKey AND C.Name = 'child of A'");
         ASSERT_FALSE(child->eof());
         EXPECT_EQ(child->Fields("Name").text(), "made in A");
     }
@@ -296,7 +305,8 @@ TEST_F(ReplicationTest, StoredFileChangedOnOneSideArrivesWhole) {
         rs->Fields("CatKey").setValue(m_other);
         rs->Fields("Name").setValue("big.bin");
         rs->Fields("Type").setValue("File");
-        for (qsizetype at = 0; at < bytes.size(); at += kChunkSize) rs->Fields("File").AppendChunk(bytes.mid(at, kChunkSize));
+        for (qsizetype at = 0; at < bytes.size(); at += kChunkSize)
+            rs->Fields("File").AppendChunk(bytes.mid(at, kChunkSize));
         rs->Update();
     }
     Synchronize(*A, path("b.mdb"), dbRepExportChanges);
@@ -310,7 +320,8 @@ TEST_F(ReplicationTest, StoredFileChangedOnOneSideArrivesWhole) {
     {
         auto ed = A->OpenRecordset("SELECT File FROM [Procedure] WHERE Name = 'big.bin'");
         ed->Edit();
-        for (qsizetype at = 0; at < bytes.size(); at += kChunkSize) ed->Fields("File").AppendChunk(bytes.mid(at, kChunkSize));
+        for (qsizetype at = 0; at < bytes.size(); at += kChunkSize)
+            ed->Fields("File").AppendChunk(bytes.mid(at, kChunkSize));
         ed->Update();
     }
     Synchronize(*B, path("a.mdb"), dbRepImportChanges);
@@ -325,8 +336,9 @@ TEST_F(ReplicationTest, CategoryMovedOnOneSideWhileAnItemIsAddedToItOnTheOther) 
     addItem(*B, m_cat, "added in B", "b");
     Synchronize(*B, path("a.mdb"), dbRepImpExpChanges);
     for (Database* db : {A.get(), B.get()}) {
-        auto rs = db->OpenRecordset("SELECT C.Name, C.ParentKey FROM [Procedure] AS P, Category AS C WHERE P.CatKey "
-                                    "= C.CatKey AND P.Name = 'added in B'");
+        auto rs = db->OpenRecordset(
+            "SELECT C.Name, C.ParentKey FROM [Procedure] AS P, Category AS C WHERE P.CatKey "
+            "= C.CatKey AND P.Name = 'added in B'");
         ASSERT_FALSE(rs->eof());
         EXPECT_EQ(rs->Fields("Name").text(), "Strings");
         EXPECT_EQ(rs->Fields("ParentKey").Value().toInt(), m_other);
