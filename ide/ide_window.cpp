@@ -286,11 +286,13 @@ bool IdeWindow::openProject(const QString& path) {
         const QStringList found =
             QDir(path).entryList({QStringLiteral("*.") + kProjectSuffix}, QDir::Files, QDir::Name);
         if (found.isEmpty()) {
-            ui::MsgBox(QStringLiteral("The folder \"") + path +
-                           QStringLiteral("\" holds no project file (*.") + kProjectSuffix +
-                           QStringLiteral(")."),
-                       ui::vbOKOnly | ui::vbExclamation, kTitle);
-            return false;
+            // A folder of modules without a project file becomes a project of them.
+            if (!confirmDiscard()) return false;
+            setProject(m_vbe->projectOfFolder(path));
+            statusBar()->showMessage(QStringLiteral("A new project of the modules in ") +
+                                     QDir::toNativeSeparators(path) + QStringLiteral(": saving it writes ") +
+                                     QDir::toNativeSeparators(m_project->FileName()));
+            return true;
         }
         file = QDir(path).filePath(found.first());
     }

@@ -8,6 +8,7 @@
 #include "store/startup.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <QDockWidget>
 #include <QFile>
 #include <QFileInfo>
@@ -631,6 +632,25 @@ void Vbe::disconnectAddIns(int removeMode) {
 
 Project* Vbe::newProject(const QString& name) {
     auto* project = new Project(this, name, QString());
+    m_projects.list.append(project);
+    emit projectsChanged();
+    return project;
+}
+
+Project* Vbe::projectOfFolder(const QString& folder) {
+    const QDir dir(folder);
+    QString name = dir.dirName();
+    if (name.isEmpty() || name == QLatin1String(".") || name.contains(u'\n'))
+        name = QStringLiteral("Project1");
+    auto* project = new Project(this, name, dir.absoluteFilePath(name + u'.' + kProjectSuffix));
+    const QStringList files =
+        dir.entryList({QStringLiteral("*.bas"), QStringLiteral("*.cls"), QStringLiteral("*.frm")},
+                      QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+    for (const QString& file : files) {
+        const QString component = dir.absoluteFilePath(file);
+        project->append(new Component(project, component, fileTypeOf(component), QString()));
+    }
+    project->setModified(true);  // its project file is not written yet
     m_projects.list.append(project);
     emit projectsChanged();
     return project;

@@ -283,6 +283,9 @@ public:
     const QList<Project*>& projects() const { return m_projects.list; }
     // A new project, unsaved.
     Project* newProject(const QString& name);
+    // A new project of the modules, classes and forms in folder (by name), named after the folder; its
+    // project file there is written on the first save.
+    Project* projectOfFolder(const QString& folder);
     // The project of a project file with its components. Throws mrv::Error.
     Project* openProject(const QString& path);
     void closeProject(Project* project);

@@ -84,6 +84,27 @@ TEST_F(HostTest, TheProjectWindowAddsDroppedFilesAndTheWatcherPlacesThem) {
     EXPECT_EQ(boxTitles(), QStringList{"Morvane IDE"});
 }
 
+// A folder of modules without a project file opens as a new project of them, named after the folder;
+// the first save writes its project file there, and closing before asks.
+TEST_F(HostTest, AFolderWithoutAProjectFileOpensAsAProjectOfItsModules) {
+    writeBytes(path("Tools/b.bas"), "Sub B()\nEnd Sub\n");
+    writeBytes(path("Tools/A.cls"), "' class\n");
+    writeBytes(path("Tools/notes.txt"), "not a module\n");
+    ASSERT_TRUE(window->openProject(path("Tools")));
+    ide::Project* project = window->project();
+    EXPECT_EQ(project->Name(), "Tools");
+    ASSERT_EQ(project->components().size(), 2);
+    EXPECT_EQ(project->components()[0]->fileName(), path("Tools/A.cls"));
+    EXPECT_EQ(project->components()[1]->fileName(), path("Tools/b.bas"));
+    EXPECT_TRUE(project->isModified());
+    EXPECT_FALSE(QFile::exists(path("Tools/Tools.mrvp")));
+    ui::testing::queueAnswer(ui::vbCancel);
+    EXPECT_FALSE(window->newProject());
+    ASSERT_TRUE(window->saveProject(false));
+    EXPECT_EQ(readBytes(path("Tools/Tools.mrvp")),
+              "MorvaneProject 1\nName=Tools\nFile=A.cls\nFile=b.bas\nEnd\n");
+}
+
 // Code dragged from the browser arrives as text where it is dropped; a dragged code file's text
 // arrives too; a file that is no text brings nothing.
 TEST_F(HostTest, CodePanesTakeDroppedTextAndTextFilesInAFixedWidthFont) {
