@@ -87,6 +87,14 @@ void replaceFileWith(const QString& work, const QString& target) {
     syncFolder(QFileInfo(absolute).absolutePath());
 }
 
+void replaceFileContent(const QString& path, const QByteArray& bytes) {
+    // A link keeps leading where it did: the file it leads to is replaced, not the link.
+    const QFileInfo info(path);
+    FileReplacement out(info.isSymLink() && info.exists() ? info.canonicalFilePath() : path);
+    out.write(bytes.constData(), bytes.size());
+    out.commit();
+}
+
 QString FileReplacement::workPathFor(const QString& target) {
     constexpr int kNameMax = 255;
     const QFileInfo info(target);

@@ -6,6 +6,7 @@
 
 #include "base/error.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <sys/types.h>
@@ -59,6 +60,9 @@ private:
     int m_fd = -1;
     KeptMode m_kept;
 };
+
+// Replaces the file at path by bytes, as FileReplacement does. Throws Error as it does.
+void replaceFileContent(const QString& path, const QByteArray& bytes);
 
 // Puts a finished file, written at work beside target by another writer, in target's place as
 // FileReplacement::commit does: synced, with target's mode and group, no journal of the old file left,

@@ -1,12 +1,12 @@
 #include "ide/project_file.h"
 
+#include "base/replace_file.h"
 #include "ide/object_model.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace ide {
@@ -127,10 +127,12 @@ QByteArray projectFileText(const ProjectFile& project) {
 }
 
 void replaceFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    try {
+        mrv::replaceFileContent(path, bytes);
+    } catch (const mrv::Error& e) {
         throw mrv::Error(errPathAccess,
-                         QStringLiteral("The file '%1' cannot be written: %2").arg(path, file.errorString()));
+                         QStringLiteral("The file '%1' cannot be written: %2").arg(path, e.description()));
+    }
 }
 
 void writeProjectFile(const QString& path, const ProjectFile& project) {

@@ -1,10 +1,11 @@
 #include "platform/private_profile.h"
 
+#include "base/replace_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QSaveFile>
 
 #include <optional>
 
@@ -50,7 +51,6 @@ std::optional<Profile> readProfile(const QString& file, QString* error) {
 
 bool writeProfile(const Profile& profile, const QString& file, QString* error) {
     QDir().mkpath(QFileInfo(file).absolutePath());
-    QSaveFile f(file);
     QByteArray bytes;
     for (qsizetype i = 0; i < profile.lines.size(); ++i) {
         const Line& line = profile.lines[i];
@@ -58,9 +58,13 @@ bool writeProfile(const Profile& profile, const QString& file, QString* error) {
         bytes += line.ours ? line.text.toUtf8() + (profile.crlf ? "\r" : "") : line.raw;
     }
     if (!profile.lines.isEmpty() && (profile.finalNewline || profile.lines.last().ours)) bytes += '\n';
-    if (f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit()) return true;
-    if (error) *error = f.errorString();
-    return false;
+    try {
+        mrv::replaceFileContent(file, bytes);
+        return true;
+    } catch (const mrv::Error& e) {
+        if (error) *error = e.description();
+        return false;
+    }
 }
 
 Line ourLine(const QString& text) {

@@ -1,5 +1,6 @@
 #include "platform/toolbar.h"
 
+#include "base/replace_file.h"
 #include "platform/bands_dialog.h"
 #include "platform/ui.h"
 
@@ -16,7 +17,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
-#include <QSaveFile>
 #include <QScopedValueRollback>
 #include <QSet>
 #include <QSignalBlocker>
@@ -801,16 +801,13 @@ void Bar::loadLayout(const QString& path) {
 }
 
 void Bar::saveLayout(const QString& path) const {
-    QSaveFile file(path);
-    const QByteArray text = layoutText();
-    if (!file.open(QIODevice::WriteOnly))
+    try {
+        mrv::replaceFileContent(path, layoutText());
+    } catch (const mrv::Error& e) {
         throw mrv::Error(
-            mrv::errCantOpen,
-            QStringLiteral("The toolbar layout \"%1\" cannot be written: %2").arg(path, file.errorString()));
-    if (file.write(text) != text.size() || !file.commit())
-        throw mrv::Error(
-            mrv::errDiskIO,
-            QStringLiteral("The toolbar layout \"%1\" cannot be written: %2").arg(path, file.errorString()));
+            e.number(),
+            QStringLiteral("The toolbar layout \"%1\" cannot be written: %2").arg(path, e.description()));
+    }
 }
 
 void Bar::applyLayout(const Layout& layout) {

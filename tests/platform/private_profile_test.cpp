@@ -4,6 +4,8 @@
 
 #include "platform_fixture.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -56,6 +58,17 @@ TEST_F(PrivateProfileTest, WritesInPlaceAppendsAndRemovesKeepingTheRestByteForBy
     QDir(m_dir.filePath("sub")).removeRecursively();
     ASSERT_TRUE(WritePrivateProfileString("Add-Ins32", "Morvane.Connect", "0", m_file));
     EXPECT_EQ(readFile(m_file), "[Add-Ins32]\nMorvane.Connect=0\n");
+
+    // A list kept elsewhere behind a link (a dotfiles folder) stays there, with its mode; the link stays.
+    const QString kept = m_dir.filePath("dotfiles/vbaddin.ini");
+    writeFile(kept, "[Add-Ins32]\n");
+    QFile::setPermissions(kept, QFile::ReadOwner | QFile::WriteOwner);
+    QFile::remove(m_file);
+    ASSERT_TRUE(QFile::link(kept, m_file));
+    ASSERT_TRUE(WritePrivateProfileString("Add-Ins32", "Morvane.Connect", "1", m_file));
+    EXPECT_EQ(QFileInfo(m_file).symLinkTarget(), kept);
+    EXPECT_EQ(readFile(kept), "[Add-Ins32]\nMorvane.Connect=1\n");
+    EXPECT_EQ(QFile::permissions(kept) & (QFile::ReadGroup | QFile::ReadOther), 0);
 }
 
 }  // namespace
