@@ -81,16 +81,19 @@ void putInPlace(const QString& work, const QString& target, const FileReplacemen
 }  // namespace
 
 void replaceFileWith(const QString& work, const QString& target) {
-    const QString absolute = QFileInfo(target).absoluteFilePath();
+    const QString absolute = replacedFile(target);
     putInPlace(work, absolute, modeOf(absolute), false);
     fileStep();
     syncFolder(QFileInfo(absolute).absolutePath());
 }
 
-void replaceFileContent(const QString& path, const QByteArray& bytes) {
-    // A link keeps leading where it did: the file it leads to is replaced, not the link.
+QString replacedFile(const QString& path) {
     const QFileInfo info(path);
-    FileReplacement out(info.isSymLink() && info.exists() ? info.canonicalFilePath() : path);
+    return info.isSymLink() && info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+}
+
+void replaceFileContent(const QString& path, const QByteArray& bytes) {
+    FileReplacement out(path);
     out.write(bytes.constData(), bytes.size());
     out.commit();
 }
@@ -132,7 +135,7 @@ Error writeError(int errnum, const QString& folder, const QString& file) {
 }
 
 FileReplacement::FileReplacement(const QString& target, Mode mode, const QString& modeFrom)
-    : m_target(QFileInfo(target).absoluteFilePath()), m_work(workPathFor(target)), m_mode(mode) {
+    : m_target(replacedFile(target)), m_work(workPathFor(m_target)), m_mode(mode) {
     m_kept = modeOf(modeFrom.isEmpty() ? m_target : modeFrom);
     const QString folder = QFileInfo(m_target).absolutePath();
     // Private while it is written; the mode it keeps comes at commit.

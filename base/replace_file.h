@@ -61,6 +61,10 @@ private:
     KeptMode m_kept;
 };
 
+// The file a replacement of path replaces: where a symbolic link leads (the link stays, and other
+// links to the file see the new one), else path made absolute.
+QString replacedFile(const QString& path);
+
 // Replaces the file at path by bytes, as FileReplacement does. Throws Error as it does.
 void replaceFileContent(const QString& path, const QByteArray& bytes);
 

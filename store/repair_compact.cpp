@@ -117,7 +117,8 @@ void setRepairCompactFaultHook(std::function<void(RepairCompactStep)> hook) {
 bool RepairCompact(const QString& libraryPath, StatusTarget* status) {
     if (libraryPath.size() < 4)
         throw engine::Error(errInvalidArgument, QStringLiteral("Invalid procedure call or argument"));
-    const QString library = QFileInfo(libraryPath).absoluteFilePath();
+    // A library behind a link is repaired where the link leads; the link stays.
+    const QString library = mrv::replacedFile(libraryPath);
     const Files f{library, engine::backupPath(library), engine::workCopyPath(library)};
 
     // Also what a run killed half-way left, once a library left only under its backup name (by a

@@ -3,6 +3,8 @@
 #include "tests/child_process.h"
 #include "tests/store/store_fixture.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QtEndian>
 
 #include <sqlite3.h>
@@ -137,6 +139,21 @@ TEST_F(RepairCompactTest, TheNewFileKeepsTheModeAndGroupOfTheOld) {
         EXPECT_LT(st.st_size, m_original.size());
         chmod(QFile::encodeName(m_library).constData(), 0644);
     }
+}
+
+// A library reached through a link is repaired where the link leads: the link stays a link, the
+// file it leads to is the compacted library, and nothing is left beside either.
+TEST_F(RepairCompactTest, ALibraryBehindALinkIsRepairedWhereTheLinkLeads) {
+    const QString link = path("elsewhere/Link.mdb");
+    QDir().mkpath(path("elsewhere"));
+    ASSERT_TRUE(QFile::link(m_library, link));
+    const QStringList names = itemNames(m_library);
+    ASSERT_TRUE(store::RepairCompact(link));
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), m_library);
+    EXPECT_EQ(itemNames(m_library), names);
+    EXPECT_LT(readBytes(m_library).size(), m_original.size());
+    EXPECT_EQ(files(), QStringList{"Main.mdb"});
+    EXPECT_EQ(QDir(path("elsewhere")).entryList(QDir::Files | QDir::System), QStringList{"Link.mdb"});
 }
 
 TEST_F(RepairCompactTest, FaultAtEveryStepPutsTheOriginalBack) {
