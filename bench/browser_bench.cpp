@@ -4,6 +4,7 @@
 
 #include "bench/bench_support.h"
 #include "bench/make_library.h"
+#include "bench/widgets_program.h"
 #include "browser/MRVDocument.h"
 #include "platform/controls.h"
 #include "platform/sound.h"
@@ -312,17 +313,8 @@ void SortByDate_plain(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bench::PrivateHome home;
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    // No box may wait for an answer nobody gives; any that appears fails the case.
-    ui::testing::enableRecording();
-    sound::testing::enableRecording();
-    store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
-                       QStringLiteral("Show Tips at Startup"), QStringLiteral("0"));
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
+    const bench::WidgetsProgram program(argc, argv);
+    if (!program.argumentsKnown()) return 2;
     try {
         std::fprintf(stderr, "library: %s\n", library().c_str());
     } catch (const std::exception& e) {
@@ -331,30 +323,12 @@ int main(int argc, char** argv) {
     }
     // Plain first, so that its peak is not the document's.
     const int iterations = tiny() ? 1 : 5;
-    benchmark::RegisterBenchmark("SystemInit/plain", SystemInit_plain)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(iterations);
-    benchmark::RegisterBenchmark("SystemInit/ours", SystemInit_ours)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(iterations);
-    benchmark::RegisterBenchmark("Open/plain", Open_plain)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(iterations);
-    benchmark::RegisterBenchmark("Open/ours", Open_ours)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(iterations);
-    benchmark::RegisterBenchmark("SortByDate/plain", SortByDate_plain)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(iterations);
-    benchmark::RegisterBenchmark("SortByDate/ours", SortByDate_ours)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(iterations);
+    bench::registerCase("SystemInit/plain", SystemInit_plain, iterations);
+    bench::registerCase("SystemInit/ours", SystemInit_ours, iterations);
+    bench::registerCase("Open/plain", Open_plain, iterations);
+    bench::registerCase("Open/ours", Open_ours, iterations);
+    bench::registerCase("SortByDate/plain", SortByDate_plain, iterations);
+    bench::registerCase("SortByDate/ours", SortByDate_ours, iterations);
     bench::RatioReporter reporter({{"SystemInit", 1.2}, {"Open", 1.2}, {"SortByDate", 1.5}},
                                   {"categories", "items", "rows"});
     benchmark::RunSpecifiedBenchmarks(&reporter);

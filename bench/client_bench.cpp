@@ -3,6 +3,7 @@
 // painted, in the same run.
 
 #include "bench/bench_support.h"
+#include "bench/widgets_program.h"
 #include "browser/MRVDocument.h"
 #include "client/document_classes.h"
 #include "platform/controls.h"
@@ -257,28 +258,14 @@ void Navigate_plain(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bench::PrivateHome home;
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty() && qgetenv("DISPLAY").isEmpty())
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ui::testing::enableRecording();
-    sound::testing::enableRecording();
+    const bench::WidgetsProgram program(argc, argv, true);
+    if (!program.argumentsKnown()) return 2;
     store::setProgramFolder(MRV_PROGRAM_DIR);
     store::StartUp();
     client::registerDocumentClasses();
-    store::SaveSetting(store::generalAppName(), "General Properties", "Show Tips at Startup", "0");
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
     const int iterations = bench::tiny() ? 1 : 10;
-    benchmark::RegisterBenchmark("Navigate/ours", Navigate_ours)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(iterations);
-    benchmark::RegisterBenchmark("Navigate/plain", Navigate_plain)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(iterations);
+    bench::registerCase("Navigate/ours", Navigate_ours, iterations);
+    bench::registerCase("Navigate/plain", Navigate_plain, iterations);
     bench::RatioReporter reporter({{"Navigate", 2.0}}, {});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

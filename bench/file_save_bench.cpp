@@ -3,6 +3,7 @@
 // same run. MRV_BENCH_TINY=1 uses 1 MB for the smoke run.
 
 #include "bench/bench_support.h"
+#include "bench/widgets_program.h"
 #include "browser/MRVDocument.h"
 #include "platform/sound.h"
 #include "platform/ui.h"
@@ -165,16 +166,8 @@ void FileSave_ours(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bench::PrivateHome home;
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ui::testing::enableRecording();
-    sound::testing::enableRecording();
-    store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
-                       QStringLiteral("Show Tips at Startup"), QStringLiteral("0"));
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
+    const bench::WidgetsProgram program(argc, argv);
+    if (!program.argumentsKnown()) return 2;
     try {
         std::fprintf(stderr, "library: %s\n", library().toUtf8().constData());
     } catch (const std::exception& e) {
@@ -184,10 +177,7 @@ int main(int argc, char** argv) {
     const int iterations = tiny() ? 1 : 10;
     for (const auto& [name, run] :
          {std::pair{"FileSave/plain", &FileSave_plain}, std::pair{"FileSave/ours", &FileSave_ours}})
-        benchmark::RegisterBenchmark(name, run)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime()
-            ->Iterations(iterations);
+        bench::registerCase(name, run, iterations);
     bench::RatioReporter reporter({{"FileSave", 1.3}}, {"MB"});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -4,6 +4,7 @@
 // by hand, which tells the add-in's and the IDE's own share ("AddIn"), in the same run.
 
 #include "bench/bench_support.h"
+#include "bench/widgets_program.h"
 #include "browser/MRVDocument.h"
 #include "client/document_classes.h"
 #include "ide/Connect.h"
@@ -236,30 +237,18 @@ void AddIn_plain(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bench::PrivateHome home;
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty() && qgetenv("DISPLAY").isEmpty())
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ui::testing::enableRecording();
-    sound::testing::enableRecording();
+    const bench::WidgetsProgram program(argc, argv, true);
+    if (!program.argumentsKnown()) return 2;
     store::setProgramFolder(MRV_PROGRAM_DIR);
     store::StartUp();
     client::registerDocumentClasses();
     ide::registerAddInClasses();
-    store::SaveSetting(store::generalAppName(), "General Properties", "Show Tips at Startup", "0");
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
     const int iterations = bench::tiny() ? 1 : 20;
     const std::pair<const char*, void (*)(benchmark::State&)> cases[] = {{"Click/ours", Click_ours},
                                                                          {"Click/plain", Click_plain},
                                                                          {"AddIn/ours", Click_ours},
                                                                          {"AddIn/plain", AddIn_plain}};
-    for (const auto& [name, run] : cases)
-        benchmark::RegisterBenchmark(name, run)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime()
-            ->Iterations(iterations);
+    for (const auto& [name, run] : cases) bench::registerCase(name, run, iterations);
     bench::RatioReporter reporter({{"Click", 2.0}, {"AddIn", 1.25}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

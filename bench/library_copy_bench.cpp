@@ -6,6 +6,7 @@
 
 #include "bench/bench_support.h"
 #include "bench/make_library.h"
+#include "bench/widgets_program.h"
 #include "browser/MRVDocument.h"
 #include "library/frmDBCopy.h"
 #include "platform/controls.h"
@@ -144,15 +145,8 @@ void Zip_plain(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bench::PrivateHome home;
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ui::testing::enableRecording();
-    sound::testing::enableRecording();
-    store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
-                       QStringLiteral("Show Tips at Startup"), QStringLiteral("0"));
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
+    const bench::WidgetsProgram program(argc, argv);
+    if (!program.argumentsKnown()) return 2;
 
     bench::SyntheticSpec spec;
     if (bench::tiny()) spec = {15, 4, 200, 1, 1 << 20, 1};
@@ -176,11 +170,7 @@ int main(int argc, char** argv) {
         {"BareCp/plain", &BareCp_plain, copies}, {"BareCp/ours", &CopyTo_ours, copies},
         {"Zip/plain", &Zip_plain, zips},         {"Zip/ours", &Zip_ours, zips},
     };
-    for (const auto& [name, run, iterations] : cases)
-        benchmark::RegisterBenchmark(name, run)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime()
-            ->Iterations(iterations);
+    for (const auto& [name, run, iterations] : cases) bench::registerCase(name, run, iterations);
     bench::RatioReporter reporter({{"CopyTo", 1.2}, {"Zip", 1.1}}, {"MB"});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

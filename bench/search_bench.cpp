@@ -6,6 +6,7 @@
 
 #include "bench/bench_support.h"
 #include "bench/make_library.h"
+#include "bench/widgets_program.h"
 #include "browser/MRVDocument.h"
 #include "platform/controls.h"
 #include "platform/sound.h"
@@ -261,16 +262,8 @@ void QuickSearch_ours(benchmark::State& state, const QString& word) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bench::PrivateHome home;
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ui::testing::enableRecording();
-    sound::testing::enableRecording();
-    store::SaveSetting(store::generalAppName(), QStringLiteral("General Properties"),
-                       QStringLiteral("Show Tips at Startup"), QStringLiteral("0"));
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
+    const bench::WidgetsProgram program(argc, argv);
+    if (!program.argumentsKnown()) return 2;
     try {
         std::fprintf(stderr, "library: %s\n", library().c_str());
     } catch (const std::exception& e) {
