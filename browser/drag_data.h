@@ -4,6 +4,7 @@
 // hand each other an item, and the drag's data object, which declares its formats when the drag
 // starts and has the source write the item only when a target asks for it.
 
+#include <QDropEvent>
 #include <QMimeData>
 #include <QPointer>
 #include <QString>
@@ -62,5 +63,8 @@ private:
     DragExchangeRecord m_item;
     QString m_file;
 };
+
+// Tells the drag's source what a move over or a drop on a view does (IgnoreAction: refused).
+void answerDrop(QDropEvent* event, Qt::DropAction effect);
 
 }  // namespace browser

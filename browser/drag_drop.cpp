@@ -440,6 +440,15 @@ int MRVDocument::ConfirmSameDatabase() {
 
 // ---- The list's views as drag source and drop target -------------------------------------------
 
+void answerDrop(QDropEvent* event, Qt::DropAction effect) {
+    if (effect == Qt::IgnoreAction) {
+        event->ignore();
+    } else {
+        event->setDropAction(effect);
+        event->accept();
+    }
+}
+
 bool MRVDocument::listDragEvent(QEvent* event) {
     switch (event->type()) {
         case QEvent::DragEnter:
@@ -449,12 +458,7 @@ bool MRVDocument::listDragEvent(QEvent* event) {
         case QEvent::DragMove: {
             auto* move = static_cast<QDragMoveEvent*>(event);
             const Qt::DropAction effect = lstvProcs_OLEDragOver(move->mimeData(), move->possibleActions());
-            if (effect == Qt::IgnoreAction) {
-                move->ignore();
-            } else {
-                move->setDropAction(effect);
-                move->accept();
-            }
+            answerDrop(move, effect);
             return true;
         }
         case QEvent::DragLeave:
@@ -462,12 +466,7 @@ bool MRVDocument::listDragEvent(QEvent* event) {
         case QEvent::Drop: {
             auto* drop = static_cast<QDropEvent*>(event);
             const Qt::DropAction effect = lstvProcs_OLEDragDrop(drop->mimeData(), drop->dropAction());
-            if (effect == Qt::IgnoreAction) {
-                drop->ignore();
-            } else {
-                drop->setDropAction(effect);
-                drop->accept();
-            }
+            answerDrop(drop, effect);
             return true;
         }
         default:

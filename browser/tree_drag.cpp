@@ -315,12 +315,7 @@ bool MRVDocument::treeDragEvent(QEvent* event) {
             } else {
                 effect = treCats_OLEDragOver(move->mimeData(), node);
             }
-            if (effect == Qt::IgnoreAction) {
-                move->ignore();
-            } else {
-                move->setDropAction(effect);
-                move->accept();
-            }
+            answerDrop(move, effect);
             return true;
         }
         case QEvent::DragLeave:
@@ -335,12 +330,7 @@ bool MRVDocument::treeDragEvent(QEvent* event) {
             } else {
                 effect = treCats_OLEDragDrop(drop->mimeData(), drop->dropAction());
             }
-            if (effect == Qt::IgnoreAction) {
-                drop->ignore();
-            } else {
-                drop->setDropAction(effect);
-                drop->accept();
-            }
+            answerDrop(drop, effect);
             return true;
         }
         default:
